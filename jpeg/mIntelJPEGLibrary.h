@@ -1,0 +1,15 @@
+#pragma once
+// Writes an image buffer to a JPEG file through the JPEG library layer.
+
+#include <QString>
+#include <cstdint>
+
+class cDIBSection;
+
+namespace mIntelJPEGLibrary {
+
+// Encodes the buffer's pixels in place and writes them to fileName at the given quality. Returns true when
+// the file is written; every failure is raised as platform::RuntimeError (26001 for the library's own).
+bool WriteJpegFile(cDIBSection& image, const QString& fileName, std::int32_t quality);
+
+}  // namespace mIntelJPEGLibrary

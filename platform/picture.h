@@ -1,0 +1,41 @@
+#pragma once
+// The picture object: a bitmap handle plus the picture's physical size in HIMETRIC (1/100 mm).
+// Copies share one bitmap, which is deleted when the last copy goes. Its pixels are reached only
+// through pixels(), so that how and when a picture is decoded stays in one place.
+
+#include "platform/gdi.h"
+
+#include <QImage>
+#include <QSize>
+#include <cstdint>
+#include <memory>
+
+namespace platform {
+
+// Pixels at 96 per inch to HIMETRIC, rounded up so that the way back never falls short of the pixels.
+std::int32_t PixelsToHimetric(std::int32_t pixels);
+// HIMETRIC to pixels at 96 per inch, in single precision.
+float HimetricToPixels(double himetric);
+
+class Picture {
+public:
+    Picture() = default;  // the empty picture: handle 0, size 0 x 0
+    static Picture FromImage(const QImage& image);
+    static Picture FromSource(std::shared_ptr<const BitmapSource> source);
+
+    HBITMAP Handle() const;  // the picture's default value
+    bool isEmpty() const { return Handle() == 0; }
+    std::int32_t Width() const;   // HIMETRIC
+    std::int32_t Height() const;  // HIMETRIC
+    QSize pixelSize() const;
+
+    // The picture's pixels; with atLeast given, possibly a smaller version that still covers that size
+    // in both directions (never smaller than asked, unless the picture itself is).
+    QImage pixels(QSize atLeast = QSize()) const;
+
+private:
+    struct Holder;
+    std::shared_ptr<Holder> holder_;
+};
+
+}  // namespace platform

@@ -1,0 +1,124 @@
+#include "platform/runtime.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <cmath>
+#include <limits>
+
+namespace platform {
+
+namespace {
+
+QString StandardText(int number) {
+    switch (number) {
+        case err::InvalidArgument:
+            return QStringLiteral("Invalid procedure call or argument");
+        case err::Overflow:
+            return QStringLiteral("Overflow");
+        case err::SubscriptOutOfRange:
+            return QStringLiteral("Subscript out of range");
+        case err::PathFileAccess:
+            return QStringLiteral("Path/File access error");
+        default:
+            return QStringLiteral("Application-defined or object-defined error");
+    }
+}
+
+MsgBoxHandler& Handler() {
+    static MsgBoxHandler handler;
+    return handler;
+}
+
+int ShowRealBox(const QString& prompt, int style, const QString& title) {
+    QMessageBox box;
+    box.setWindowTitle(title);
+    box.setText(prompt);
+    switch (style & 0x70) {
+        case vbCritical:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case vbQuestion:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case vbExclamation:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case vbInformation:
+            box.setIcon(QMessageBox::Information);
+            break;
+        default:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
+    }
+    switch (style & 0x7) {
+        case vbOKCancel:
+            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            break;
+        case vbYesNo:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            break;
+        default:
+            box.setStandardButtons(QMessageBox::Ok);
+            break;
+    }
+    switch (box.exec()) {
+        case QMessageBox::Cancel:
+            return vbCancel;
+        case QMessageBox::Yes:
+            return vbYes;
+        case QMessageBox::No:
+            return vbNo;
+        default:
+            return vbOK;
+    }
+}
+
+}  // namespace
+
+RuntimeError::RuntimeError(int number, QString source, QString description)
+    : std::runtime_error(QStringLiteral("%1 (%2): %3").arg(number).arg(source, description).toStdString()),
+      number_(number),
+      source_(std::move(source)),
+      description_(std::move(description)) {}
+
+void Raise(int number, const QString& description, const QString& source) {
+    throw RuntimeError(number, source.isEmpty() ? ExeName() : source,
+                       description.isEmpty() ? StandardText(number) : description);
+}
+
+QString ExeName() {
+    if (QCoreApplication::instance()) {
+        const QString path = QCoreApplication::applicationFilePath();
+        if (!path.isEmpty()) return QFileInfo(path).completeBaseName();
+    }
+    // Without an application object, fall back to what the kernel says this process runs.
+    return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).completeBaseName();
+}
+
+double Round(double value) { return std::nearbyint(value); }  // default FE_TONEAREST: ties to even
+
+int32_t CheckedAdd(int32_t a, int32_t b) {
+    int32_t r;
+    if (__builtin_add_overflow(a, b, &r)) Raise(err::Overflow);
+    return r;
+}
+
+int32_t CheckedMul(int32_t a, int32_t b) {
+    int32_t r;
+    if (__builtin_mul_overflow(a, b, &r)) Raise(err::Overflow);
+    return r;
+}
+
+int MsgBox(const QString& prompt, int style, const QString& title) {
+    if (Handler()) return Handler()(prompt, style, title);
+    return ShowRealBox(prompt, style, title);
+}
+
+MsgBoxHandler SetMsgBoxHandler(MsgBoxHandler handler) {
+    MsgBoxHandler old = std::move(Handler());
+    Handler() = std::move(handler);
+    return old;
+}
+
+}  // namespace platform

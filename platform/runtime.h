@@ -1,0 +1,69 @@
+#pragma once
+// The language runtime's services that the windows and modules lean on: numbered runtime errors,
+// the executable's name, banker's rounding, checked 32-bit arithmetic and the message box.
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+
+namespace platform {
+
+// Runtime error numbers used by this program.
+namespace err {
+constexpr int InvalidArgument = 5;
+constexpr int Overflow = 6;
+constexpr int SubscriptOutOfRange = 9;
+constexpr int PathFileAccess = 75;
+}  // namespace err
+
+class RuntimeError : public std::runtime_error {
+public:
+    RuntimeError(int number, QString source, QString description);
+    int number() const { return number_; }
+    QString source() const { return source_; }
+    QString description() const { return description_; }
+
+private:
+    int number_;
+    QString source_;
+    QString description_;
+};
+
+// Throws RuntimeError; an empty source means the executable's name, an empty description the
+// runtime's standard text for that number.
+[[noreturn]] void Raise(int number, const QString& description = {}, const QString& source = {});
+
+// The executable's file name without its extension ("torv-image-resize").
+QString ExeName();
+
+// Nearest integer, halves to the even neighbour (2.5 -> 2, 3.5 -> 4).
+double Round(double value);
+
+// 32-bit signed arithmetic that raises error 6 instead of wrapping.
+int32_t CheckedAdd(int32_t a, int32_t b);
+int32_t CheckedMul(int32_t a, int32_t b);
+
+// Message boxes. Style values combine buttons and icon as the runtime does.
+enum MsgBoxStyle : int {
+    vbOKOnly = 0,
+    vbOKCancel = 1,
+    vbYesNo = 4,
+    vbCritical = 16,
+    vbQuestion = 32,
+    vbExclamation = 48,
+    vbInformation = 64,
+};
+enum MsgBoxResult : int { vbOK = 1, vbCancel = 2, vbYes = 6, vbNo = 7 };
+
+inline constexpr const char* kAppTitle = "Project1";
+
+int MsgBox(const QString& prompt, int style = vbOKOnly,
+           const QString& title = QString::fromLatin1(kAppTitle));
+
+// Tests swap the box for a recorder so that nothing blocks on a modal window. Returns the old handler;
+// an empty handler restores the real box.
+using MsgBoxHandler = std::function<int(const QString& prompt, int style, const QString& title)>;
+MsgBoxHandler SetMsgBoxHandler(MsgBoxHandler handler);
+
+}  // namespace platform

@@ -1,0 +1,108 @@
+#include "tests/support/TestPictures.h"
+
+#include "image/cDIBSection.h"
+
+#include <turbojpeg.h>
+#include <QFile>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+namespace testpics {
+
+QImage Gradient(int width, int height) {
+    QImage img(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const int r = width > 1 ? x * 255 / (width - 1) : 0;
+            const int g = height > 1 ? y * 255 / (height - 1) : 0;
+            const int b = (width + height > 2) ? (x + y) * 255 / (width + height - 2) : 0;
+            line[x] = qRgb(r, g, b);
+        }
+    }
+    return img;
+}
+
+QImage Noise(int width, int height, std::uint32_t seed) {
+    std::mt19937 gen(seed);
+    QImage img(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < width; ++x) line[x] = 0xFF000000u | (gen() & 0xFFFFFFu);
+    }
+    return img;
+}
+
+double Psnr(const QImage& a0, const QImage& b0) {
+    if (a0.size() != b0.size() || a0.isNull()) return 0;
+    const QImage a = a0.convertToFormat(QImage::Format_RGB32), b = b0.convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        auto* la = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        auto* lb = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x) {
+            const double dr = qRed(la[x]) - qRed(lb[x]), dg = qGreen(la[x]) - qGreen(lb[x]),
+                         db = qBlue(la[x]) - qBlue(lb[x]);
+            sum += dr * dr + dg * dg + db * db;
+        }
+    }
+    if (sum == 0) return std::numeric_limits<double>::infinity();
+    const double mse = sum / (3.0 * a.width() * a.height());
+    return 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+int MaxChannelDifference(const QImage& a0, const QImage& b0) {
+    if (a0.size() != b0.size()) return -1;
+    const QImage a = a0.convertToFormat(QImage::Format_RGB32), b = b0.convertToFormat(QImage::Format_RGB32);
+    int worst = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        auto* la = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        auto* lb = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x) {
+            worst =
+                std::max({worst, std::abs(qRed(la[x]) - qRed(lb[x])), std::abs(qGreen(la[x]) - qGreen(lb[x])),
+                          std::abs(qBlue(la[x]) - qBlue(lb[x]))});
+        }
+    }
+    return worst;
+}
+
+QImage FromDib(const cDIBSection& dib) {
+    QImage img(dib.Width(), dib.Height(), QImage::Format_RGB32);
+    const std::uint8_t* bits = dib.DIBSectionBitsPtr();
+    if (!bits) return {};
+    const int stride = dib.BytesPerScanLine();
+    for (int r = 0; r < dib.Height(); ++r) {
+        const std::uint8_t* p = bits + std::ptrdiff_t(dib.Height() - 1 - r) * stride;
+        auto* line = reinterpret_cast<QRgb*>(img.scanLine(r));
+        for (int c = 0; c < dib.Width(); ++c) line[c] = qRgb(p[3 * c + 2], p[3 * c + 1], p[3 * c]);
+    }
+    return img;
+}
+
+QImage DecodeJpeg(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    QByteArray data = f.readAll();
+    tjhandle h = tjInitDecompress();
+    int w = 0, hgt = 0, sub = 0, cs = 0;
+    QImage img;
+    if (tjDecompressHeader3(h, reinterpret_cast<unsigned char*>(data.data()), data.size(), &w, &hgt, &sub,
+                            &cs) == 0) {
+        img = QImage(w, hgt, QImage::Format_RGB32);
+        if (tjDecompress2(h, reinterpret_cast<unsigned char*>(data.data()), data.size(), img.bits(), w,
+                          img.bytesPerLine(), hgt, TJPF_BGRX, 0) != 0)
+            img = QImage();
+    }
+    tjDestroy(h);
+    return img;
+}
+
+QString Save(const QImage& image, const QString& path) {
+    image.save(path);
+    return path;
+}
+
+}  // namespace testpics

@@ -1,0 +1,27 @@
+#pragma once
+// Pictures made for tests, and ways to compare them.
+
+#include <QImage>
+#include <QString>
+#include <cstdint>
+
+class cDIBSection;
+
+namespace testpics {
+
+// A smooth colour gradient (red across, green down, blue diagonal), RGB32.
+QImage Gradient(int width, int height);
+// Random but reproducible pixels, RGB32.
+QImage Noise(int width, int height, std::uint32_t seed = 1);
+// Peak signal-to-noise ratio of b against a over all three channels; infinity when equal.
+double Psnr(const QImage& a, const QImage& b);
+// Largest difference of any channel of any pixel; -1 when the sizes differ.
+int MaxChannelDifference(const QImage& a, const QImage& b);
+// The buffer's pixels as a top-down RGB32 image (read straight from its bottom-up memory).
+QImage FromDib(const cDIBSection& dib);
+// Decodes a JPEG file with libjpeg-turbo into RGB32; null on failure.
+QImage DecodeJpeg(const QString& path);
+// Writes a picture file with Qt (format from the suffix); returns the path.
+QString Save(const QImage& image, const QString& path);
+
+}  // namespace testpics

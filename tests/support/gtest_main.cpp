@@ -1,0 +1,9 @@
+// GoogleTest entry point with a Qt application object, which pictures, fonts and the clipboard need.
+#include <gtest/gtest.h>
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
