@@ -1,6 +1,7 @@
 // Throughput of the JPEG writer on a 24-megapixel buffer at quality 90, beside libjpeg-turbo's own
 // TurboJPEG encoder on the same pixels in the same run.
-//   bench_write_jpeg [folder] [repeats]
+//   bench_write_jpeg [folder] [repeats] [pixels.ppm]
+// With a third argument the pixels are also saved as a PPM, for `tjbench pixels.ppm 90 -subsamp 444`.
 #include "image/cDIBSection.h"
 #include "jpeg/mIntelJPEGLibrary.h"
 
@@ -74,6 +75,20 @@ void TurboJpeg(const cDIBSection& dib, const QByteArray& path, bool optimise) {
     tjDestroy(tj);
 }
 
+void SavePpm(const cDIBSection& dib, const char* path) {
+    std::FILE* f = std::fopen(path, "wb");
+    if (!f) return;
+    std::fprintf(f, "P6\n%d %d\n255\n", kWidth, kHeight);
+    std::vector<std::uint8_t> rgb(std::size_t(kWidth) * 3);
+    for (int y = kHeight - 1; y >= 0; --y) {  // the buffer's rows lie bottom-up
+        const std::uint8_t* row = dib.DIBSectionBitsPtr() + std::ptrdiff_t(y) * dib.BytesPerScanLine();
+        for (int x = 0; x < kWidth; ++x)
+            rgb[3 * x] = row[3 * x + 2], rgb[3 * x + 1] = row[3 * x + 1], rgb[3 * x + 2] = row[3 * x];
+        std::fwrite(rgb.data(), 1, rgb.size(), f);
+    }
+    std::fclose(f);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -83,6 +98,7 @@ int main(int argc, char** argv) {
     cDIBSection dib;
     if (!dib.Create(kWidth, kHeight)) return 1;
     FillCameraLike(dib);
+    if (argc > 3) SavePpm(dib, argv[3]);
 
     const QString ours = QDir(folder).filePath("bench_ours.jpg");
     const QByteArray theirs = QFile::encodeName(QDir(folder).filePath("bench_turbojpeg.jpg"));
