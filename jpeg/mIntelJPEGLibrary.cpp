@@ -25,7 +25,10 @@ constexpr int kErrIjl = 26001;
 // ijlFree on every way out once ijlInit has succeeded.
 struct IjlSession {
     platform::JPEG_CORE_PROPERTIES props{};
-    ~IjlSession() { platform::ijlFree(&props); }
+    bool initialised = false;
+    ~IjlSession() {
+        if (initialised) platform::ijlFree(&props);
+    }
 };
 
 // Removes the temporary file unless it has been renamed over the target.
@@ -43,10 +46,9 @@ bool WriteJpegFile(cDIBSection& image, const QString& fileName, std::int32_t qua
     const QString sFileName = fileName;
 
     IjlSession ijl;
-    if (const int c = platform::ijlInit(&ijl.props); c != platform::IJL_OK) {
-        ijl.props.jprops = nullptr;  // nothing to free
+    if (const int c = platform::ijlInit(&ijl.props); c != platform::IJL_OK)
         RaiseIjl(QStringLiteral("Failed to initialise the IJL library: %1").arg(c));
-    }
+    ijl.initialised = true;
 
     // The target, or what a link names: the new file takes its place and the link stays.
     QByteArray target = QFile::encodeName(sFileName);
