@@ -343,21 +343,30 @@ bool BitBlt(HDC hdcDest, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y
             if (!ReadView(sbmp->second, src)) return false;
         }
     }
-    if (cx <= 0 || cy <= 0) return true;
-
-    // Clip to the destination, then to the source, moving both origins together.
-    auto clip = [](int& d, int& s, int& n, int dLimit, int sLimit, bool withSource) {
+    // Clip to the destination, then to the source, moving both origins together. Done in 64 bits so
+    // that far-off origins and huge extents cannot overflow.
+    auto clip = [](int& d0, int& s0, int& n0, int dLimit, int sLimit, bool withSource) {
+        long long d = d0, s = s0, n = n0;
         if (d < 0) s -= d, n += d, d = 0;
         if (withSource && s < 0) d -= s, n += s, s = 0;
-        n = std::min<long long>(n, (long long)dLimit - d);
-        if (withSource) n = std::min<long long>(n, (long long)sLimit - s);
+        n = std::min<long long>(n, dLimit - d);
+        if (withSource) n = std::min<long long>(n, sLimit - s);
+        if (n <= 0) return false;
+        d0 = int(d), s0 = int(s), n0 = int(n);
+        return true;
     };
-    clip(x, x1, cx, dst.width, src.width, usesSource);
-    clip(y, y1, cy, dst.height, src.height, usesSource);
-    if (cx <= 0 || cy <= 0) return true;
+    if (!clip(x, x1, cx, dst.width, src.width, usesSource) ||
+        !clip(y, y1, cy, dst.height, src.height, usesSource))
+        return true;
+
+    // Within one bitmap, walk away from the overlap so that no pixel is overwritten before it is read.
+    const bool sameBitmap = usesSource && dst.base == src.base;
+    const bool rowsBackwards = sameBitmap && y > y1;
+    const bool pixelsBackwards = sameBitmap && y == y1 && x > x1;
 
     const std::uint32_t table = (rop >> 16) & 0xFF;
-    for (int row = 0; row < cy; ++row) {
+    for (int step = 0; step < cy; ++step) {
+        const int row = rowsBackwards ? cy - 1 - step : step;
         if (rop == SRCCOPY && dst.bgr24 && !src.bgr24) {
             // The common case: a 32-bit picture into a DIB section.
             const auto* s = reinterpret_cast<const std::uint32_t*>(src.base + (y1 + row) * src.stride) + x1;
@@ -374,7 +383,8 @@ bool BitBlt(HDC hdcDest, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y
                          src.base + (y1 + row) * src.stride + bpp * x1, std::size_t(cx) * bpp);
             continue;
         }
-        for (int i = 0; i < cx; ++i) {
+        for (int k = 0; k < cx; ++k) {
+            const int i = pixelsBackwards ? cx - 1 - k : k;
             const std::uint32_t s = usesSource ? src.Read(x1 + i, y1 + row) : 0;
             dst.Write(x + i, y + row, ApplyRop(table, s, dst.Read(x + i, y + row)));
         }

@@ -100,6 +100,19 @@ QImage DecodeJpeg(const QString& path) {
     return img;
 }
 
+int JpegSubsampling(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    QByteArray data = f.readAll();
+    tjhandle h = tjInitDecompress();
+    int w = 0, hgt = 0, sub = -1, cs = 0;
+    if (tjDecompressHeader3(h, reinterpret_cast<unsigned char*>(data.data()), data.size(), &w, &hgt, &sub,
+                            &cs) != 0)
+        sub = -1;
+    tjDestroy(h);
+    return sub;
+}
+
 QString Save(const QImage& image, const QString& path) {
     image.save(path);
     return path;

@@ -21,6 +21,8 @@ int MaxChannelDifference(const QImage& a, const QImage& b);
 QImage FromDib(const cDIBSection& dib);
 // Decodes a JPEG file with libjpeg-turbo into RGB32; null on failure.
 QImage DecodeJpeg(const QString& path);
+// The chroma subsampling of a JPEG file as TurboJPEG names it (TJSAMP_444, TJSAMP_420, ...); -1 on failure.
+int JpegSubsampling(const QString& path);
 // Writes a picture file with Qt (format from the suffix); returns the path.
 QString Save(const QImage& image, const QString& path);
 
