@@ -5,6 +5,7 @@
 
 #include "platform/runtime.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -107,20 +108,29 @@ bool cDIBSection::ResampleInto(cDIBSection& cTo) const {
         const std::uint8_t* const row0 = src + std::ptrdiff_t(y.whole) * srcStride;
         const std::uint8_t* const row1 = row0 + srcStride;
         std::uint8_t* out = dst + std::ptrdiff_t(j) * dstStride;
+        // The vertical values depend only on the source column, so neighbouring target pixels that share
+        // one (enlarging) take them over instead of computing them again.
+        auto down = [&](std::int32_t offset, double* v) {
+            for (int k = 0; k < 3; ++k)
+                v[k] = RoundHalfEven(below * row0[offset + k] + above * row1[offset + k]);
+        };
+        double left[3], right[3];
+        std::int32_t current = columns[0].offset;
+        down(current, left);
+        down(current + 3, right);
         for (std::int32_t i = 0; i <= lastColumn; ++i, out += 3) {
             const ColumnWeights& c = columns[i];
-            const std::uint8_t* const a = row0 + c.offset;
-            const std::uint8_t* const b = row1 + c.offset;
-            // Each vertical value is a whole number before the horizontal pass uses it.
-            const double blueL = RoundHalfEven(below * a[0] + above * b[0]);
-            const double greenL = RoundHalfEven(below * a[1] + above * b[1]);
-            const double redL = RoundHalfEven(below * a[2] + above * b[2]);
-            const double blueR = RoundHalfEven(below * a[3] + above * b[3]);
-            const double greenR = RoundHalfEven(below * a[4] + above * b[4]);
-            const double redR = RoundHalfEven(below * a[5] + above * b[5]);
-            out[0] = Clamp255(RoundHalfEven(c.left * blueL + c.right * blueR));
-            out[1] = Clamp255(RoundHalfEven(c.left * greenL + c.right * greenR));
-            out[2] = Clamp255(RoundHalfEven(c.left * redL + c.right * redR));
+            if (c.offset != current) {
+                if (c.offset == current + 3) {
+                    std::copy_n(right, 3, left);
+                } else {
+                    down(c.offset, left);
+                }
+                down(c.offset + 3, right);
+                current = c.offset;
+            }
+            for (int k = 0; k < 3; ++k)
+                out[k] = Clamp255(RoundHalfEven(c.left * left[k] + c.right * right[k]));
         }
     }
     return false;
