@@ -102,6 +102,16 @@ TEST(cDIBSectionResample, SameWidthIsStillInterpolatedAcross) {
     for (int c = 0; c < 4; ++c) EXPECT_EQ(At(*out, c, 0, 1), expected[c]) << "column " << c;
 }
 
+TEST(cDIBSectionResample, StepsAreSinglePrecision) {
+    // 1/6 as a float is a shade above 1/6: 99 + 153/6 = 124.5 would round to 124, the float step gives 125.
+    auto src = Grey(2, {{99, 252}, {0, 0}});
+    const Unchanged unchanged(*src);
+    const auto out = src->Resample(2, 6);
+    ASSERT_NE(out, nullptr);
+    const int expected[] = {99, 125, 150, 176, 201, 227};
+    for (int c = 0; c < 6; ++c) EXPECT_EQ(At(*out, c, 0, 0), expected[c]) << "column " << c;
+}
+
 TEST(cDIBSectionResample, SameSizeCopiesThePixelBytes) {
     const auto src = FromNoise(7, 5, 3);
     const Unchanged unchanged(*src);
