@@ -40,7 +40,16 @@ public:
 
     void ClearUp();
 
+    // Bilinear resampling into a new buffer (height first); nullptr when it cannot be made.
+    std::unique_ptr<cDIBSection> Resample(std::int32_t lNewHeight, std::int32_t lNewWidth) const;
+    // Fills the pixels with grey (bGray) or green-red noise, reseeded from the time of day.
+    void RandomiseBits(bool bGray = false);
+    // Puts a copy on the clipboard as a screen-format bitmap; true only when the clipboard took it.
+    bool CopyToClipboard(bool bAsDIB = true);
+
 private:
+    bool ResampleInto(cDIBSection& cTo) const;
+
     HBITMAP m_hDib = 0;
     HBITMAP m_hBmpOld = 0;
     HDC m_hDC = 0;

@@ -82,6 +82,19 @@ QImage FromDib(const cDIBSection& dib) {
     return img;
 }
 
+std::vector<std::uint8_t> DibBytes(const cDIBSection& dib) {
+    const std::uint8_t* bits = dib.DIBSectionBitsPtr();
+    if (!bits) return {};
+    return {bits, bits + std::ptrdiff_t(dib.BytesPerScanLine()) * dib.Height()};
+}
+
+void SetDibPixel(cDIBSection& dib, int column, int memoryRow, std::uint8_t blue, std::uint8_t green,
+                 std::uint8_t red) {
+    std::uint8_t* p =
+        dib.DIBSectionBitsPtr() + std::ptrdiff_t(memoryRow) * dib.BytesPerScanLine() + 3 * column;
+    p[0] = blue, p[1] = green, p[2] = red;
+}
+
 QImage DecodeJpeg(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return {};

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QString>
 #include <cstdint>
+#include <vector>
 
 class cDIBSection;
 
@@ -19,6 +20,11 @@ double Psnr(const QImage& a, const QImage& b);
 int MaxChannelDifference(const QImage& a, const QImage& b);
 // The buffer's pixels as a top-down RGB32 image (read straight from its bottom-up memory).
 QImage FromDib(const cDIBSection& dib);
+// All of the buffer's pixel memory, padding included, bottom row first; empty when it holds none.
+std::vector<std::uint8_t> DibBytes(const cDIBSection& dib);
+// Writes one pixel by memory row (0 = bottom row) and column, in blue-green-red order.
+void SetDibPixel(cDIBSection& dib, int column, int memoryRow, std::uint8_t blue, std::uint8_t green,
+                 std::uint8_t red);
 // Decodes a JPEG file with libjpeg-turbo into RGB32; null on failure.
 QImage DecodeJpeg(const QString& path);
 // The chroma subsampling of a JPEG file as TurboJPEG names it (TJSAMP_444, TJSAMP_420, ...); -1 on failure.
