@@ -17,6 +17,10 @@ inline constexpr std::int64_t kMaxPicturePixels = std::int64_t(1) << 28;
 // shrink that follows still has detail to average; a DCT-scaled decode alone is soft and slightly aliased.
 inline constexpr int kDecodeMargin = 2;
 
+// The loader's checking decode covers a request of this size (a view of about 560 x 400, or a shrink into
+// 400 x 400), so that the first request after loading is served from it instead of decoding again.
+inline constexpr QSize kFirstRequest{560, 400};
+
 // What a decode must cover for a request of atLeast pixels from a picture of size full: the request
 // with the margin, never more than the picture; the full size for an empty request.
 QSize DecodeTarget(QSize atLeast, QSize full);

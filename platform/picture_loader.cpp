@@ -60,8 +60,8 @@ Picture LoadPicture(const QString& path) {
     QByteArray bytes = file.readAll();
     file.close();
     auto source = std::make_shared<const PictureSource>(OpenPictureDecoder(std::move(bytes)));
-    // The smallest useful decode: it proves the whole file readable, and a preview can start from it.
-    source->Decode(QSize(1, 1));
+    // One decode at a small scale proves the whole file readable; what the windows ask next reuses it.
+    source->Decode(kFirstRequest);
     Live().Remember(canonical, size, modified, source);
     return Picture::FromSource(source);
 }

@@ -2,6 +2,7 @@
 
 #include "platform/picture.h"
 #include "platform/picture_decoder.h"
+#include "platform/picture_source.h"
 #include "platform/runtime.h"
 #include "tests/support/TestPictures.h"
 
@@ -178,20 +179,32 @@ TEST_F(PictureLoading, AdmitsTwoHundredFiftyMegapixelsButNotMore) {
     EXPECT_LT(kMaxPicturePixels, std::int64_t(65500) * 65500);
 }
 
+TEST_F(PictureLoading, KeepsTheCheckingDecodeForTheFirstRequest) {
+    const Picture p = LoadPicture(testpics::Save(testpics::Gradient(4000, 3000), Path("big.jpg")));
+    const auto source = std::dynamic_pointer_cast<const PictureSource>(BitmapSourceOf(p.Handle()));
+    ASSERT_TRUE(source);
+    ASSERT_EQ(source->cachedSizes().size(), 1u);
+    const QSize checked = source->cachedSizes().front();
+    EXPECT_LT(checked.width(), 4000);  // a reduced decode, yet one that serves a view or a small shrink
+    EXPECT_EQ(p.pixels(kFirstRequest).size(), checked);
+    EXPECT_EQ(p.pixels(QSize(400, 300)).size(), checked);
+    EXPECT_EQ(source->cachedSizes().size(), 1u);
+}
+
 TEST_F(PictureLoading, DecodesReducedVersionsThatCoverTheRequest) {
-    const QImage gradient = testpics::Gradient(1600, 1200);
+    const QImage gradient = testpics::Gradient(3200, 2400);
     const Picture p = LoadPicture(testpics::Save(gradient, Path("big.jpg")));
-    ASSERT_EQ(p.pixelSize(), QSize(1600, 1200));
+    ASSERT_EQ(p.pixelSize(), QSize(3200, 2400));
     for (const QSize asked : {QSize(100, 100), QSize(553, 337), QSize(400, 266), QSize(1000, 10)}) {
         const QImage reduced = p.pixels(asked);
         EXPECT_TRUE(Covers(reduced.size(), DecodeTarget(asked, p.pixelSize())))
             << asked.width() << "x" << asked.height();
-        EXPECT_LE(reduced.width(), 1600);
+        EXPECT_LE(reduced.width(), 3200);
     }
-    EXPECT_LT(p.pixels(QSize(100, 100)).width(), 1600);  // reduced, not full
-    const QImage full = p.pixels();
-    EXPECT_EQ(full.size(), QSize(1600, 1200));
     const QImage reduced = p.pixels(QSize(200, 150));
+    EXPECT_LT(reduced.width(), 3200);
+    const QImage full = p.pixels();
+    EXPECT_EQ(full.size(), QSize(3200, 2400));
     EXPECT_GT(
         testpics::Psnr(full.scaled(reduced.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation), reduced),
         35);

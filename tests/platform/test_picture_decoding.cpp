@@ -83,19 +83,19 @@ TEST_F(PictureDecoding, EveryExifOrientationShowsUpright) {
 }
 
 TEST_F(PictureDecoding, AQuarterTurnSwapsTheSizeAndTheScaledDecodeFollows) {
-    // Stored 1600 x 800, shown 800 x 1600 (orientation 6: turn right).
+    // Stored 3200 x 2400, shown 2400 x 3200 (orientation 6: turn right).
     const QByteArray jpeg =
-        WithSegments(EncodeJpeg(testpics::Gradient(1600, 800)), Segment(0xE1, ExifBlock(6)));
+        WithSegments(EncodeJpeg(testpics::Gradient(3200, 2400)), Segment(0xE1, ExifBlock(6)));
     const Picture p = LoadPicture(Write("portrait.jpg", jpeg));
-    EXPECT_EQ(p.pixelSize(), QSize(800, 1600));
-    EXPECT_EQ(p.Height(), PixelsToHimetric(1600));
+    EXPECT_EQ(p.pixelSize(), QSize(2400, 3200));
+    EXPECT_EQ(p.Height(), PixelsToHimetric(3200));
     const QImage reduced = p.pixels(QSize(100, 300));
     EXPECT_TRUE(Covers(reduced.size(), DecodeTarget(QSize(100, 300), p.pixelSize())));
-    EXPECT_LT(reduced.height(), 1600);
+    EXPECT_LT(reduced.height(), 3200);
     // The stored top-left corner (black in the gradient) is now the top-right one.
     const QImage full = p.pixels();
-    EXPECT_LT(qGray(full.pixel(799, 0)), 20);
-    EXPECT_GT(qGray(full.pixel(0, 1599)), 100);
+    EXPECT_LT(qGray(full.pixel(2399, 0)), 20);
+    EXPECT_GT(qGray(full.pixel(0, 3199)), 100);
 }
 
 TEST_F(PictureDecoding, ReadsCmykAndGreyscaleJpegs) {
