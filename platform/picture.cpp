@@ -1,9 +1,12 @@
 #include "platform/picture.h"
 
+#include "platform/picture_source.h"
+
 namespace platform {
 
 struct Picture::Holder {
     HBITMAP handle = 0;
+    std::shared_ptr<const PictureSource> lazy;  // a loaded picture's decoder and cache
     ~Holder() {
         if (handle) DeleteObject(handle);
     }
@@ -29,6 +32,7 @@ Picture Picture::FromSource(std::shared_ptr<const BitmapSource> source) {
     if (const HBITMAP h = CreateBitmapFromSource(std::move(source))) {
         p.holder_ = std::make_shared<Holder>();
         p.holder_->handle = h;
+        p.holder_->lazy = std::dynamic_pointer_cast<const PictureSource>(BitmapSourceOf(h));
     }
     return p;
 }
@@ -41,6 +45,10 @@ std::int32_t Picture::Width() const { return PixelsToHimetric(pixelSize().width(
 
 std::int32_t Picture::Height() const { return PixelsToHimetric(pixelSize().height()); }
 
-QImage Picture::pixels(QSize) const { return holder_ ? BitmapImage(holder_->handle) : QImage(); }
+QImage Picture::pixels(QSize atLeast) const {
+    if (!holder_) return {};
+    if (holder_->lazy) return holder_->lazy->pixels(atLeast);
+    return BitmapImage(holder_->handle);
+}
 
 }  // namespace platform

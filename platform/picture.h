@@ -30,12 +30,21 @@ public:
     QSize pixelSize() const;
 
     // The picture's pixels; with atLeast given, possibly a smaller version that still covers that size
-    // in both directions (never smaller than asked, unless the picture itself is).
+    // in both directions (never smaller than asked, unless the picture itself is). A loaded picture
+    // decodes on demand and keeps what it decoded; a null image when its file data turn out unreadable.
     QImage pixels(QSize atLeast = QSize()) const;
 
 private:
     struct Holder;
     std::shared_ptr<Holder> holder_;
 };
+
+// Loads a picture file (JPEG, BMP, GIF, PNG and whatever else Qt reads); an empty path gives the empty
+// picture. The size is read from the header and the file checked by one decode at the smallest scale,
+// so a bad file fails here: error 53 when there is no such file, 481 when it is no readable picture or
+// damaged, 7 when it is larger than the loader's limit (more than 2^28 pixels), 75 when it cannot be
+// opened. EXIF orientation is applied and colour profiles converted to sRGB. Loading the same unchanged
+// file again while an earlier picture of it is alive shares that picture's decoded pixels.
+Picture LoadPicture(const QString& path = QString());
 
 }  // namespace platform

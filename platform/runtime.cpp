@@ -16,6 +16,12 @@ QString StandardText(int number) {
             return QStringLiteral("Invalid procedure call or argument");
         case err::Overflow:
             return QStringLiteral("Overflow");
+        case err::OutOfMemory:
+            return QStringLiteral("Out of memory");
+        case err::FileNotFound:
+            return QStringLiteral("File not found");
+        case err::InvalidPicture:
+            return QStringLiteral("Invalid picture");
         case err::SubscriptOutOfRange:
             return QStringLiteral("Subscript out of range");
         case err::PathFileAccess:

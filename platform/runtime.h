@@ -13,8 +13,11 @@ namespace platform {
 namespace err {
 constexpr int InvalidArgument = 5;
 constexpr int Overflow = 6;
+constexpr int OutOfMemory = 7;
 constexpr int SubscriptOutOfRange = 9;
+constexpr int FileNotFound = 53;
 constexpr int PathFileAccess = 75;
+constexpr int InvalidPicture = 481;
 }  // namespace err
 
 class RuntimeError : public std::runtime_error {

@@ -1,0 +1,40 @@
+#include "platform/icc_profile.h"
+
+#include "platform/jpeg_segments.h"
+
+#include <vector>
+
+namespace platform {
+
+QByteArray JpegIccProfile(QByteArrayView jpeg) {
+    static constexpr char kIccHeader[] = "ICC_PROFILE";  // with its terminating zero: 12 bytes
+    std::vector<QByteArrayView> chunks;
+    int expected = 0;
+    for (QByteArrayView app2 : JpegAppSegments(jpeg, 2)) {
+        if (app2.size() < 14 || app2.first(12) != QByteArrayView(kIccHeader, 12)) continue;
+        const int sequence = std::uint8_t(app2[12]), count = std::uint8_t(app2[13]);
+        if (count == 0 || sequence == 0 || sequence > count) return {};
+        if (expected == 0) {
+            expected = count;
+            chunks.resize(count);
+        }
+        if (count != expected || !chunks[sequence - 1].isNull()) return {};
+        chunks[sequence - 1] = app2.sliced(14);
+    }
+    QByteArray profile;
+    for (QByteArrayView chunk : chunks) {
+        if (chunk.isNull()) return {};
+        profile.append(chunk);
+    }
+    return profile;
+}
+
+QImage ToSrgb(QImage image, const QColorSpace& space) {
+    static const QColorSpace srgb(QColorSpace::SRgb);
+    if (image.isNull() || !space.isValid() || space == srgb) return image;
+    image.setColorSpace(space);
+    image.convertToColorSpace(srgb);
+    return image;
+}
+
+}  // namespace platform

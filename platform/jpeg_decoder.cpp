@@ -1,0 +1,90 @@
+// JPEG through TurboJPEG: DCT-scaled decoding straight into the rows of a Format_RGB32 image.
+
+#include "platform/exif_orientation.h"
+#include "platform/icc_profile.h"
+#include "platform/picture_decoder.h"
+#include "platform/runtime.h"
+
+#include <turbojpeg.h>
+#include <QColorSpace>
+#include <array>
+#include <memory>
+
+namespace platform {
+
+namespace {
+
+struct TjHandle {
+    tjhandle h = tjInitDecompress();
+    ~TjHandle() {
+        if (h) tjDestroy(h);
+    }
+};
+
+// Only the power-of-two reductions: they have the decoder's fast paths.
+constexpr std::array<tjscalingfactor, 4> kScales{{{1, 8}, {1, 4}, {1, 2}, {1, 1}}};
+
+class JpegDecoder final : public PictureDecoder {
+public:
+    JpegDecoder(QByteArray bytes, QSize stored, int orientation, QColorSpace space)
+        : bytes_(std::move(bytes)), stored_(stored), orientation_(orientation), space_(std::move(space)) {}
+
+    QSize size() const override {
+        return OrientationSwapsAxes(orientation_) ? stored_.transposed() : stored_;
+    }
+
+    QImage Decode(QSize target) const override {
+        if (OrientationSwapsAxes(orientation_)) target.transpose();
+        tjscalingfactor scale = kScales.back();
+        for (const tjscalingfactor& s : kScales) {
+            if (Covers(Scaled(s), target)) {
+                scale = s;
+                break;
+            }
+        }
+        const QSize scaled = Scaled(scale);
+        QImage image(scaled, QImage::Format_RGB32);
+        if (image.isNull()) Raise(err::OutOfMemory);
+        TjHandle tj;
+        if (!tj.h) Raise(err::OutOfMemory);
+        // A warning such as "premature end of data" also fails here: a damaged file is refused whole.
+        if (tjDecompress2(tj.h, reinterpret_cast<const unsigned char*>(bytes_.constData()),
+                          static_cast<unsigned long>(bytes_.size()), image.bits(), scaled.width(),
+                          int(image.bytesPerLine()), scaled.height(), TJPF_BGRX, 0) != 0)
+            Raise(err::InvalidPicture);
+        return ToSrgb(ApplyOrientation(image, orientation_), space_);
+    }
+
+private:
+    QSize Scaled(tjscalingfactor s) const {
+        return {TJSCALED(stored_.width(), s), TJSCALED(stored_.height(), s)};
+    }
+
+    QByteArray bytes_;
+    QSize stored_;
+    int orientation_;
+    QColorSpace space_;
+};
+
+}  // namespace
+
+std::unique_ptr<PictureDecoder> OpenJpegDecoder(QByteArray bytes) {
+    TjHandle tj;
+    if (!tj.h) Raise(err::OutOfMemory);
+    int width = 0, height = 0, subsampling = 0, colorspace = 0;
+    if (tjDecompressHeader3(tj.h, reinterpret_cast<const unsigned char*>(bytes.constData()),
+                            static_cast<unsigned long>(bytes.size()), &width, &height, &subsampling,
+                            &colorspace) != 0 ||
+        width <= 0 || height <= 0)
+        Raise(err::InvalidPicture);
+    if (std::int64_t(width) * height > kMaxPicturePixels) Raise(err::OutOfMemory);
+    if (colorspace == TJCS_CMYK || colorspace == TJCS_YCCK) return nullptr;
+    const int orientation = JpegExifOrientation(bytes);
+    QColorSpace space;
+    if (const QByteArray icc = JpegIccProfile(bytes); !icc.isEmpty())
+        space = QColorSpace::fromIccProfile(icc);
+    return std::make_unique<JpegDecoder>(std::move(bytes), QSize(width, height), orientation,
+                                         std::move(space));
+}
+
+}  // namespace platform

@@ -1,0 +1,53 @@
+#pragma once
+// Decoders of picture files held in memory: the size from the header at once, pixels at a reduced
+// scale on demand. Everything they return is upright (EXIF orientation applied) and in sRGB.
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <cstdint>
+#include <memory>
+
+namespace platform {
+
+// The largest picture the loader accepts: 2^28 pixels (1 GiB at 32 bits), more than 250 megapixels.
+inline constexpr std::int64_t kMaxPicturePixels = std::int64_t(1) << 28;
+
+// A reduced decode is made this many times larger than asked in each direction, so that the smoothing
+// shrink that follows still has detail to average; a DCT-scaled decode alone is soft and slightly aliased.
+inline constexpr int kDecodeMargin = 2;
+
+// The loader's checking decode covers a request of this size (a view of about 560 x 400, or a shrink into
+// 400 x 400), so that the first request after loading is served from it instead of decoding again.
+inline constexpr QSize kFirstRequest{560, 400};
+
+// What a decode must cover for a request of atLeast pixels from a picture of size full: the request
+// with the margin, never more than the picture; the full size for an empty request.
+QSize DecodeTarget(QSize atLeast, QSize full);
+// True when have is at least need in both directions.
+bool Covers(QSize have, QSize need);
+
+class PictureDecoder {
+public:
+    virtual ~PictureDecoder() = default;
+    // The upright size in pixels.
+    virtual QSize size() const = 0;
+    // The smallest version this decoder makes that covers target (upright), as Format_RGB32, or
+    // Format_ARGB32 when the picture has transparency. Raises error 481 for damaged data and 7 when
+    // memory runs out.
+    virtual QImage Decode(QSize target) const = 0;
+};
+
+// Reads the header of a picture file's bytes. Raises 481 when they are no picture this program reads,
+// 7 when the picture is larger than kMaxPicturePixels; allocates nothing in proportion to the pixels.
+std::unique_ptr<PictureDecoder> OpenPictureDecoder(QByteArray bytes);
+
+// The two kinds behind OpenPictureDecoder. The JPEG decoder gives null for colour models it cannot
+// convert (CMYK, YCCK), which Qt's reader then takes.
+std::unique_ptr<PictureDecoder> OpenJpegDecoder(QByteArray bytes);
+std::unique_ptr<PictureDecoder> OpenQtImageDecoder(QByteArray bytes);
+
+// Both decoders' final step: a 32-bit layout, alpha kept only where there is some.
+QImage To32Bit(const QImage& image);
+
+}  // namespace platform

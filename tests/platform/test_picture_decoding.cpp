@@ -1,0 +1,187 @@
+// Decoding details behind LoadPicture: EXIF orientation, colour models and colour profiles.
+
+#include "platform/exif_orientation.h"
+#include "platform/icc_profile.h"
+#include "platform/picture.h"
+#include "platform/picture_decoder.h"
+#include "tests/support/TestPictures.h"
+
+#include <gtest/gtest.h>
+#include <QBuffer>
+#include <QColorSpace>
+#include <QFile>
+#include <QImageWriter>
+#include <QTemporaryDir>
+
+using namespace platform;
+
+namespace {
+
+const QString kData = QStringLiteral(TORV_TEST_DATA);
+
+QByteArray Segment(int marker, const QByteArray& payload) {
+    const int length = int(payload.size()) + 2;
+    return QByteArray("\xFF") + char(marker) + char(length >> 8) + char(length & 0xFF) + payload;
+}
+
+// A big-endian TIFF block with one IFD entry: the orientation tag.
+QByteArray ExifBlock(int orientation) {
+    return QByteArray("Exif\0\0MM\0\x2A\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0", 25) + char(orientation) +
+           QByteArray(6, '\0');
+}
+
+// The JPEG with extra segments put right after its start-of-image marker.
+QByteArray WithSegments(const QByteArray& jpeg, const QByteArray& segments) {
+    return jpeg.first(2) + segments + jpeg.sliced(2);
+}
+
+QByteArray EncodeJpeg(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG", 95);
+    return bytes;
+}
+
+// The four quarters of the upright test picture (48 x 32, or a reduced version): red, lime / blue, white.
+void ExpectUpright(const QImage& image, const std::string& what) {
+    ASSERT_EQ(image.width() * 2, image.height() * 3) << what;
+    const auto near = [&](double fx, double fy, QRgb b) {
+        const QRgb a = image.pixel(int(fx * image.width()), int(fy * image.height()));
+        return std::abs(qRed(a) - qRed(b)) < 24 && std::abs(qGreen(a) - qGreen(b)) < 24 &&
+               std::abs(qBlue(a) - qBlue(b)) < 24;
+    };
+    EXPECT_TRUE(near(0.25, 0.25, qRgb(255, 0, 0))) << what;
+    EXPECT_TRUE(near(0.75, 0.25, qRgb(0, 255, 0))) << what;
+    EXPECT_TRUE(near(0.25, 0.75, qRgb(0, 0, 255))) << what;
+    EXPECT_TRUE(near(0.75, 0.75, qRgb(255, 255, 255))) << what;
+}
+
+class PictureDecoding : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString Write(const QString& name, const QByteArray& bytes) {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return f.fileName();
+    }
+};
+
+}  // namespace
+
+TEST_F(PictureDecoding, EveryExifOrientationShowsUpright) {
+    for (int n = 1; n <= 8; ++n) {
+        const QString path = kData + QStringLiteral("/orient_%1.jpg").arg(n);
+        const Picture p = LoadPicture(path);
+        EXPECT_EQ(p.pixelSize(), QSize(48, 32)) << n;
+        EXPECT_EQ(p.Width(), PixelsToHimetric(48)) << n;
+        EXPECT_EQ(p.pixels().size(), QSize(48, 32)) << n;
+        ExpectUpright(p.pixels(), "orientation " + std::to_string(n));
+        ExpectUpright(p.pixels(QSize(10, 10)), "reduced, orientation " + std::to_string(n));
+    }
+}
+
+TEST_F(PictureDecoding, AQuarterTurnSwapsTheSizeAndTheScaledDecodeFollows) {
+    // Stored 3200 x 2400, shown 2400 x 3200 (orientation 6: turn right).
+    const QByteArray jpeg =
+        WithSegments(EncodeJpeg(testpics::Gradient(3200, 2400)), Segment(0xE1, ExifBlock(6)));
+    const Picture p = LoadPicture(Write("portrait.jpg", jpeg));
+    EXPECT_EQ(p.pixelSize(), QSize(2400, 3200));
+    EXPECT_EQ(p.Height(), PixelsToHimetric(3200));
+    const QImage reduced = p.pixels(QSize(100, 300));
+    EXPECT_TRUE(Covers(reduced.size(), DecodeTarget(QSize(100, 300), p.pixelSize())));
+    EXPECT_LT(reduced.height(), 3200);
+    // The stored top-left corner (black in the gradient) is now the top-right one.
+    const QImage full = p.pixels();
+    EXPECT_LT(qGray(full.pixel(2399, 0)), 20);
+    EXPECT_GT(qGray(full.pixel(0, 3199)), 100);
+}
+
+TEST_F(PictureDecoding, ReadsCmykAndGreyscaleJpegs) {
+    const Picture cmyk = LoadPicture(kData + "/cmyk.jpg");
+    EXPECT_EQ(cmyk.pixels().size(), QSize(48, 32));
+    ExpectUpright(cmyk.pixels(), "cmyk");
+    const QImage reduced = cmyk.pixels(QSize(4, 4));
+    EXPECT_TRUE(Covers(reduced.size(), DecodeTarget(QSize(4, 4), cmyk.pixelSize())));
+    ExpectUpright(reduced, "cmyk reduced");
+    const QImage grey = LoadPicture(kData + "/grey.jpg").pixels();
+    ASSERT_EQ(grey.size(), QSize(48, 32));
+    const QRgb white = grey.pixel(36, 24);
+    EXPECT_EQ(qRed(white), qGreen(white));
+    EXPECT_GT(qRed(white), 240);
+    EXPECT_EQ(grey.format(), QImage::Format_RGB32);
+}
+
+TEST_F(PictureDecoding, ConvertsDisplayP3PicturesToSrgb) {
+    const QColorSpace p3(QColorSpace::DisplayP3);
+    QImage source(64, 32, QImage::Format_RGB32);
+    source.fill(qRgb(200, 100, 50));
+    for (int y = 0; y < 32; ++y)
+        for (int x = 32; x < 64; ++x) source.setPixel(x, y, qRgb(128, 128, 128));  // neutral half
+    QImage tagged = source;
+    tagged.setColorSpace(p3);
+    const QImage expected = tagged.convertedToColorSpace(QColorSpace::SRgb);
+    ASSERT_GT(testpics::MaxChannelDifference(expected, source), 10);  // the conversion matters
+
+    // PNG carries its profile in an iCCP chunk; the JPEG in APP2 chunks, here split in two.
+    QBuffer png;
+    png.open(QIODevice::WriteOnly);
+    tagged.save(&png, "PNG");
+    const QByteArray icc = p3.iccProfile();
+    const QByteArray iccHead = QByteArray("ICC_PROFILE\0\x01\x02", 14) + icc.first(100);
+    const QByteArray iccTail = QByteArray("ICC_PROFILE\0\x02\x02", 14) + icc.sliced(100);
+    const QByteArray jpeg =
+        WithSegments(EncodeJpeg(source), Segment(0xE2, iccTail) + Segment(0xE2, iccHead));  // out of order
+    ASSERT_EQ(JpegIccProfile(jpeg), icc);
+
+    for (const QString& path : {Write("p3.png", png.data()), Write("p3.jpg", jpeg)}) {
+        const QImage loaded = LoadPicture(path).pixels();
+        const QRgb colour = loaded.pixel(10, 10), grey = loaded.pixel(50, 10);
+        const QRgb want = expected.pixel(10, 10);
+        EXPECT_NEAR(qRed(colour), qRed(want), 3) << path.toStdString();
+        EXPECT_NEAR(qGreen(colour), qGreen(want), 3) << path.toStdString();
+        EXPECT_NEAR(qBlue(colour), qBlue(want), 3) << path.toStdString();
+        EXPECT_NEAR(qRed(grey), 128, 3);  // the same white point and curve: greys stay
+        EXPECT_NEAR(qBlue(grey), 128, 3);
+    }
+}
+
+TEST_F(PictureDecoding, LeavesSrgbAndUntaggedPicturesAlone) {
+    const QImage gradient = testpics::Gradient(40, 30);
+    EXPECT_EQ(testpics::MaxChannelDifference(ToSrgb(gradient, QColorSpace()), gradient), 0);
+    EXPECT_EQ(testpics::MaxChannelDifference(ToSrgb(gradient, QColorSpace(QColorSpace::SRgb)), gradient), 0);
+    EXPECT_TRUE(JpegIccProfile(EncodeJpeg(gradient)).isEmpty());
+    // A missing chunk leaves the profile out rather than using half of it.
+    const QByteArray lonely = Segment(0xE2, QByteArray("ICC_PROFILE\0\x01\x02", 14) + "xyz");
+    EXPECT_TRUE(JpegIccProfile(WithSegments(EncodeJpeg(gradient), lonely)).isEmpty());
+}
+
+TEST_F(PictureDecoding, ACorruptExifBlockIsIgnored) {
+    const QByteArray jpeg = EncodeJpeg(testpics::Gradient(48, 32));
+    QByteArray farOffset = ExifBlock(6);
+    farOffset[13] = '\x7F';  // IFD offset far past the block
+    QByteArray notAShort = ExifBlock(6);
+    notAShort[19] = '\x04';  // the orientation entry claims to be a long
+    for (const QByteArray& block : {farOffset, notAShort, QByteArray("Exif\0\0II", 8), ExifBlock(9)}) {
+        const QByteArray bad = WithSegments(jpeg, Segment(0xE1, block));
+        EXPECT_EQ(JpegExifOrientation(bad), 1);
+        EXPECT_EQ(LoadPicture(Write("bad_exif.jpg", bad)).pixelSize(), QSize(48, 32));
+    }
+    // A segment longer than the file: the parser stops at the end (the decoder then refuses the file).
+    EXPECT_EQ(JpegExifOrientation(WithSegments(jpeg, QByteArray("\xFF\xE1\xFF\xFF"
+                                                                "Exif\0\0MM",
+                                                                12))),
+              1);
+}
+
+TEST(ExifOrientationParser, ReadsBothByteOrdersAndSurvivesEveryTruncation) {
+    const QByteArray big = ExifBlock(8).sliced(6);
+    EXPECT_EQ(ExifOrientation(big), 8);
+    const QByteArray little("II\x2A\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0\x05\0\0\0\0\0\0\0", 26);
+    EXPECT_EQ(ExifOrientation(little), 5);
+    for (qsizetype n = 0; n < big.size(); ++n) EXPECT_GE(ExifOrientation(big.first(n)), 1);
+    for (qsizetype n = 0; n < 20; ++n) EXPECT_EQ(ExifOrientation(big.first(n)), 1) << n;
+    EXPECT_TRUE(OrientationSwapsAxes(6));
+    EXPECT_FALSE(OrientationSwapsAxes(3));
+}
