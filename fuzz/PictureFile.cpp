@@ -1,0 +1,75 @@
+#include "fuzz/PictureFile.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <QGuiApplication>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+namespace fuzz {
+
+namespace {
+
+// One scratch folder per process, removed at exit; a crash leaves it in the temp folder.
+const std::filesystem::path& ScratchFolder() {
+    static const std::filesystem::path folder = [] {
+        std::string name = (std::filesystem::temp_directory_path() / "torv-fuzz-XXXXXX").string();
+        Require(mkdtemp(name.data()) != nullptr, "cannot make a scratch folder");
+        std::atexit([] { std::filesystem::remove_all(ScratchFolder()); });
+        return std::filesystem::path(name);
+    }();
+    return folder;
+}
+
+const char* ExtensionFor(const std::uint8_t* data, std::size_t size) {
+    static const char* const kAny[] = {".jpg", ".jpeg", ".bmp", ".gif", ".png", ".JPG"};
+    if (size == 0) return ".jpg";
+    switch (data[0]) {
+        case 0xFF:
+            return ".jpg";
+        case 0x89:
+            return ".png";
+        case 'B':
+            return ".bmp";
+        case 'G':
+            return ".gif";
+        default:
+            return kAny[data[0] % std::size(kAny)];
+    }
+}
+
+}  // namespace
+
+void StartQt(int* argc, char*** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static std::unique_ptr<QGuiApplication> app = std::make_unique<QGuiApplication>(*argc, *argv);
+}
+
+PictureFile::PictureFile(const std::uint8_t* data, std::size_t size) {
+    const std::filesystem::path in = ScratchFolder() / (std::string("input") + ExtensionFor(data, size));
+    const std::filesystem::path out = ScratchFolder() / "output.jpg";
+    std::ofstream file(in, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    file.close();
+    Require(file.good(), "cannot write the input file");
+    path_ = QString::fromStdString(in.string());
+    outputPath_ = QString::fromStdString(out.string());
+}
+
+PictureFile::~PictureFile() {
+    std::error_code ignored;
+    std::filesystem::remove(path_.toStdString(), ignored);
+    std::filesystem::remove(outputPath_.toStdString(), ignored);
+}
+
+void Require(bool condition, const char* what) {
+    if (condition) return;
+    std::fprintf(stderr, "fuzz invariant broken: %s\n", what);
+    std::abort();
+}
+
+}  // namespace fuzz
