@@ -1,27 +1,34 @@
 #include "fuzz/PictureFile.h"
 
-#include <stdlib.h>
-#include <unistd.h>
+#include "fuzz/Harness.h"
 
-#include <QGuiApplication>
-#include <cstdio>
+#include <stdlib.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
+#include <iterator>
 #include <string>
 
 namespace fuzz {
 
 namespace {
 
-// One scratch folder per process, removed at exit; a crash leaves it in the temp folder.
+std::filesystem::path MakeScratchFolder() {
+    std::string name = (std::filesystem::temp_directory_path() / "torv-fuzz-XXXXXX").string();
+    Require(mkdtemp(name.data()) != nullptr, "cannot make a scratch folder");
+    return name;
+}
+
+// One scratch folder per process, removed at a normal exit (registered after the folder exists, so it
+// runs before the folder's name is destroyed); a crash leaves it behind in the temp folder.
 const std::filesystem::path& ScratchFolder() {
-    static const std::filesystem::path folder = [] {
-        std::string name = (std::filesystem::temp_directory_path() / "torv-fuzz-XXXXXX").string();
-        Require(mkdtemp(name.data()) != nullptr, "cannot make a scratch folder");
-        std::atexit([] { std::filesystem::remove_all(ScratchFolder()); });
-        return std::filesystem::path(name);
-    }();
+    static const std::filesystem::path folder = MakeScratchFolder();
+    static const bool removedAtExit = std::atexit([] {
+                                          std::error_code ignored;
+                                          std::filesystem::remove_all(folder, ignored);
+                                      }) == 0;
+    (void)removedAtExit;
     return folder;
 }
 
@@ -44,11 +51,6 @@ const char* ExtensionFor(const std::uint8_t* data, std::size_t size) {
 
 }  // namespace
 
-void StartQt(int* argc, char*** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static std::unique_ptr<QGuiApplication> app = std::make_unique<QGuiApplication>(*argc, *argv);
-}
-
 PictureFile::PictureFile(const std::uint8_t* data, std::size_t size) {
     const std::filesystem::path in = ScratchFolder() / (std::string("input") + ExtensionFor(data, size));
     const std::filesystem::path out = ScratchFolder() / "output.jpg";
@@ -64,12 +66,6 @@ PictureFile::~PictureFile() {
     std::error_code ignored;
     std::filesystem::remove(path_.toStdString(), ignored);
     std::filesystem::remove(outputPath_.toStdString(), ignored);
-}
-
-void Require(bool condition, const char* what) {
-    if (condition) return;
-    std::fprintf(stderr, "fuzz invariant broken: %s\n", what);
-    std::abort();
 }
 
 }  // namespace fuzz

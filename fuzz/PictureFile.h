@@ -9,9 +9,6 @@
 
 namespace fuzz {
 
-// Qt needs an application object for its image plugins and the executable's name; called once.
-void StartQt(int* argc, char*** argv);
-
 class PictureFile {
 public:
     PictureFile(const std::uint8_t* data, std::size_t size);
@@ -27,8 +24,5 @@ private:
     QString path_;
     QString outputPath_;
 };
-
-// Stops the run with a message when an invariant fails, so that libFuzzer saves the input.
-void Require(bool condition, const char* what);
 
 }  // namespace fuzz

@@ -2,6 +2,7 @@
 // picture whose pixels can be had at a small and at full size, or raise a runtime error. Nothing else:
 // no crash, no sanitizer report, no picture beyond the loader's limit.
 
+#include "fuzz/Harness.h"
 #include "fuzz/PictureFile.h"
 #include "platform/picture.h"
 #include "platform/runtime.h"

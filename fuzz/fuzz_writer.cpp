@@ -2,6 +2,7 @@
 // JPEG writer. Whatever the loader admits, the buffer takes or refuses without a message and the writer
 // writes a file or raises a runtime error; the input's length picks the quality (1 to 100).
 
+#include "fuzz/Harness.h"
 #include "fuzz/PictureFile.h"
 #include "image/cDIBSection.h"
 #include "jpeg/mIntelJPEGLibrary.h"
