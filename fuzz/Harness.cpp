@@ -1,0 +1,21 @@
+#include "fuzz/Harness.h"
+
+#include <QGuiApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace fuzz {
+
+void StartQt(int* argc, char*** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static std::unique_ptr<QGuiApplication> app = std::make_unique<QGuiApplication>(*argc, *argv);
+}
+
+void Require(bool condition, const char* what) {
+    if (condition) return;
+    std::fprintf(stderr, "fuzz invariant broken: %s\n", what);
+    std::abort();
+}
+
+}  // namespace fuzz

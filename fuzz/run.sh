@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer harnesses and runs each for its share of the given time.
+#   fuzz/run.sh [seconds]     60 by default, split between the loader and the writer harness
+# Seeds: the hostile corpus and a few good pictures. New inputs, and any input that crashes, go to a
+# scratch folder (TORV_FUZZ_WORK, by default build-fuzz/work), which grows from run to run and is never
+# part of the repository. A crash, sanitizer report, timeout or memory overrun fails the script.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=${1:-60}
+work=$(realpath -m "${TORV_FUZZ_WORK:-build-fuzz/work}")
+
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j2 --target fuzz_loader fuzz_writer
+
+mkdir -p "$work/seeds" "$work/artifacts"
+find tests/data/hostile -maxdepth 1 -type f ! -name '*.sh' ! -name '*.tsv' -exec cp {} "$work/seeds/" \;
+# Good pictures: any the tests keep elsewhere under tests/data, and a few photo-like ones made here.
+find tests/data -path tests/data/hostile -prune -o -type f \
+  \( -iname '*.jpg' -o -iname '*.jpeg' -o -iname '*.png' -o -iname '*.bmp' -o -iname '*.gif' \) \
+  -size -512k -exec cp {} "$work/seeds/" \;
+if command -v convert >/dev/null; then
+  convert -size 320x240 -seed 7 plasma:fractal -strip "$work/photo.png"
+  for kind in jpg png bmp gif; do
+    [ -e "$work/seeds/photo.$kind" ] || convert "$work/photo.png" -quality 85 "$work/seeds/photo.$kind"
+  done
+  [ -e "$work/seeds/photo-progressive.jpg" ] ||
+    convert "$work/photo.png" -interlace JPEG -quality 85 "$work/seeds/photo-progressive.jpg"
+fi
+
+# The harnesses' scratch files; libFuzzer ends without running exit handlers, so clear them here.
+rm -rf "$work/tmp" && mkdir -p "$work/tmp"
+export TMPDIR=$work/tmp
+export QT_QPA_PLATFORM=offscreen
+# Decoders warn on every damaged input; at thousands of inputs a second that is only noise.
+export QT_LOGGING_RULES=${QT_LOGGING_RULES:-"qt.*=false;default.warning=false"}
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=0}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+# Qt's own known leaks, the same list the sanitizer test run uses.
+if [ -z "${LSAN_OPTIONS:-}" ] && [ -f tests/lsan.supp ]; then
+  export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+fi
+
+share=$((seconds / 2))
+failed=()
+for harness in fuzz_loader fuzz_writer; do
+  if [ "$harness" = fuzz_loader ]; then time=$share; else time=$((seconds - share)); fi
+  [ "$time" -ge 1 ] || time=1  # 0 would mean no limit to libFuzzer
+  mkdir -p "$work/corpus-$harness"
+  echo "== $harness for ${time} s"
+  # libpng prints every damaged chunk itself; everything else, sanitizer reports included, passes through.
+  "build-fuzz/fuzz/$harness" -max_total_time="$time" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=2048 \
+    -artifact_prefix="$work/artifacts/$harness-" -print_final_stats=1 \
+    "$work/corpus-$harness" "$work/seeds" 2> >(grep -v --line-buffered '^libpng error: ' >&2) ||
+    failed+=("$harness")
+done
+if ((${#failed[@]})); then
+  echo "fuzzing found a fault in: ${failed[*]}; the input is in $work/artifacts" >&2
+  exit 1
+fi

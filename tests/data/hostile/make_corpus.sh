@@ -1,0 +1,178 @@
+#!/usr/bin/env bash
+# Makes the hostile-file corpus in this folder: damaged, lying, extreme and unusual picture files that
+# the loader must either read correctly or refuse with a clear message. The files are committed, so
+# this is only needed to change the corpus. Needs ImageMagick's convert, cjpeg and python3 (byte surgery).
+# Each file's expected outcome is in EXPECTED.tsv beside it; keep the two in step.
+set -euo pipefail
+cd "$(dirname "$0")"
+command -v convert >/dev/null || { echo "needs ImageMagick's convert" >&2; exit 1; }
+command -v python3 >/dev/null || { echo "needs python3" >&2; exit 1; }
+command -v cjpeg >/dev/null || { echo "needs cjpeg (libjpeg-turbo-progs)" >&2; exit 1; }
+
+find . -maxdepth 1 -type f ! -name make_corpus.sh ! -name EXPECTED.tsv -delete
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# No timestamps or comments in the output, so that a re-run gives the same bytes.
+quiet=(-strip -define "png:exclude-chunks=date,time")
+
+# Sources: a smooth gradient, and the upright marker picture (60 x 40, white, a red L along the left
+# and bottom edges, a blue block in the top-right corner) whose corners tell every flip and turn apart.
+convert -size 200x150 gradient:red-blue \( -size 150x200 gradient:lime-black -rotate -90 \) \
+   -compose Screen -composite -depth 8 "${quiet[@]}" PNG24:"$work/gradient.png"
+convert -size 60x40 xc:white -fill red -draw 'rectangle 0,0 14,39' -draw 'rectangle 0,26 59,39' \
+   -fill blue -draw 'rectangle 45,0 59,13' "${quiet[@]}" "$work/marker.png"
+
+# Zero-byte files with every extension the program lists or opens.
+for ext in jpg jpeg bmp gif png; do : >"empty.$ext"; done
+
+# Not a picture at all.
+printf 'This is a text file, not a picture.\n' >text-named.jpg
+printf '<html><body>not a picture</body></html>\n' >html-named.png
+
+# Good baselines of each format (also cut below).
+convert "$work/gradient.png" "${quiet[@]}" -quality 90 good-gradient.jpg
+convert "$work/gradient.png" "${quiet[@]}" PNG24:good-gradient.png
+convert "$work/gradient.png" "${quiet[@]}" -colors 64 good-gradient.gif
+convert "$work/gradient.png" "${quiet[@]}" BMP3:good-gradient.bmp
+convert "$work/gradient.png" "${quiet[@]}" -interlace JPEG -quality 90 good-progressive.jpg
+
+# Extremes of size and unusual colour layouts.
+convert -size 1x1 xc:'#336699' "${quiet[@]}" one-pixel.png
+convert -size 1x1 xc:'#336699' "${quiet[@]}" one-pixel.jpg
+convert -size 1x1 xc:'#336699' "${quiet[@]}" BMP3:one-pixel.bmp
+convert -size 1x1 xc:'#336699' "${quiet[@]}" one-pixel.gif
+# ImageMagick's policy here refuses sides over 16000, so these two are written by hand and by cjpeg.
+python3 -c 'import struct, zlib, sys
+row = lambda y: b"\0" + bytes((255 - y * 255 // 19999, 0, y * 255 // 19999))
+body = zlib.compress(b"".join(row(y) for y in range(20000)), 9)
+chunk = lambda k, b: struct.pack(">I", len(b)) + k + b + struct.pack(">I", zlib.crc32(k + b))
+sys.stdout.buffer.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 1, 20000, 8, 2, 0, 0, 0))
+                        + chunk(b"IDAT", body) + chunk(b"IEND", b""))' >tall-1x20000.png
+{ printf 'P6\n20000 1\n255\n'; python3 -c 'import sys; sys.stdout.buffer.write(bytes([32, 160, 64]) * 20000)'; } |
+  cjpeg -quality 80 >wide-20000x1.jpg
+convert "$work/gradient.png" "${quiet[@]}" -colorspace CMYK -quality 90 cmyk.jpg
+convert "$work/gradient.png" "${quiet[@]}" -colorspace Gray -quality 90 greyscale.jpg
+convert "$work/gradient.png" "${quiet[@]}" -depth 16 PNG48:deep-16bit.png
+convert "$work/gradient.png" "${quiet[@]}" \( -size 200x150 gradient:white-black \) -alpha off \
+   -compose CopyOpacity -composite PNG32:transparent.png
+convert -size 40x30 xc:red xc:lime xc:blue "${quiet[@]}" -set delay 20 -loop 0 animated.gif
+
+# The marker stored turned or mirrored by the inverse of EXIF orientation 1 to 8, without any EXIF yet.
+convert "$work/marker.png" -type TrueColor BMP3:"$work/marker.bmp"
+turns=("" "-flop" "-rotate 180" "-flip" "-transpose" "-rotate -90" "-transverse" "-rotate 90")
+for n in 1 2 3 4 5 6 7 8; do
+  # shellcheck disable=SC2086  # the turn is one or two words
+  convert "$work/marker.png" ${turns[n-1]} "${quiet[@]}" -quality 95 "$work/stored-$n.jpg"
+done
+
+# Byte surgery: truncations, lying headers, top-down and damaged BMPs, EXIF orientations.
+python3 - "$work" <<'PY'
+import struct, sys, zlib
+
+work = sys.argv[1]
+read = lambda p: open(p, "rb").read()
+def write(name, data):
+    with open(name, "wb") as f:
+        f.write(data)
+
+def jpeg_segments(data):
+    """(marker, offset) of each segment up to and including the start of scan."""
+    at, out = 2, []
+    while at < len(data):
+        marker = data[at + 1]
+        out.append((marker, at))
+        if marker == 0xDA:
+            break
+        at += 2 + struct.unpack(">H", data[at + 2:at + 4])[0]
+    return out
+
+# Truncated JPEG: inside the header, just before and just after the start of scan, mid-scan, no EOI.
+jpg = read("good-gradient.jpg")
+sos = dict(jpeg_segments(jpg))[0xDA]
+for name, cut in [("header-4", 4), ("header-30", 30), ("before-scan", sos - 6),
+                  ("scan-start", sos + 20), ("scan-half", len(jpg) // 2), ("no-eoi", len(jpg) - 2)]:
+    write(f"truncated-{name}.jpg", jpg[:cut])
+prog = read("good-progressive.jpg")
+write("truncated-progressive-half.jpg", prog[:len(prog) // 2])
+
+# Truncated PNG: signature only, inside IHDR, after IHDR, mid-IDAT, no IEND.
+png = read("good-gradient.png")
+for name, cut in [("signature", 8), ("ihdr", 20), ("after-ihdr", 33), ("data-half", len(png) // 2),
+                  ("no-iend", len(png) - 12)]:
+    write(f"truncated-{name}.png", png[:cut])
+
+# Truncated GIF: inside the screen descriptor, after the palette, mid-image, no trailer.
+gif = read("good-gradient.gif")
+for name, cut in [("screen", 8), ("palette", 13 + 3 * 64 + 4), ("data-half", len(gif) // 2),
+                  ("no-trailer", len(gif) - 1)]:
+    write(f"truncated-{name}.gif", gif[:cut])
+
+# A JPEG whose frame header claims 65500 x 65500.
+sof = dict(jpeg_segments(jpg))[0xC0]
+huge = bytearray(jpg)
+huge[sof + 5:sof + 9] = struct.pack(">HH", 65500, 65500)
+write("claims-65500x65500.jpg", huge)
+
+# A PNG whose IHDR claims 100000 x 100000, with the chunk's CRC made right again.
+def png_chunk(kind, body):
+    return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+ihdr = bytearray(png[16:29])
+ihdr[0:8] = struct.pack(">II", 100000, 100000)
+write("claims-100000x100000.png", png[:8] + png_chunk(b"IHDR", bytes(ihdr)) + png[33:])
+
+# A GIF with a 65535 x 65535 logical screen around its small frame.
+screen = bytearray(read("one-pixel.gif"))
+screen[6:10] = struct.pack("<HH", 65535, 65535)
+write("huge-screen.gif", screen)
+
+# BMPs: top-down rows (negative height) that must still come out upright, a bogus file-size field,
+# a bogus image-size field, and a header that claims 100000 x 100000.
+def bmp_from_marker():
+    return bytearray(read(f"{work}/marker.bmp"))
+bmp = bmp_from_marker()
+off, width, height = struct.unpack("<I", bmp[10:14])[0], *struct.unpack("<ii", bmp[18:26])
+stride = (width * 3 + 3) & ~3
+rows = [bmp[off + y * stride: off + (y + 1) * stride] for y in range(height)]
+topdown = bmp[:off] + b"".join(reversed(rows))
+topdown[22:26] = struct.pack("<i", -height)
+write("bmp-top-down.bmp", topdown)
+bogus = bmp_from_marker()
+bogus[2:6] = struct.pack("<I", 0xFFFFFFF0)
+write("bmp-bogus-file-size.bmp", bogus)
+bogus = bmp_from_marker()
+bogus[34:38] = struct.pack("<I", 0x7FFFFFF0)
+write("bmp-bogus-image-size.bmp", bogus)
+bogus = bmp_from_marker()
+bogus[18:26] = struct.pack("<ii", 100000, 100000)
+write("bmp-claims-100000x100000.bmp", bogus)
+
+# Found by fuzzing: 58 bytes whose header claims a 1 x 117440521 picture, under the loader's pixel limit;
+# the decoder fills in the missing rows, so everything after loading handles 470 MB of pixels.
+header = struct.pack("<IiiHHIIiiII", 40, 1, 0x07000009, 1, 24, 0, 4, 0, 0, 0, 0)
+write("bmp-short-claims-1x117440521.bmp", b"BM" + struct.pack("<IHHI", 58, 0, 0, 54) + header + b"\x99\x66\x33\x00")
+
+# EXIF orientation 1 to 8: each file stores the marker turned so that applying its orientation gives
+# the upright marker back, so every one of them must load as the same 60 x 40 picture.
+def exif_segment(ifd):
+    tiff = b"MM\x00\x2a" + struct.pack(">I", 8) + ifd
+    body = b"Exif\x00\x00" + tiff
+    return b"\xff\xe1" + struct.pack(">H", len(body) + 2) + body
+def orientation_ifd(value):
+    return struct.pack(">H", 1) + struct.pack(">HHIHH", 0x0112, 3, 1, value, 0) + struct.pack(">I", 0)
+def with_app1(jpeg, segment):
+    return jpeg[:2] + segment + jpeg[2:]
+for n in range(1, 9):
+    write(f"exif-orientation-{n}.jpg", with_app1(read(f"{work}/stored-{n}.jpg"), exif_segment(orientation_ifd(n))))
+
+# Corrupt EXIF blocks around an upright picture: an IFD offset past the end, an entry count far larger
+# than the block (with no orientation among the entries that are there), an orientation entry whose value lies outside the block, and an orientation of 9.
+upright = read(f"{work}/stored-1.jpg")
+bad = b"MM\x00\x2a" + struct.pack(">I", 0x7FFFFFF0) + orientation_ifd(6)
+write("exif-corrupt-ifd-offset.jpg", with_app1(upright, b"\xff\xe1" + struct.pack(">H", len(bad) + 8) + b"Exif\0\0" + bad))
+make = struct.pack(">HHII", 0x010F, 2, 4, 0x41424300)
+write("exif-corrupt-entry-count.jpg", with_app1(upright, exif_segment(struct.pack(">H", 0xFFFF) + make)))
+far = struct.pack(">H", 1) + struct.pack(">HHII", 0x0112, 3, 0x40000000, 0x7FFFFF00) + struct.pack(">I", 0xFFFFFFFF)
+write("exif-corrupt-value-offset.jpg", with_app1(upright, exif_segment(far)))
+write("exif-orientation-9.jpg", with_app1(upright, exif_segment(orientation_ifd(9))))
+PY

@@ -1,0 +1,175 @@
+// Every file of the hostile corpus through the picture loader: each one loads at its upright size with
+// usable pixels, or fails with the runtime error its row in EXPECTED.tsv names; none crashes, hangs or
+// takes a large share of memory, and a failure leaves the loader able to read the next good picture.
+
+#include "platform/picture.h"
+#include "platform/runtime.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <QColor>
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::filesystem::path kCorpus =
+    std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "hostile";
+
+constexpr auto kTimeLimit = std::chrono::seconds(5);
+constexpr long kMemoryLimitKiB = 2L * 1024 * 1024;
+
+enum class Outcome { Ok, Either, Error };
+
+struct Row {
+    std::string file;
+    Outcome outcome = Outcome::Error;
+    int width = 0, height = 0;
+    int error = 0;  // 0: 481 or 7
+    bool upright = false;
+};
+
+std::vector<Row> ReadExpected() {
+    std::vector<Row> rows;
+    std::ifstream in(kCorpus / "EXPECTED.tsv");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        Row row;
+        const auto tab = line.find('\t');
+        row.file = line.substr(0, tab);
+        std::istringstream words(line.substr(tab + 1));
+        std::string kind, flag;
+        words >> kind;
+        if (kind == "error") {
+            words >> row.error;
+        } else {
+            row.outcome = kind == "ok" ? Outcome::Ok : Outcome::Either;
+            words >> row.width >> row.height >> flag;
+            row.upright = flag == "upright";
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// Failures name the file rather than dumping the row's bytes.
+void PrintTo(const Row& row, std::ostream* os) { *os << row.file; }
+
+QString PathOf(const std::string& file) { return QString::fromStdString((kCorpus / file).string()); }
+
+long PeakMemoryKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// The marker's regions, away from their edges so that JPEG ringing does not matter.
+void ExpectUprightMarker(const QImage& image) {
+    const auto near = [&](int x, int y, QColor want) {
+        const QColor got = image.pixelColor(x, y);
+        const bool close = std::abs(got.red() - want.red()) < 60 &&
+                           std::abs(got.green() - want.green()) < 60 &&
+                           std::abs(got.blue() - want.blue()) < 60;
+        EXPECT_TRUE(close) << "at " << x << "," << y << ": " << got.name().toStdString() << " instead of "
+                           << want.name().toStdString();
+    };
+    near(4, 4, Qt::red);      // top left: the L's upright bar
+    near(55, 4, Qt::blue);    // top right: the block
+    near(4, 35, Qt::red);     // bottom left: the L's corner
+    near(55, 35, Qt::red);    // bottom right: the L's foot
+    near(30, 12, Qt::white);  // between them
+}
+
+void ExpectUsablePicture(const platform::Picture& picture, const Row& row) {
+    ASSERT_FALSE(picture.isEmpty());
+    ASSERT_EQ(picture.pixelSize(), QSize(row.width, row.height));
+    EXPECT_EQ(picture.Width(), platform::PixelsToHimetric(row.width));
+    EXPECT_EQ(picture.Height(), platform::PixelsToHimetric(row.height));
+
+    const QImage small = picture.pixels(QSize(64, 64));
+    ASSERT_FALSE(small.isNull());
+    EXPECT_GE(small.width(), std::min(64, row.width));
+    EXPECT_GE(small.height(), std::min(64, row.height));
+    EXPECT_LE(small.width(), row.width);
+    EXPECT_LE(small.height(), row.height);
+
+    const QImage full = picture.pixels();
+    ASSERT_FALSE(full.isNull());
+    EXPECT_EQ(full.size(), QSize(row.width, row.height));
+    if (row.upright) ExpectUprightMarker(full);
+}
+
+// wanted 0: either of the loader's refusals, unreadable (481) or too large (7).
+void ExpectCleanFailure(const platform::RuntimeError& error, int wanted) {
+    if (wanted != 0) {
+        EXPECT_EQ(error.number(), wanted);
+    } else {
+        EXPECT_TRUE(error.number() == 481 || error.number() == 7) << "error " << error.number();
+    }
+    EXPECT_FALSE(error.description().isEmpty());
+    // No state left behind: the next good picture loads as usual.
+    EXPECT_EQ(platform::LoadPicture(PathOf("good-gradient.jpg")).pixelSize(), QSize(200, 150));
+}
+
+class HostileFile : public ::testing::TestWithParam<Row> {};
+
+TEST_P(HostileFile, LoadsUprightOrFailsCleanly) {
+    const Row& row = GetParam();
+    const auto start = std::chrono::steady_clock::now();
+
+    std::optional<platform::Picture> picture;
+    try {
+        picture = platform::LoadPicture(PathOf(row.file));
+    } catch (const platform::RuntimeError& error) {
+        if (row.outcome == Outcome::Ok) {
+            ADD_FAILURE() << "error " << error.number() << ": " << error.description().toStdString();
+        } else {
+            ExpectCleanFailure(error, row.outcome == Outcome::Either ? 481 : row.error);
+        }
+    }
+    if (picture && row.outcome == Outcome::Error) {
+        ADD_FAILURE() << "loaded a file that must be refused";
+    } else if (picture) {
+        ExpectUsablePicture(*picture, row);
+    }
+
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kTimeLimit);
+    EXPECT_LT(PeakMemoryKiB(), kMemoryLimitKiB);
+}
+
+std::string RowName(const ::testing::TestParamInfo<Row>& info) {
+    std::string name = info.param.file;
+    for (char& c : name) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    }
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, HostileFile, ::testing::ValuesIn(ReadExpected()), RowName);
+
+// The corpus and its list of outcomes stay in step, so that no file goes untested.
+TEST(HostileCorpus, EveryFileHasAnOutcome) {
+    std::set<std::string> listed, present;
+    for (const Row& row : ReadExpected()) {
+        if (row.error != 53) listed.insert(row.file);
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(kCorpus)) {
+        const std::string name = entry.path().filename().string();
+        if (name != "EXPECTED.tsv" && name != "make_corpus.sh") present.insert(name);
+    }
+    EXPECT_EQ(listed, present);
+    EXPECT_GE(listed.size(), 50u);
+}
+
+}  // namespace
