@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <vector>
 
 namespace platform {
 
