@@ -72,9 +72,9 @@ TEST_F(ShowSaveFileDialog, OffersTheNameAndTheFiltersInOrder) {
             parent = dialog->parent();
         });
     // The JPEG type lists names ending in .jpg and .JPG alike, and nothing else.
-    answer.inspectListing(2, [&](QFileDialog*, const QStringList& names) { jpegListing = names; });
+    answer.readListing(2, [&](QFileDialog*, const QStringList& names) { jpegListing = names; });
     answer.selectFilter(2);
-    answer.inspectListing(4, [&](QFileDialog*, const QStringList& names) { allListing = names; });
+    answer.readListing(4, [&](QFileDialog*, const QStringList& names) { allListing = names; });
     answer.cancel();
 
     EXPECT_FALSE(Show(true, &owner));

@@ -94,8 +94,7 @@ void ModalAnswerer::selectFilter(int n) {
     });
 }
 
-void ModalAnswerer::inspectListing(int minEntries,
-                                   std::function<void(QFileDialog*, const QStringList&)> seen) {
+void ModalAnswerer::readListing(int minEntries, std::function<void(QFileDialog*, const QStringList&)> seen) {
     onModal(
         QStringLiteral("file dialog listing %1 entries").arg(minEntries),
         [minEntries](QWidget* w) {

@@ -40,7 +40,7 @@ public:
     // Qt's own file dialog: select the n-th (1-based) file type.
     void selectFilter(int n);
     // Qt's own file dialog: once its listing shows at least minEntries entries, hand them to seen.
-    void inspectListing(int minEntries, std::function<void(QFileDialog*, const QStringList&)> seen);
+    void readListing(int minEntries, std::function<void(QFileDialog*, const QStringList&)> seen);
     // A message box (the overwrite question, a warning): press the given button.
     void answerMessageBox(QMessageBox::StandardButton button, QString* text = nullptr);
     // Whatever modal window is active: close it as Escape would (reject).
