@@ -1,11 +1,24 @@
+// Start-up: Qt's own texts in Turkish, then the splash, which opens the main window.
+#include "app/Form3.h"
+
 #include <QApplication>
-#include <QWidget>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Torv Image Resizer"));
-    window.resize(896, 528);
-    window.show();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/torv/icon16.png")));
+    QApplication::setDesktopFileName(QStringLiteral("torv-image-resize"));
+
+    QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qtbase_tr"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
+
+    // The splash only hides itself, so the program ends when the last visible window, the main window,
+    // is closed.
+    QApplication::setQuitOnLastWindowClosed(true);
+    Form3 splash;
+    splash.show();
     return app.exec();
 }

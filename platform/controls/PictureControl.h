@@ -1,0 +1,53 @@
+#pragma once
+// The image control: shows a picture clipped at its own size or zoomed to fit, and reports clicks.
+// It asks the picture for pixels at the size it shows and keeps only the pixmap it paints.
+
+#include "platform/picture.h"
+
+#include <QFrame>
+#include <QPixmap>
+
+namespace platform {
+
+class PictureControl : public QFrame {
+    Q_OBJECT
+public:
+    enum SizeMode { fmPictureSizeModeClip = 0, fmPictureSizeModeStretch = 1, fmPictureSizeModeZoom = 3 };
+
+    explicit PictureControl(QWidget* parent = nullptr);
+
+    Picture picture() const { return picture_; }
+    void setPicture(const Picture& picture);
+
+    int PictureSizeMode() const { return sizeMode_; }
+    void setPictureSizeMode(int mode);
+
+    bool AutoSize() const { return autoSize_; }
+    void setAutoSize(bool on);
+
+    // The raised 3-D edge of the preview.
+    void setRaisedEdge(bool on);
+
+    // The size the picture is drawn at now, in pixels (empty with no picture).
+    QSize shownSize() const;
+
+signals:
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void fitToPicture();
+
+    Picture picture_;
+    int sizeMode_ = fmPictureSizeModeClip;
+    bool autoSize_ = false;
+    bool pressed_ = false;
+    QPixmap cache_;  // the picture at shownSize(), made on first paint
+};
+
+}  // namespace platform
