@@ -88,9 +88,4 @@ void PictureControl::mouseReleaseEvent(QMouseEvent* event) {
     if (click) emit clicked();
 }
 
-void PictureControl::resizeEvent(QResizeEvent* event) {
-    QFrame::resizeEvent(event);
-    if (sizeMode_ != fmPictureSizeModeClip) cache_ = QPixmap();
-}
-
 }  // namespace platform

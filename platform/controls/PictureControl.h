@@ -38,7 +38,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void fitToPicture();
@@ -47,7 +46,7 @@ private:
     int sizeMode_ = fmPictureSizeModeClip;
     bool autoSize_ = false;
     bool pressed_ = false;
-    QPixmap cache_;  // the picture at shownSize(), made on first paint
+    QPixmap cache_;  // the picture at shownSize(), made again only when that size or the picture changes
 };
 
 }  // namespace platform
