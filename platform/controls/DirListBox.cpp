@@ -1,6 +1,7 @@
 #include "platform/controls/DirListBox.h"
 
-#include <QCollator>
+#include "platform/controls/NaturalOrder.h"
+
 #include <QDir>
 #include <QKeyEvent>
 #include <algorithm>
@@ -39,10 +40,7 @@ void DirListBox::Refresh() {
     setCurrentRow(count() - 1);
 
     QStringList children = QDir(path_).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    QCollator collator;
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::sort(children.begin(), children.end(), collator);
+    std::sort(children.begin(), children.end(), NaturalLess);
     for (const QString& child : children) {
         auto* item = new QListWidgetItem(QString(depth * 2, QLatin1Char(' ')) + child, this);
         item->setData(Qt::UserRole, QDir(path_).absoluteFilePath(child));

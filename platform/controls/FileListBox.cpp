@@ -1,6 +1,7 @@
 #include "platform/controls/FileListBox.h"
 
-#include <QCollator>
+#include "platform/controls/NaturalOrder.h"
+
 #include <QDir>
 #include <QKeyEvent>
 #include <algorithm>
@@ -34,10 +35,7 @@ void FileListBox::Refresh() {
     dir.setNameFilters(pattern_.split(QLatin1Char(';'), Qt::SkipEmptyParts));
     dir.setFilter(QDir::Files | QDir::Hidden | QDir::System);
     QStringList names = dir.entryList();
-    QCollator collator;
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::sort(names.begin(), names.end(), collator);
+    std::sort(names.begin(), names.end(), NaturalLess);
     addItems(names);
     setCurrentRow(-1);
     refreshing_ = false;
@@ -65,6 +63,15 @@ void FileListBox::keyPressEvent(QKeyEvent* event) {
         if (keyAscii == 0) return;
     }
     QListWidget::keyPressEvent(event);
+}
+
+void FileListBox::focusInEvent(QFocusEvent* event) {
+    // Qt makes the first entry current when the list gets focus; here focus alone selects nothing.
+    const int before = currentRow();
+    refreshing_ = true;
+    QListWidget::focusInEvent(event);
+    if (before < 0 && currentRow() >= 0) setCurrentRow(-1);
+    refreshing_ = false;
 }
 
 }  // namespace platform
