@@ -5,6 +5,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QScrollBar>
+#include <QTextBlock>
 
 namespace platform {
 
@@ -16,7 +17,23 @@ bool IsWeb(const QUrl& url) {
 }
 }  // namespace
 
+// A document that gets its resources only from the pane: QTextDocument would otherwise read local
+// files itself when the pane has nothing to give.
+class WebBrowser::PaneDocument : public QTextDocument {
+public:
+    explicit PaneDocument(WebBrowser* pane) : QTextDocument(pane), pane_(pane) {}
+
+protected:
+    QVariant loadResource(int type, const QUrl& name) override {
+        return type == QTextDocument::ImageResource ? pane_->webImage(name) : QVariant();
+    }
+
+private:
+    WebBrowser* pane_;
+};
+
 WebBrowser::WebBrowser(QWidget* parent) : QTextBrowser(parent), network_(new QNetworkAccessManager(this)) {
+    setDocument(new PaneDocument(this));
     setOpenLinks(false);
     setOpenExternalLinks(false);
     setFrameStyle(QFrame::NoFrame);
@@ -93,12 +110,16 @@ void WebBrowser::pageFinished(QNetworkReply* reply) {
     html_ = QString::fromUtf8(reply->readAll());
     document()->setBaseUrl(reply->url());
     setHtml(html_);
+    fetchPageImages();
     emit NavigateComplete();
 }
 
 QVariant WebBrowser::loadResource(int type, const QUrl& name) {
+    return type == QTextDocument::ImageResource ? webImage(name) : QVariant();
+}
+
+QVariant WebBrowser::webImage(const QUrl& name) {
     // Only the page's web images are fetched; local files and style sheets are never read.
-    if (type != QTextDocument::ImageResource) return {};
     const QUrl url = document()->baseUrl().resolved(name);
     if (!IsWeb(url)) return {};
     if (auto found = images_.constFind(url); found != images_.constEnd()) return *found;
@@ -108,6 +129,15 @@ QVariant WebBrowser::loadResource(int type, const QUrl& name) {
         connect(reply, &QNetworkReply::finished, this, [this, reply, url] { imageFinished(reply, url); });
     }
     return {};
+}
+
+void WebBrowser::fetchPageImages() {
+    // Asked for now rather than when first painted, so that a hidden pane is ready when shown.
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            if (format.isImageFormat()) webImage(QUrl(format.toImageFormat().name()));
+        }
 }
 
 void WebBrowser::imageFinished(QNetworkReply* reply, const QUrl& url) {

@@ -40,6 +40,10 @@ protected:
     QVariant loadResource(int type, const QUrl& name) override;
 
 private:
+    class PaneDocument;
+    // An image of the page: the fetched one, or nothing yet (and a fetch started).
+    QVariant webImage(const QUrl& name);
+    void fetchPageImages();
     void pageFinished(QNetworkReply* reply);
     void imageFinished(QNetworkReply* reply, const QUrl& url);
     QNetworkReply* get(const QUrl& url);
