@@ -75,7 +75,11 @@ void Form1::createControls() {
         return control;
     };
     auto button = [](QWidget* parent, const char* name, const QString& caption, int l, int t, int w, int h) {
-        auto* control = Place(new QPushButton(caption, parent), name, l, t, w, h);
+        return Place(new QPushButton(caption, parent), name, l, t, w, h);
+    };
+    // The four numbered buttons of the workflow stand out; "Güncelle" keeps the window's font.
+    auto numberedButton = [&](const char* name, const QString& caption, int l, int t, int w, int h) {
+        auto* control = button(this, name, caption, l, t, w, h);
         control->setFont(ArialFont(9.75, true));
         return control;
     };
@@ -85,7 +89,6 @@ void Form1::createControls() {
     Label1 = label(Frame1, "Label1", QStringLiteral("Genişlik :"), 120, 360, 855, 255);
     Label2 = label(Frame1, "Label2", QStringLiteral("Yükseklik :"), 1680, 360, 975, 255);
     Command4 = button(Frame1, "Command4", QStringLiteral("Güncelle"), 3480, 240, 975, 375);
-    Command4->setFont(font());  // the frame's button keeps the window's font
 
     Frame2 = Place(new QGroupBox(QStringLiteral("Resim"), this), "Frame2", 4920, 120, 3495, 735);
     Label3 = label(Frame2, "Label3", QStringLiteral("Genişlik :"), 120, 360, 855, 255);
@@ -112,9 +115,9 @@ void Form1::createControls() {
 
     Image1 = Place(new platform::PictureControl(this), "Image1", 240, 960, 750, 750);
     Image1->setPicture(StoredPicture(":/torv/decoration.gif"));
-    Command2 = button(this, "Command2", QStringLiteral("1-Aç"), 1080, 960, 1575, 735);
-    Command3 = button(this, "Command3", QStringLiteral("2-Küçült"), 2760, 960, 1455, 735);
-    cmdSaveStdPic = button(this, "cmdSaveStdPic", QStringLiteral("3-Kaydet"), 4320, 960, 1335, 735);
+    Command2 = numberedButton("Command2", QStringLiteral("1-Aç"), 1080, 960, 1575, 735);
+    Command3 = numberedButton("Command3", QStringLiteral("2-Küçült"), 2760, 960, 1455, 735);
+    cmdSaveStdPic = numberedButton("cmdSaveStdPic", QStringLiteral("3-Kaydet"), 4320, 960, 1335, 735);
     txtQuality = text("txtQuality", QStringLiteral("99"), true, 5760, 960, 735, 495);
     txtQuality->setAlignment(Qt::AlignCenter);
     txtQuality->setFont(ArialFont(14.25, true));
@@ -123,7 +126,7 @@ void Form1::createControls() {
     HScroll1->setSingleStep(1);
     HScroll1->setPageStep(10);
     cmdSaveQualityPic =
-        button(this, "cmdSaveQualityPic", QStringLiteral("4-Kalite Kaydet"), 6600, 960, 1935, 735);
+        numberedButton("cmdSaveQualityPic", QStringLiteral("4-Kalite Kaydet"), 6600, 960, 1935, 735);
 
     Image2 = Place(new platform::PictureControl(this), "Image2", 240, 1800, 8295, 5055);
     Image2->setRaisedEdge(true);

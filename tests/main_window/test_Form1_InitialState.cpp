@@ -106,6 +106,8 @@ private slots:
             QCOMPARE(font.pointSizeF(), 9.75);
             QVERIFY2(font.bold(), name);
         }
+        QCOMPARE(control<QPushButton>("Command4")->font().pointSizeF(), 9.0);
+        QVERIFY(!control<QPushButton>("Command4")->font().bold());
         QCOMPARE(control<QLineEdit>("txtQuality")->font().pointSizeF(), 14.25);
         QVERIFY(control<QLineEdit>("txtQuality")->font().bold());
         QCOMPARE(control<QLineEdit>("Text3")->font().pointSizeF(), 8.25);
