@@ -52,6 +52,18 @@ private slots:
         slider->setValue(75);
         QCOMPARE(quality->text(), QStringLiteral("75"));
     }
+
+    void handleShowsTheValue() {
+        // The slider is short; its handle must still be drawn where the value is.
+        LoopbackHttpServer server(LoopbackHttpServer::Mode::Silent);
+        Form1 form(server.base());
+        auto* slider = form.findChild<platform::HScrollBar*>(QStringLiteral("HScroll1"));
+        slider->setValue(1);
+        const QImage low = slider->grab().toImage();
+        slider->setValue(100);
+        const QImage high = slider->grab().toImage();
+        QVERIFY(low != high);
+    }
 };
 
 QTEST_MAIN(TestForm1QualitySlider)
