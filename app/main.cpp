@@ -1,19 +1,16 @@
 // Start-up: Qt's own texts in Turkish, then the splash, which opens the main window.
 #include "app/Form3.h"
+#include "app/QtTurkishTexts.h"
 
 #include <QApplication>
 #include <QIcon>
-#include <QLibraryInfo>
-#include <QTranslator>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/torv/icon16.png")));
     QApplication::setDesktopFileName(QStringLiteral("torv-image-resize"));
 
-    QTranslator qtTexts;
-    if (qtTexts.load(QStringLiteral("qtbase_tr"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTexts);
+    InstallQtTurkishTexts(app);
 
     // The splash only hides itself, so the program ends when the last visible window, the main window,
     // is closed.
