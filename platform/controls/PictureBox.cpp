@@ -42,7 +42,7 @@ PictureBox::PictureBox(QWidget* parent) : QFrame(parent), backColor_(palette().c
     setBorderStyle(true);
 }
 
-void PictureBox::setPicture(const Picture& picture) {
+void PictureBox::setPicture(const platform::Picture& picture) {
     picture_ = picture;
     if (autoSize_) fitToPicture();
     update();

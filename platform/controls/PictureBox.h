@@ -25,8 +25,9 @@ class PictureBox : public QFrame {
 public:
     explicit PictureBox(QWidget* parent = nullptr);
 
-    Picture picture() const { return picture_; }
-    void setPicture(const Picture& picture);
+    // The runtime's property name; the type is spelled in full below it.
+    platform::Picture Picture() const { return picture_; }
+    void setPicture(const platform::Picture& picture);
 
     bool AutoSize() const { return autoSize_; }
     void setAutoSize(bool on);
@@ -47,7 +48,7 @@ protected:
 private:
     void fitToPicture();
 
-    Picture picture_;
+    platform::Picture picture_;
     bool autoSize_ = false;
     QColor backColor_;
 };

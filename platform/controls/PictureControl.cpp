@@ -7,7 +7,7 @@ namespace platform {
 
 PictureControl::PictureControl(QWidget* parent) : QFrame(parent) { setFrameStyle(QFrame::NoFrame); }
 
-void PictureControl::setPicture(const Picture& picture) {
+void PictureControl::setPicture(const platform::Picture& picture) {
     picture_ = picture;
     cache_ = QPixmap();
     if (autoSize_) fitToPicture();

@@ -16,8 +16,9 @@ public:
 
     explicit PictureControl(QWidget* parent = nullptr);
 
-    Picture picture() const { return picture_; }
-    void setPicture(const Picture& picture);
+    // The runtime's property name; the type is spelled in full below it.
+    platform::Picture Picture() const { return picture_; }
+    void setPicture(const platform::Picture& picture);
 
     int PictureSizeMode() const { return sizeMode_; }
     void setPictureSizeMode(int mode);
@@ -42,7 +43,7 @@ protected:
 private:
     void fitToPicture();
 
-    Picture picture_;
+    platform::Picture picture_;
     int sizeMode_ = fmPictureSizeModeClip;
     bool autoSize_ = false;
     bool pressed_ = false;

@@ -196,9 +196,9 @@ private slots:
     }
 
     void storedPicturesAreThere() {
-        QCOMPARE(control<platform::PictureControl>("Image1")->picture().pixelSize(), QSize(50, 50));
-        QCOMPARE(control<platform::PictureControl>("Image4")->picture().pixelSize(), QSize(284, 234));
-        QVERIFY(control<platform::PictureControl>("Image2")->picture().isEmpty());
+        QCOMPARE(control<platform::PictureControl>("Image1")->Picture().pixelSize(), QSize(50, 50));
+        QCOMPARE(control<platform::PictureControl>("Image4")->Picture().pixelSize(), QSize(284, 234));
+        QVERIFY(control<platform::PictureControl>("Image2")->Picture().isEmpty());
         QCOMPARE(control<platform::PictureControl>("Image2")->PictureSizeMode(), 0);
         QVERIFY(!control<platform::PictureControl>("Image2")->AutoSize());
         QVERIFY(control<platform::PictureBox>("Picture1")->AutoSize());
