@@ -23,14 +23,10 @@ class Timer;
 class WebBrowser;
 }  // namespace platform
 
-#ifndef TORV_AD_SERVER
-#define TORV_AD_SERVER "http://reklam.torv.example"
-#endif
-
 class Form1 : public QWidget {
     Q_OBJECT
 public:
-    // adServerBase: scheme and host of the advertising server, without a trailing slash.
+    // adServerBase: scheme and host of the advertising server; TORV_AD_SERVER comes from the build.
     explicit Form1(QString adServerBase = QStringLiteral(TORV_AD_SERVER), QWidget* parent = nullptr);
     ~Form1() override;
 
