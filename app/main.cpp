@@ -1,11 +1,21 @@
+// Start-up: Qt's own texts in Turkish, then the splash, which opens the main window.
+#include "app/Form3.h"
+#include "app/QtTurkishTexts.h"
+
 #include <QApplication>
-#include <QWidget>
+#include <QIcon>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Torv Image Resizer"));
-    window.resize(896, 528);
-    window.show();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/torv/icon16.png")));
+    QApplication::setDesktopFileName(QStringLiteral("torv-image-resize"));
+
+    InstallQtTurkishTexts(app);
+
+    // The splash only hides itself, so the program ends when the last visible window, the main window,
+    // is closed.
+    QApplication::setQuitOnLastWindowClosed(true);
+    Form3 splash;
+    splash.show();
     return app.exec();
 }

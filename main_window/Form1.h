@@ -1,0 +1,99 @@
+#pragma once
+// The main window: the wanted-size, picture-size and new-size fields, the command buttons, the
+// quality slider, the preview, the folder browser and the two advertising panes, with the
+// window-level values the commands share.
+
+#include <QString>
+#include <QVariant>
+#include <QWidget>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace platform {
+class DirListBox;
+class DriveListBox;
+class FileListBox;
+class HScrollBar;
+class PictureBox;
+class PictureControl;
+class Timer;
+class WebBrowser;
+}  // namespace platform
+
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    // adServerBase: scheme and host of the advertising server; TORV_AD_SERVER comes from the build.
+    explicit Form1(QString adServerBase = QStringLiteral(TORV_AD_SERVER), QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // A window-level value by its name ("resim_genislik", ..., "sayac"); invalid for an unknown name.
+    QVariant value(const char* name) const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private slots:
+    void Form_Load();
+    void Form_Paint();
+    void Timer1_Timer();
+    void HScroll1_Change();
+
+private:
+    void createControls();
+    void setTabOrder();
+
+    QString adServerBase_;
+
+    // Window-level values; an invalid QVariant is the empty value.
+    QVariant resim_genislik;
+    QVariant resim_yukseklik;
+    QVariant bizim_genislik;
+    QVariant bizim_yukseklik;
+    QVariant yeni_genislik;
+    QVariant yeni_yukseklik;
+    QVariant durum;
+    QVariant dosya_yolu;
+    QVariant sayac;
+
+    // Controls, named as their objectName.
+    QGroupBox* Frame1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QPushButton* Command4 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QLineEdit* Text2 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLineEdit* Text6 = nullptr;
+    QLineEdit* Text7 = nullptr;
+    QGroupBox* Frame3 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLineEdit* Text3 = nullptr;
+    QLineEdit* Text4 = nullptr;
+    QLineEdit* Text5 = nullptr;
+    platform::PictureControl* Image1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QPushButton* cmdSaveStdPic = nullptr;
+    QLineEdit* txtQuality = nullptr;
+    platform::HScrollBar* HScroll1 = nullptr;
+    QPushButton* cmdSaveQualityPic = nullptr;
+    platform::PictureControl* Image2 = nullptr;
+    platform::PictureControl* Image4 = nullptr;
+    QGroupBox* Frame4 = nullptr;
+    platform::DriveListBox* Drive1 = nullptr;
+    platform::DirListBox* Dir1 = nullptr;
+    platform::FileListBox* File1 = nullptr;
+    platform::WebBrowser* WebBrowser1 = nullptr;
+    platform::WebBrowser* WebBrowser2 = nullptr;
+    platform::PictureBox* Picture1 = nullptr;
+    platform::PictureBox* Picture2 = nullptr;
+    platform::Timer* Timer1 = nullptr;
+};

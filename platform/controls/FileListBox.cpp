@@ -1,0 +1,77 @@
+#include "platform/controls/FileListBox.h"
+
+#include "platform/controls/NaturalOrder.h"
+
+#include <QDir>
+#include <QKeyEvent>
+#include <algorithm>
+
+namespace platform {
+
+FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) {
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    path_ = QDir::currentPath();
+    Refresh();
+    connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (!refreshing_ && row >= 0) emit Click();
+    });
+}
+
+void FileListBox::setPath(const QString& path) {
+    path_ = QDir(path).absolutePath();
+    Refresh();
+}
+
+void FileListBox::setPattern(const QString& pattern) {
+    pattern_ = pattern;
+    Refresh();
+}
+
+void FileListBox::Refresh() {
+    refreshing_ = true;
+    clear();
+    QDir dir(path_);
+    // Name filters of QDir ignore case unless asked otherwise.
+    dir.setNameFilters(pattern_.split(QLatin1Char(';'), Qt::SkipEmptyParts));
+    dir.setFilter(QDir::Files | QDir::Hidden | QDir::System);
+    QStringList names = dir.entryList();
+    std::sort(names.begin(), names.end(), NaturalLess);
+    addItems(names);
+    setCurrentRow(-1);
+    refreshing_ = false;
+}
+
+QString FileListBox::List(int index) const {
+    const QListWidgetItem* entry = item(index);
+    return entry ? entry->text() : QString();
+}
+
+bool FileListBox::Selected(int index) const {
+    const QListWidgetItem* entry = item(index);
+    return entry && entry->isSelected();
+}
+
+void FileListBox::keyPressEvent(QKeyEvent* event) {
+    int keyAscii = 0;
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        keyAscii = 13;
+    } else if (event->text().size() == 1) {
+        keyAscii = event->text().at(0).unicode();
+    }
+    if (keyAscii != 0) {
+        emit KeyPress(keyAscii);
+        if (keyAscii == 0) return;
+    }
+    QListWidget::keyPressEvent(event);
+}
+
+void FileListBox::focusInEvent(QFocusEvent* event) {
+    // Qt makes the first entry current when the list gets focus; here focus alone selects nothing.
+    const int before = currentRow();
+    refreshing_ = true;
+    QListWidget::focusInEvent(event);
+    if (before < 0 && currentRow() >= 0) setCurrentRow(-1);
+    refreshing_ = false;
+}
+
+}  // namespace platform

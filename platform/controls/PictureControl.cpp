@@ -1,0 +1,91 @@
+#include "platform/controls/PictureControl.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace platform {
+
+PictureControl::PictureControl(QWidget* parent) : QFrame(parent) { setFrameStyle(QFrame::NoFrame); }
+
+void PictureControl::setPicture(const platform::Picture& picture) {
+    picture_ = picture;
+    cache_ = QPixmap();
+    if (autoSize_) fitToPicture();
+    update();
+}
+
+void PictureControl::setPictureSizeMode(int mode) {
+    if (mode == sizeMode_) return;
+    sizeMode_ = mode;
+    cache_ = QPixmap();
+    update();
+}
+
+void PictureControl::setAutoSize(bool on) {
+    autoSize_ = on;
+    if (autoSize_) fitToPicture();
+}
+
+void PictureControl::setRaisedEdge(bool on) {
+    if (on) {
+        setFrameStyle(QFrame::Panel | QFrame::Raised);
+        setLineWidth(2);
+    } else {
+        setFrameStyle(QFrame::NoFrame);
+    }
+    cache_ = QPixmap();
+}
+
+void PictureControl::fitToPicture() {
+    if (picture_.isEmpty()) return;
+    const int edge = 2 * frameWidth();
+    resize(picture_.pixelSize() + QSize(edge, edge));
+}
+
+QSize PictureControl::shownSize() const {
+    const QSize own = picture_.pixelSize();
+    if (own.isEmpty()) return {};
+    switch (sizeMode_) {
+        case fmPictureSizeModeZoom:
+            return own.scaled(contentsRect().size(), Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+        case fmPictureSizeModeStretch:
+            return contentsRect().size();
+        default:
+            return own;
+    }
+}
+
+void PictureControl::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);
+    const QSize shown = shownSize();
+    if (shown.isEmpty()) return;
+    if (cache_.size() != shown) {
+        QImage image = picture_.pixels(shown);
+        if (image.isNull()) return;
+        if (image.size() != shown)
+            image = image.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        cache_ = QPixmap::fromImage(image);
+    }
+    // Centred in the control; in clip mode whatever lies outside is cut off by the clip rectangle.
+    const QRect area = contentsRect();
+    const QPoint topLeft(area.x() + (area.width() - shown.width()) / 2,
+                         area.y() + (area.height() - shown.height()) / 2);
+    QPainter painter(this);
+    painter.setClipRect(area);
+    painter.drawPixmap(topLeft, cache_);
+}
+
+void PictureControl::mousePressEvent(QMouseEvent* event) {
+    pressed_ = event->button() == Qt::LeftButton;
+    QFrame::mousePressEvent(event);
+}
+
+void PictureControl::mouseReleaseEvent(QMouseEvent* event) {
+    const bool click =
+        pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    pressed_ = false;
+    QFrame::mouseReleaseEvent(event);
+    if (click) emit clicked();
+}
+
+}  // namespace platform

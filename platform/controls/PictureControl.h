@@ -1,0 +1,53 @@
+#pragma once
+// The image control: shows a picture clipped at its own size or zoomed to fit, and reports clicks.
+// It asks the picture for pixels at the size it shows and keeps only the pixmap it paints.
+
+#include "platform/picture.h"
+
+#include <QFrame>
+#include <QPixmap>
+
+namespace platform {
+
+class PictureControl : public QFrame {
+    Q_OBJECT
+public:
+    enum SizeMode { fmPictureSizeModeClip = 0, fmPictureSizeModeStretch = 1, fmPictureSizeModeZoom = 3 };
+
+    explicit PictureControl(QWidget* parent = nullptr);
+
+    // The runtime's property name; the type is spelled in full below it.
+    platform::Picture Picture() const { return picture_; }
+    void setPicture(const platform::Picture& picture);
+
+    int PictureSizeMode() const { return sizeMode_; }
+    void setPictureSizeMode(int mode);
+
+    bool AutoSize() const { return autoSize_; }
+    void setAutoSize(bool on);
+
+    // The raised 3-D edge of the preview.
+    void setRaisedEdge(bool on);
+
+    // The size the picture is drawn at now, in pixels (empty with no picture).
+    QSize shownSize() const;
+
+signals:
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void fitToPicture();
+
+    platform::Picture picture_;
+    int sizeMode_ = fmPictureSizeModeClip;
+    bool autoSize_ = false;
+    bool pressed_ = false;
+    QPixmap cache_;  // the picture at shownSize(), made again only when that size or the picture changes
+};
+
+}  // namespace platform

@@ -1,0 +1,70 @@
+// The advertising panes: both pages are asked for without caches, shown when they come, and a
+// server that refuses or never answers holds nothing up.
+#include "main_window/Form1.h"
+#include "platform/controls/WebBrowser.h"
+#include "tests/support/LoopbackHttpServer.h"
+
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+platform::WebBrowser* Pane(Form1& form, const char* name) {
+    return form.findChild<platform::WebBrowser*>(QLatin1String(name));
+}
+}  // namespace
+
+class TestForm1AdPanes : public QObject {
+    Q_OBJECT
+private slots:
+    void bothPagesAskedForWithoutCaches() {
+        LoopbackHttpServer server;
+        server.setPage("/reklam.asp?id=1", "<html><body><p>Birinci reklam</p></body></html>");
+        server.setPage("/reklam.asp?id=2", "<html><body><p>İkinci reklam</p></body></html>");
+        Form1 form(server.base());
+        form.show();
+        QVERIFY(server.waitForRequests(2));
+        QVERIFY(server.received("/reklam.asp?id=1"));
+        QVERIFY(server.received("/reklam.asp?id=2"));
+        for (const RecordedRequest& request : server.requests()) {
+            QCOMPARE(request.method, QByteArray("GET"));
+            QCOMPARE(request.headers.value("cache-control"), QByteArray("no-cache"));
+            QCOMPARE(request.headers.value("pragma"), QByteArray("no-cache"));
+        }
+        QTRY_VERIFY(Pane(form, "WebBrowser1")->toPlainText().contains(QStringLiteral("Birinci reklam")));
+        QTRY_VERIFY(Pane(form, "WebBrowser2")->toPlainText().contains(QStringLiteral("İkinci reklam")));
+    }
+
+    void windowWorksWithAServerThatNeverAnswers() {
+        LoopbackHttpServer server(LoopbackHttpServer::Mode::Silent);
+        QElapsedTimer clock;
+        clock.start();
+        Form1 form(server.base());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(clock.elapsed() < 2000);
+        QVERIFY(server.waitForRequests(2));
+        // The pages are still on their way, yet the window answers.
+        QVERIFY(Pane(form, "WebBrowser1")->pendingRequests() > 0);
+        auto* text1 = form.findChild<QLineEdit*>(QStringLiteral("Text1"));
+        text1->selectAll();
+        QTest::keyClicks(text1, QStringLiteral("640"));
+        QCOMPARE(text1->text(), QStringLiteral("640"));
+        QVERIFY(Pane(form, "WebBrowser1")->toPlainText().isEmpty());
+    }
+
+    void windowWorksWithARefusingServer() {
+        Form1 form(LoopbackHttpServer::RefusedBase());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        auto* pane = Pane(form, "WebBrowser1");
+        QTRY_COMPARE(pane->pendingRequests(), 0);
+        QVERIFY(pane->toPlainText().isEmpty());
+        QVERIFY(Pane(form, "WebBrowser2")->toPlainText().isEmpty());
+        QVERIFY(form.findChild<QPushButton*>(QStringLiteral("Command3"))->isEnabled());
+    }
+};
+
+QTEST_MAIN(TestForm1AdPanes)
+#include "test_Form1_AdPanes.moc"
