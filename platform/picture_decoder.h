@@ -42,6 +42,11 @@ public:
 // 7 when the picture is larger than kMaxPicturePixels; allocates nothing in proportion to the pixels.
 std::unique_ptr<PictureDecoder> OpenPictureDecoder(QByteArray bytes);
 
+// False when the file is too short for the pixels its header claims, even at the format's densest coding
+// (uncompressed and run-length BMP, PNG), with room for a short last row; true for formats it does not
+// know. Readers fill in missing data, so without it a few bytes could claim a hundred million pixels.
+bool PixelDataCanFit(const QByteArray& bytes);
+
 // The two kinds behind OpenPictureDecoder. The JPEG decoder gives null for colour models it cannot
 // convert (CMYK, YCCK), which Qt's reader then takes.
 std::unique_ptr<PictureDecoder> OpenJpegDecoder(QByteArray bytes);

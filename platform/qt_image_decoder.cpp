@@ -66,6 +66,7 @@ std::unique_ptr<PictureDecoder> OpenQtImageDecoder(QByteArray bytes) {
     if (size.isValid()) {
         if (size.isEmpty()) Raise(err::InvalidPicture);
         if (std::int64_t(size.width()) * size.height() > kMaxPicturePixels) Raise(err::OutOfMemory);
+        if (!PixelDataCanFit(bytes)) Raise(err::InvalidPicture);
         if (r.reader.transformation() & QImageIOHandler::TransformationRotate90) size.transpose();
     }
     if (!size.isValid()) {
