@@ -43,7 +43,7 @@ public:
 std::unique_ptr<PictureDecoder> OpenPictureDecoder(QByteArray bytes);
 
 // False when the file is too short for the pixels its header claims, even at the format's densest coding
-// (uncompressed and run-length BMP, PNG), with room for a short last row; true for formats it does not
+// (uncompressed and run-length BMP, PNG, GIF), with room for a short last row; true for formats it does not
 // know. Readers fill in missing data, so without it a few bytes could claim a hundred million pixels.
 bool PixelDataCanFit(const QByteArray& bytes);
 

@@ -14,6 +14,8 @@ namespace {
 
 // Deflate's densest coding: a 258-byte match in two bits.
 constexpr std::int64_t kDeflateMostRatio = 1032;
+// LZW's densest coding: a code of at least two bits for a string of at most 4096 pixels.
+constexpr std::int64_t kLzwPixelsPerByte = 4 * 4096;
 // Run-length BMP codes at most 255 pixels in two bytes; twice that leaves room for skips and an early end.
 constexpr std::int64_t kRlePixelsPerByte = 255;
 
@@ -97,11 +99,37 @@ bool PngCanFit(const QByteArray& b) {
     return raw <= double(kDeflateMostRatio) * double(b.size());
 }
 
+std::int64_t Little16(const QByteArray& b, qsizetype at) { return Little(b, int(at), 2); }
+
+// The reader paints the first frame onto the logical screen, grown to hold the frame, and fills the rest;
+// every frame's data together must be able to cover that area.
+bool GifCanFit(const QByteArray& b) {
+    if (b.size() < 13) return true;
+    std::int64_t width = Little16(b, 6), height = Little16(b, 8);
+    const std::uint8_t flags = std::uint8_t(b[10]);
+    qsizetype at = 13 + ((flags & 0x80) ? 3 * (qsizetype(2) << (flags & 7)) : 0);
+    while (at < b.size()) {
+        const std::uint8_t kind = std::uint8_t(b[at]);
+        if (kind == 0x2C) {  // the first frame
+            if (at + 9 > b.size()) break;
+            width = std::max(width, Little16(b, at + 1) + Little16(b, at + 5));
+            height = std::max(height, Little16(b, at + 3) + Little16(b, at + 7));
+            break;
+        }
+        if (kind != 0x21 || at + 2 >= b.size()) break;  // anything but an extension ends the search
+        at += 2;
+        while (at < b.size() && b[at] != 0) at += 1 + std::uint8_t(b[at]);
+        ++at;
+    }
+    return width * height <= kLzwPixelsPerByte * b.size();
+}
+
 }  // namespace
 
 bool PixelDataCanFit(const QByteArray& bytes) {
     if (bytes.startsWith("BM")) return BmpCanFit(bytes);
     if (bytes.startsWith("\x89PNG\r\n\x1a\n")) return PngCanFit(bytes);
+    if (bytes.startsWith("GIF8")) return GifCanFit(bytes);
     return true;
 }
 

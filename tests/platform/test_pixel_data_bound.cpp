@@ -49,6 +49,19 @@ QByteArray RleBmp(int width, int height) {
     return bytes + data;
 }
 
+// A GIF with one 1 x 1 frame at the given place on a screen of the given size, and a comment before it.
+QByteArray Gif(int width, int height, int frameLeft, int frameTop) {
+    QByteArray bytes("GIF89a");
+    bytes += QByteArray(4, '\0') + QByteArray("\xF0\0\0\x33\x66\x99\0\0\0", 9);
+    PutLittle(bytes, 6, std::uint32_t(width), 2);
+    PutLittle(bytes, 8, std::uint32_t(height), 2);
+    bytes += QByteArray::fromHex("21fe0361626300");
+    QByteArray frame = QByteArray::fromHex("2c00000000010001000002024401003b");
+    PutLittle(frame, 1, std::uint32_t(frameLeft), 2);
+    PutLittle(frame, 3, std::uint32_t(frameTop), 2);
+    return bytes + frame;
+}
+
 QImage Flat(int width, int height, QImage::Format format) {
     QImage image(width, height, format);
     image.fill(Qt::white);
@@ -70,6 +83,12 @@ TEST(PixelDataBound, RealPicturesPassEvenTheMostCompressible) {
     EXPECT_TRUE(PixelDataCanFit(Encode(Flat(1, 20000, QImage::Format_RGB32), "BMP")));
     EXPECT_TRUE(PixelDataCanFit(RleBmp(2000, 2000)));
     EXPECT_TRUE(PixelDataCanFit(RleBmp(1, 1)));
+    for (const char* name : {"picture.gif", "animated.gif"}) {
+        QFile file(QStringLiteral(TORV_TEST_DATA "/") + name);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+        EXPECT_TRUE(PixelDataCanFit(file.readAll())) << name;
+    }
+    EXPECT_TRUE(PixelDataCanFit(Gif(200, 100, 0, 0)));
 }
 
 TEST(PixelDataBound, AFileMissingLessThanARowPasses) {
@@ -92,6 +111,10 @@ TEST(PixelDataBound, ShortFilesClaimingManyRowsAreCaught) {
     QByteArray rle = RleBmp(1, 1);
     PutLittle(rle, 22, 10'000'000, 4);
     EXPECT_FALSE(PixelDataCanFit(rle));
+
+    // GIF: a tall screen, or a frame far beyond an empty screen, the reader would fill.
+    EXPECT_FALSE(PixelDataCanFit(Gif(255, 60000, 0, 0)));
+    EXPECT_FALSE(PixelDataCanFit(Gif(0, 0, 60000, 60000)));
 
     QByteArray png = Encode(testpics::Gradient(1, 4), "PNG");
     png[20] = char(0x0B);  // height 4 -> 0x0B000004 (the bound reads no checksum)
