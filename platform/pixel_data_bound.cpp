@@ -16,6 +16,8 @@ namespace {
 constexpr std::int64_t kDeflateMostRatio = 1032;
 // LZW's densest coding: a code of at least two bits for a string of at most 4096 pixels.
 constexpr std::int64_t kLzwPixelsPerByte = 4 * 4096;
+// Huffman-coded JPEG spends at least one bit on every 8 x 8 block of its full-resolution component.
+constexpr std::int64_t kJpegBlocksPerByte = 8;
 // Run-length BMP codes at most 255 pixels in two bytes; twice that leaves room for skips and an early end.
 constexpr std::int64_t kRlePixelsPerByte = 255;
 
@@ -124,12 +126,35 @@ bool GifCanFit(const QByteArray& b) {
     return width * height <= kLzwPixelsPerByte * b.size();
 }
 
+// Arithmetic coding can spend less than a bit on a block, so only Huffman-coded frames are bounded.
+bool JpegCanFit(const QByteArray& b) {
+    qsizetype at = 2;
+    while (at + 4 <= b.size() && std::uint8_t(b[at]) == 0xFF) {
+        const std::uint8_t marker = std::uint8_t(b[at + 1]);
+        if (marker == 0xFF) {  // fill byte
+            ++at;
+            continue;
+        }
+        const qsizetype length = (std::uint8_t(b[at + 2]) << 8) | std::uint8_t(b[at + 3]);
+        if (marker >= 0xC0 && marker <= 0xC2) {  // baseline, extended or progressive Huffman frame
+            if (at + 9 > b.size()) return true;
+            const std::int64_t height = (std::uint8_t(b[at + 5]) << 8) | std::uint8_t(b[at + 6]);
+            const std::int64_t width = (std::uint8_t(b[at + 7]) << 8) | std::uint8_t(b[at + 8]);
+            return ((width + 7) / 8) * ((height + 7) / 8) <= kJpegBlocksPerByte * b.size();
+        }
+        if (marker == 0xDA || marker == 0xD9) return true;  // a scan or the end before any frame
+        at += 2 + length;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool PixelDataCanFit(const QByteArray& bytes) {
     if (bytes.startsWith("BM")) return BmpCanFit(bytes);
     if (bytes.startsWith("\x89PNG\r\n\x1a\n")) return PngCanFit(bytes);
     if (bytes.startsWith("GIF8")) return GifCanFit(bytes);
+    if (bytes.startsWith("\xFF\xD8")) return JpegCanFit(bytes);
     return true;
 }
 

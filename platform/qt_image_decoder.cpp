@@ -71,11 +71,12 @@ std::unique_ptr<PictureDecoder> OpenQtImageDecoder(QByteArray bytes) {
     if (size.isValid()) {
         if (size.isEmpty()) Raise(err::InvalidPicture);
         if (std::int64_t(size.width()) * size.height() > kMaxPicturePixels) Raise(err::OutOfMemory);
-        if (!PixelDataCanFit(bytes)) Raise(err::InvalidPicture);
         if (r.reader.transformation() & QImageIOHandler::TransformationRotate90) size.transpose();
     }
     if (!size.isValid()) {
-        // A format that tells its size only by decoding: decode once to learn it (Qt's limit guards).
+        // A format that tells its size only by decoding: decode once to learn it (Qt's limit guards),
+        // unless the bytes are already too few for what the header claims.
+        if (!PixelDataCanFit(bytes)) Raise(err::InvalidPicture);
         size = QtImageDecoder(bytes, QSize(), false).Decode(QSize()).size();
     }
     const bool scalable = r.reader.supportsOption(QImageIOHandler::ScaledSize);

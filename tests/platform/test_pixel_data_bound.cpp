@@ -89,6 +89,14 @@ TEST(PixelDataBound, RealPicturesPassEvenTheMostCompressible) {
         EXPECT_TRUE(PixelDataCanFit(file.readAll())) << name;
     }
     EXPECT_TRUE(PixelDataCanFit(Gif(200, 100, 0, 0)));
+    for (const int quality : {1, 95}) {
+        const QImage flat = Flat(4000, 3000, QImage::Format_RGB32);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(flat.save(&buffer, "JPG", quality));
+        EXPECT_TRUE(PixelDataCanFit(bytes)) << quality << ": " << bytes.size() << " bytes";
+    }
 }
 
 TEST(PixelDataBound, AFileMissingLessThanARowPasses) {
@@ -116,13 +124,22 @@ TEST(PixelDataBound, ShortFilesClaimingManyRowsAreCaught) {
     EXPECT_FALSE(PixelDataCanFit(Gif(255, 60000, 0, 0)));
     EXPECT_FALSE(PixelDataCanFit(Gif(0, 0, 60000, 60000)));
 
+    // JPEG: a frame claiming 16000 x 16000 pixels over a few hundred bytes of scan.
+    QByteArray jpeg = Encode(testpics::Gradient(8, 8), "JPG");
+    const qsizetype frame = jpeg.indexOf(QByteArray("\xFF\xC0", 2));
+    ASSERT_GT(frame, 0);
+    for (const int at : {5, 7})
+        jpeg[frame + at] = char(16000 >> 8), jpeg[frame + at + 1] = char(16000 & 0xFF);
+    EXPECT_FALSE(PixelDataCanFit(jpeg));
+    jpeg[frame + 1] = char(0xC9);  // arithmetic coding: no bound
+    EXPECT_TRUE(PixelDataCanFit(jpeg));
+
     QByteArray png = Encode(testpics::Gradient(1, 4), "PNG");
     png[20] = char(0x0B);  // height 4 -> 0x0B000004 (the bound reads no checksum)
     EXPECT_FALSE(PixelDataCanFit(png));
 }
 
 TEST(PixelDataBound, OtherFormatsAndDamagedHeadersAreLeftToTheReaders) {
-    EXPECT_TRUE(PixelDataCanFit(Encode(testpics::Gradient(8, 8), "JPG")));
     EXPECT_TRUE(PixelDataCanFit(QByteArray("BM")));
     EXPECT_TRUE(PixelDataCanFit(QByteArray("\x89PNG\r\n\x1a\n", 8)));
     EXPECT_TRUE(PixelDataCanFit(QByteArray()));
