@@ -63,7 +63,8 @@ bool BmpCanFit(const QByteArray& b) {
         case 6: {  // plain with colour and alpha masks
             const std::int64_t stride = (width * bpp + 31) / 32 * 4;
             // One row's grace for writers that leave out the last row's padding or cut it short.
-            return stride * rows <= available + stride;
+            // Divided rather than multiplied: a lying header's product would not fit in 64 bits.
+            return rows <= (available + stride) / stride;
         }
         case 1:  // run-length, 8 bits
         case 2:  // run-length, 4 bits

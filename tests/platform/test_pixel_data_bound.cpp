@@ -115,6 +115,10 @@ TEST(PixelDataBound, ShortFilesClaimingManyRowsAreCaught) {
     EXPECT_FALSE(PixelDataCanFit(bmp));
     PutLittle(bmp, 10, 0xFFFFFFF0u, 4);  // a bogus pixel offset does not hide it
     EXPECT_FALSE(PixelDataCanFit(bmp));
+    PutLittle(bmp, 18, 0x7FFFFFFF, 4);  // nor sizes whose product overflows
+    PutLittle(bmp, 22, 0x7FFFFFFF, 4);
+    PutLittle(bmp, 28, 0xFFFF, 2);
+    EXPECT_FALSE(PixelDataCanFit(bmp));
 
     QByteArray rle = RleBmp(1, 1);
     PutLittle(rle, 22, 10'000'000, 4);

@@ -163,6 +163,9 @@ write("gif-short-claims-255x65531.gif", base64.b64decode("R0lGODlh/wD7//AAADNmmQ
 write("gif-frame-far-off-empty-screen.gif", base64.b64decode(
     "R0lGODlhAAAAK/AAADRmmQAAACH5BAAAcgAALAAAAEJNOgAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAEAAQAAAgJEAQA7"))
 
+# Found by fuzzing: a BMP whose width, height and bit depth multiply past 64 bits.
+write("bmp-sizes-overflow-the-bound.bmp", base64.b64decode("Qk06AAAAsAAAAAA2AAAlKAAgAAEBA/3+//v//v/nAAAAAAAEAAAAAAAAAAAAAP8AAACZZjYA"))
+
 # EXIF orientation 1 to 8: each file stores the marker turned so that applying its orientation gives
 # the upright marker back, so every one of them must load as the same 60 x 40 picture.
 def exif_segment(ifd):
