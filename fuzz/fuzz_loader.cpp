@@ -5,14 +5,11 @@
 #include "fuzz/Harness.h"
 #include "fuzz/PictureFile.h"
 #include "platform/picture.h"
+#include "platform/picture_decoder.h"
 #include "platform/runtime.h"
 
 #include <algorithm>
 #include <cstdint>
-
-namespace {
-constexpr long long kMostPixels = 250'000'000;  // the loader's limit
-}
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     fuzz::StartQt(argc, argv);
@@ -26,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::Require(!picture.isEmpty(), "a named file loaded as the empty picture");
         const QSize full = picture.pixelSize();
         fuzz::Require(full.width() > 0 && full.height() > 0, "a loaded picture has no size");
-        fuzz::Require(static_cast<long long>(full.width()) * full.height() <= kMostPixels,
+        fuzz::Require(static_cast<std::int64_t>(full.width()) * full.height() <= platform::kMaxPicturePixels,
                       "a picture beyond the loader's limit was admitted");
 
         const QImage small = picture.pixels(QSize(64, 64));

@@ -18,10 +18,11 @@ std::unique_ptr<PictureDecoder> OpenPictureDecoder(QByteArray bytes) {
     if (bytes.isEmpty()) Raise(err::InvalidPicture);
     const bool jpeg = bytes.size() >= 3 && std::uint8_t(bytes[0]) == 0xFF && std::uint8_t(bytes[1]) == 0xD8 &&
                       std::uint8_t(bytes[2]) == 0xFF;
-    if (jpeg) {
-        if (auto decoder = OpenJpegDecoder(bytes)) return decoder;
-    }
-    return OpenQtImageDecoder(std::move(bytes));
+    std::unique_ptr<PictureDecoder> decoder = jpeg ? OpenJpegDecoder(bytes) : nullptr;
+    if (!decoder) decoder = OpenQtImageDecoder(bytes);
+    // After the size limit, so that a giant claim is told as one (7); decoders fill in missing data.
+    if (!PixelDataCanFit(bytes)) Raise(err::InvalidPicture);
+    return decoder;
 }
 
 QImage To32Bit(const QImage& image) {

@@ -38,9 +38,16 @@ public:
     virtual QImage Decode(QSize target) const = 0;
 };
 
-// Reads the header of a picture file's bytes. Raises 481 when they are no picture this program reads,
-// 7 when the picture is larger than kMaxPicturePixels; allocates nothing in proportion to the pixels.
+// Reads the header of a picture file's bytes. Raises 481 when they are no picture this program reads
+// or too short for the picture they claim, 7 when the picture is larger than kMaxPicturePixels; allocates
+// nothing in proportion to the pixels.
 std::unique_ptr<PictureDecoder> OpenPictureDecoder(QByteArray bytes);
+
+// False when the file is too short for the pixels its header claims, even at the format's densest coding
+// (uncompressed and run-length BMP, PNG, GIF, Huffman-coded JPEG), with room for a short last row; true for
+// formats it does not know. Readers fill in missing data, so without it a few bytes could claim a hundred
+// million pixels.
+bool PixelDataCanFit(const QByteArray& bytes);
 
 // The two kinds behind OpenPictureDecoder. The JPEG decoder gives null for colour models it cannot
 // convert (CMYK, YCCK), which Qt's reader then takes.

@@ -38,16 +38,21 @@ public:
 
     QImage Decode(QSize target) const override {
         Reader r(bytes_);
+        QSize expected = size_;
         if (scalable_ && size_.isValid() && target.isValid() && !Covers(target, size_)) {
             // The plugin scales while decoding; keep the proportions and cover the target, at most 1/8.
             const double f = std::max(
                 {double(target.width()) / size_.width(), double(target.height()) / size_.height(), 0.125});
-            QSize scaled(int(std::ceil(size_.width() * f)), int(std::ceil(size_.height() * f)));
+            expected = QSize(int(std::ceil(size_.width() * f)), int(std::ceil(size_.height() * f)));
+            QSize scaled = expected;
             if (r.reader.transformation() & QImageIOHandler::TransformationRotate90) scaled.transpose();
             r.reader.setScaledSize(scaled);
         }
         QImage image = r.reader.read();
         if (image.isNull()) Raise(err::InvalidPicture);
+        // A header that promised another size than the data gives (a GIF's frame outside its screen, say)
+        // marks a damaged file; the picture's size must hold for every decode.
+        if (expected.isValid() && image.size() != expected) Raise(err::InvalidPicture);
         return ToSrgb(To32Bit(image), image.colorSpace());
     }
 
@@ -69,7 +74,9 @@ std::unique_ptr<PictureDecoder> OpenQtImageDecoder(QByteArray bytes) {
         if (r.reader.transformation() & QImageIOHandler::TransformationRotate90) size.transpose();
     }
     if (!size.isValid()) {
-        // A format that tells its size only by decoding: decode once to learn it (Qt's limit guards).
+        // A format that tells its size only by decoding: decode once to learn it (Qt's limit guards),
+        // unless the bytes are already too few for what the header claims.
+        if (!PixelDataCanFit(bytes)) Raise(err::InvalidPicture);
         size = QtImageDecoder(bytes, QSize(), false).Decode(QSize()).size();
     }
     const bool scalable = r.reader.supportsOption(QImageIOHandler::ScaledSize);

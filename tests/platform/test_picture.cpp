@@ -172,6 +172,23 @@ TEST_F(PictureLoading, RefusesGiantPicturesFromTheHeaderAlone) {
     EXPECT_EQ(LoadErrorNumber(WriteBytes(Path("giant.png"), png)), err::OutOfMemory);
 }
 
+TEST_F(PictureLoading, RefusesFilesTooShortForThePixelsTheyClaim) {
+    // Readers would fill in the missing rows: a few bytes would cost seconds and hundreds of megabytes.
+    QByteArray bmp = ReadBytes(testpics::Save(testpics::Gradient(1, 4), Path("thin.bmp")));
+    for (int i = 0; i < 4; ++i) bmp[22 + i] = char(117440521 >> (8 * i));
+    EXPECT_EQ(LoadErrorNumber(WriteBytes(Path("short.bmp"), bmp)), err::InvalidPicture);
+
+    QByteArray png = ReadBytes(testpics::Save(testpics::Gradient(1, 4), Path("thin.png")));
+    PutBigEndian(png, 20, 200'000'000, 4);
+    PutBigEndian(png, 29, Crc32(png.mid(12, 17)), 4);
+    EXPECT_EQ(LoadErrorNumber(WriteBytes(Path("short.png"), png)), err::InvalidPicture);
+
+    // A BMP short of only its last row's padding is still a picture.
+    const QByteArray whole = ReadBytes(testpics::Save(testpics::Gradient(3, 10), Path("three.bmp")));
+    EXPECT_EQ(LoadPicture(WriteBytes(Path("cut.bmp"), whole.first(whole.size() - 3))).pixelSize(),
+              QSize(3, 10));
+}
+
 TEST_F(PictureLoading, AdmitsTwoHundredFiftyMegapixelsButNotMore) {
     const QSize full(20000, 12500);
     EXPECT_EQ(DecodeTarget(QSize(), full), full);

@@ -68,7 +68,7 @@ done
 
 # Byte surgery: truncations, lying headers, top-down and damaged BMPs, EXIF orientations.
 python3 - "$work" <<'PY'
-import struct, sys, zlib
+import base64, struct, sys, zlib
 
 work = sys.argv[1]
 read = lambda p: open(p, "rb").read()
@@ -151,6 +151,20 @@ write("bmp-claims-100000x100000.bmp", bogus)
 # the decoder fills in the missing rows, so everything after loading handles 470 MB of pixels.
 header = struct.pack("<IiiHHIIiiII", 40, 1, 0x07000009, 1, 24, 0, 4, 0, 0, 0, 0)
 write("bmp-short-claims-1x117440521.bmp", b"BM" + struct.pack("<IHHI", 58, 0, 0, 54) + header + b"\x99\x66\x33\x00")
+
+# Found by fuzzing, GIFs whose headers lie about the picture's size. A 1 x 1 frame on a 255 x 4000
+# screen, padded by a comment: Qt's reader gives 255 x 1 as the size but decodes the whole screen.
+gif_head = b"GIF89a" + struct.pack("<HHBBB", 255, 4000, 0xF0, 0, 0) + bytes.fromhex("336699000000")
+gif_frame = bytes.fromhex("21f90400000000002c00000000010001000002024401003b")
+write("gif-size-disagrees-with-data.gif", gif_head + b"\x21\xfe\x40" + b"x" * 64 + b"\x00" + gif_frame)
+# No screen and a 14925-wide frame 16896 rows down: 70 bytes that grow into 252 million pixels.
+# The fuzzer's own find: the same frame on a 255 x 65531 screen in 46 bytes, too short for that screen.
+write("gif-short-claims-255x65531.gif", base64.b64decode("R0lGODlh/wD7//AAADNmmQAAACH5BAAAAAAALAAAAAABAAEAAAICRAEAOw=="))
+write("gif-frame-far-off-empty-screen.gif", base64.b64decode(
+    "R0lGODlhAAAAK/AAADRmmQAAACH5BAAAcgAALAAAAEJNOgAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAEAAQAAAgJEAQA7"))
+
+# Found by fuzzing: a BMP whose width, height and bit depth multiply past 64 bits.
+write("bmp-sizes-overflow-the-bound.bmp", base64.b64decode("Qk06AAAAsAAAAAA2AAAlKAAgAAEBA/3+//v//v/nAAAAAAAEAAAAAAAAAAAAAP8AAACZZjYA"))
 
 # EXIF orientation 1 to 8: each file stores the marker turned so that applying its orientation gives
 # the upright marker back, so every one of them must load as the same 60 x 40 picture.
