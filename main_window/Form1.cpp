@@ -155,6 +155,8 @@ void Form1::createControls() {
 
     connect(Timer1, &platform::Timer::Tick, this, &Form1::Timer1_Timer);
     connect(HScroll1, &QScrollBar::valueChanged, this, &Form1::HScroll1_Change);
+    connect(cmdSaveStdPic, &QPushButton::clicked, this, &Form1::cmdSaveStdPic_Click);
+    connect(cmdSaveQualityPic, &QPushButton::clicked, this, &Form1::cmdSaveQualityPic_Click);
 }
 
 void Form1::setTabOrder() {

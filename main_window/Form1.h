@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVariant>
 #include <QWidget>
+#include <cstdint>
 
 class QGroupBox;
 class QLabel;
@@ -41,10 +42,16 @@ private slots:
     void Form_Paint();
     void Timer1_Timer();
     void HScroll1_Change();
+    void cmdSaveStdPic_Click();
+    void cmdSaveQualityPic_Click();
 
 private:
     void createControls();
     void setTabOrder();
+    // The quality in txtQuality as a number; 90, written back into the box, when it is none.
+    std::int32_t kalite_oku();
+    // The steps both save buttons share; bQualityFromBox reads txtQuality after the dialog, else 90.
+    void resmi_kaydet(bool bQualityFromBox);
 
     QString adServerBase_;
 
