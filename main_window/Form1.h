@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVariant>
 #include <QWidget>
+#include <cstdint>
 
 class QGroupBox;
 class QLabel;
@@ -33,6 +34,11 @@ public:
     // A window-level value by its name ("resim_genislik", ..., "sayac"); invalid for an unknown name.
     QVariant value(const char* name) const;
 
+    // The aspect-ratio fit of the shrink: sets yeni_genislik, yeni_yukseklik and durum, and replaces the
+    // four arguments by their floors.
+    void ulkpixel(QVariant& resim_genislik, QVariant& resim_yukseklik, QVariant& bizim_genislik,
+                  QVariant& bizim_yukseklik);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -41,8 +47,17 @@ private slots:
     void Form_Paint();
     void Timer1_Timer();
     void HScroll1_Change();
+    void Command3_Click();
+    void Command4_Click();
 
 private:
+    // Tests reach the private quality reading through this accessor (tests/main_window only).
+    friend struct Form1TestAccess;
+
+    void boyut_hesapla();
+    void resim_kucult();
+    void txtQuality_KeyPress(std::int16_t& KeyAscii);
+    std::int32_t kalite_oku();
     void createControls();
     void setTabOrder();
 
