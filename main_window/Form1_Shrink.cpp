@@ -6,7 +6,6 @@
 #include "platform/runtime.h"
 
 #include <QLineEdit>
-#include <QLocale>
 #include <cmath>
 
 namespace {
@@ -63,8 +62,8 @@ void Form1::boyut_hesapla() {
     const platform::Picture picture = Picture1->Picture();
     resim_genislik = Picture1->ScaleX(double(picture.Width()), platform::vbHimetric, platform::vbPixels);
     resim_yukseklik = Picture1->ScaleY(double(picture.Height()), platform::vbHimetric, platform::vbPixels);
-    Text6->setText(QLocale().toString(resim_genislik.toFloat(), 'g', 7));
-    Text7->setText(QLocale().toString(resim_yukseklik.toFloat(), 'g', 7));
+    Text6->setText(platform::CStr(resim_genislik.toFloat()));
+    Text7->setText(platform::CStr(resim_yukseklik.toFloat()));
 
     ulkpixel(resim_genislik, resim_yukseklik, bizim_genislik, bizim_yukseklik);
     // A very long, thin picture fits to a side of 0; one pixel is the least a picture can have.

@@ -170,6 +170,12 @@ double CDbl(const QVariant& value) {
     return *number;
 }
 
+QString CStr(float value) {
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    return locale.toString(value, 'g', 7);
+}
+
 int32_t CLng(const QVariant& value) {
     const double rounded = Round(CDbl(value));
     if (rounded < double(std::numeric_limits<int32_t>::min()) ||

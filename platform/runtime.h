@@ -60,6 +60,9 @@ std::optional<double> ToNumber(const QVariant& value);
 bool IsNumeric(const QVariant& value);
 // As ToNumber, raising error 13 for what is no number.
 double CDbl(const QVariant& value);
+// A single-precision number as the runtime writes it: up to 7 significant digits, the locale's decimal
+// separator, no thousands separators ("1024,013" in Turkish).
+QString CStr(float value);
 // To a 32-bit integer, halves to the even neighbour; error 13 for no number, 6 outside the range.
 int32_t CLng(const QVariant& value);
 

@@ -89,3 +89,12 @@ TEST(RuntimeNumbers, CheckedDivRaisesForZeroAndOverflow) {
         EXPECT_EQ(e.number(), err::Overflow);
     }
 }
+
+TEST(RuntimeNumbers, CStrWritesSevenDigitsWithoutGrouping) {
+    const LocaleScope turkish(Turkish());
+    EXPECT_EQ(CStr(800.0126f), QStringLiteral("800,0126"));
+    EXPECT_EQ(CStr(1024.0134f), QStringLiteral("1024,013"));
+    EXPECT_EQ(CStr(400.0f), QStringLiteral("400"));
+    const LocaleScope c(QLocale::c());
+    EXPECT_EQ(CStr(639.987f), QStringLiteral("639.987"));
+}
