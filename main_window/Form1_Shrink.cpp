@@ -124,4 +124,5 @@ void Form1::ulkpixel(QVariant& resim_genislik, QVariant& resim_yukseklik, QVaria
         take(wh, BH);
         durum = QVariant::fromValue<qint16>(1);
     }
+    // Neither fits only for sizes below 1, which the shrink refuses before calling: nothing is set then.
 }
