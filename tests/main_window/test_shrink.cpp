@@ -1,5 +1,6 @@
 // "2-Küçült" through the window: the sizes shown, the result in Picture2 and its sharpness, what a
 // later edit or load leaves alone, and wrong entries or a missing picture refused with a message.
+#include "image/cDIBSection.h"
 #include "main_window/Form1.h"
 #include "platform/controls/PictureBox.h"
 #include "platform/picture.h"
@@ -83,6 +84,11 @@ private slots:
         QVERIFY(testpics::Psnr(
                     made, source.scaled(400, 300, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)) > 40);
         QCOMPARE(form_->value("yeni_genislik").toDouble(), 400.0);
+
+        // What the save commands build their buffer from: exactly the shrunk pixels.
+        cDIBSection dib;
+        dib.CreateFromPicture(box->Picture());
+        QCOMPARE(testpics::MaxChannelDifference(testpics::FromDib(dib), made), 0);
     }
 
     void smallerPictureIsCopiedAsItIs() {
