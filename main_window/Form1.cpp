@@ -4,6 +4,7 @@
 #include "platform/controls/DriveListBox.h"
 #include "platform/controls/FileListBox.h"
 #include "platform/controls/HScrollBar.h"
+#include "platform/controls/KeyPress.h"
 #include "platform/controls/PictureBox.h"
 #include "platform/controls/PictureControl.h"
 #include "platform/controls/Timer.h"
@@ -157,6 +158,10 @@ void Form1::createControls() {
     connect(HScroll1, &QScrollBar::valueChanged, this, &Form1::HScroll1_Change);
     connect(cmdSaveStdPic, &QPushButton::clicked, this, &Form1::cmdSaveStdPic_Click);
     connect(cmdSaveQualityPic, &QPushButton::clicked, this, &Form1::cmdSaveQualityPic_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+    new platform::KeyPressFilter(txtQuality,
+                                 [this](std::int16_t& KeyAscii) { txtQuality_KeyPress(KeyAscii); });
 }
 
 void Form1::setTabOrder() {

@@ -34,6 +34,11 @@ public:
     // A window-level value by its name ("resim_genislik", ..., "sayac"); invalid for an unknown name.
     QVariant value(const char* name) const;
 
+    // The aspect-ratio fit of the shrink: sets yeni_genislik, yeni_yukseklik and durum, and replaces the
+    // four arguments by their floors.
+    void ulkpixel(QVariant& resim_genislik, QVariant& resim_yukseklik, QVariant& bizim_genislik,
+                  QVariant& bizim_yukseklik);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -44,12 +49,20 @@ private slots:
     void HScroll1_Change();
     void cmdSaveStdPic_Click();
     void cmdSaveQualityPic_Click();
+    void Command3_Click();
+    void Command4_Click();
 
 private:
-    void createControls();
-    void setTabOrder();
+    // Tests reach the private quality reading through this accessor (tests/main_window only).
+    friend struct Form1TestAccess;
+
+    void boyut_hesapla();
+    void resim_kucult();
+    void txtQuality_KeyPress(std::int16_t& KeyAscii);
     // The quality in txtQuality as a number; 90, written back into the box, when it is none.
     std::int32_t kalite_oku();
+    void createControls();
+    void setTabOrder();
     // The steps both save buttons share; bQualityFromBox reads txtQuality after the dialog, else 90.
     void resmi_kaydet(bool bQualityFromBox);
 

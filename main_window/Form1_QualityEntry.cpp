@@ -1,26 +1,26 @@
-// The quality entry: the slider's value shown as digits in the quality box, and read back as a number.
+// The quality entry: the slider's value shown as digits in the quality box, a key filter that lets
+// only digits and backspace in, and the reading of the box as the quality to save with.
 #include "main_window/Form1.h"
 
 #include "platform/controls/HScrollBar.h"
 #include "platform/runtime.h"
 
 #include <QLineEdit>
-#include <QLocale>
-#include <cmath>
-#include <limits>
 
 void Form1::HScroll1_Change() { txtQuality->setText(QString::number(HScroll1->value())); }
 
+void Form1::txtQuality_KeyPress(std::int16_t& KeyAscii) {
+    constexpr std::int16_t backspace = 8;
+    if (KeyAscii == backspace) return;
+    if (KeyAscii < '0' || KeyAscii > '9') KeyAscii = 0;
+}
+
 std::int32_t Form1::kalite_oku() {
-    constexpr std::int32_t kFallback = 90;
-    // Decimal text in the user's locale; a fraction rounds to the nearest whole number, halves to even.
-    bool bOk = false;
-    const double dValue = QLocale().toDouble(txtQuality->text().trimmed(), &bOk);
-    const double dRounded = bOk && std::isfinite(dValue) ? platform::Round(dValue) : 0.0;
-    if (!bOk || !std::isfinite(dValue) || dRounded < double(std::numeric_limits<std::int32_t>::min()) ||
-        dRounded > double(std::numeric_limits<std::int32_t>::max())) {
-        txtQuality->setText(QString::number(kFallback));
-        return kFallback;
+    // Any text that is no usable 32-bit number means the usual quality, and the box says so.
+    try {
+        return platform::CLng(txtQuality->text());
+    } catch (const platform::RuntimeError&) {
+        txtQuality->setText(QStringLiteral("90"));
+        return 90;
     }
-    return std::int32_t(dRounded);
 }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <cmath>
 #include <limits>
@@ -24,6 +25,10 @@ QString StandardText(int number) {
             return QStringLiteral("Invalid picture");
         case err::SubscriptOutOfRange:
             return QStringLiteral("Subscript out of range");
+        case err::DivisionByZero:
+            return QStringLiteral("Division by zero");
+        case err::TypeMismatch:
+            return QStringLiteral("Type mismatch");
         case err::PathFileAccess:
             return QStringLiteral("Path/File access error");
         default:
@@ -114,6 +119,69 @@ int32_t CheckedMul(int32_t a, int32_t b) {
     int32_t r;
     if (__builtin_mul_overflow(a, b, &r)) Raise(err::Overflow);
     return r;
+}
+
+double CheckedDiv(double a, double b) {
+    if (b == 0) Raise(err::DivisionByZero);
+    const double q = a / b;
+    if (!std::isfinite(q)) Raise(err::Overflow);
+    return q;
+}
+
+std::optional<double> ToNumber(const QVariant& value) {
+    if (!value.isValid()) return 0.0;
+    double number = 0;
+    switch (value.typeId()) {
+        case QMetaType::Bool:
+            return value.toBool() ? -1.0 : 0.0;
+        case QMetaType::QString: {
+            bool ok = false;
+            number = QLocale().toDouble(value.toString().trimmed(), &ok);
+            if (!ok) return std::nullopt;
+            break;
+        }
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::Long:
+        case QMetaType::ULong:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Float:
+        case QMetaType::Double:
+        case QMetaType::Char:
+        case QMetaType::SChar:
+        case QMetaType::UChar:
+            number = value.toDouble();
+            break;
+        default:
+            return std::nullopt;
+    }
+    if (!std::isfinite(number)) return std::nullopt;
+    return number;
+}
+
+bool IsNumeric(const QVariant& value) { return ToNumber(value).has_value(); }
+
+double CDbl(const QVariant& value) {
+    const std::optional<double> number = ToNumber(value);
+    if (!number) Raise(err::TypeMismatch);
+    return *number;
+}
+
+QString CStr(float value) {
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    return locale.toString(value, 'g', 7);
+}
+
+int32_t CLng(const QVariant& value) {
+    const double rounded = Round(CDbl(value));
+    if (rounded < double(std::numeric_limits<int32_t>::min()) ||
+        rounded > double(std::numeric_limits<int32_t>::max()))
+        Raise(err::Overflow);
+    return int32_t(rounded);
 }
 
 int MsgBox(const QString& prompt, int style, const QString& title) {

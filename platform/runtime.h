@@ -3,8 +3,10 @@
 // the executable's name, banker's rounding, checked 32-bit arithmetic and the message box.
 
 #include <QString>
+#include <QVariant>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 
 namespace platform {
@@ -15,6 +17,8 @@ constexpr int InvalidArgument = 5;
 constexpr int Overflow = 6;
 constexpr int OutOfMemory = 7;
 constexpr int SubscriptOutOfRange = 9;
+constexpr int DivisionByZero = 11;
+constexpr int TypeMismatch = 13;
 constexpr int FileNotFound = 53;
 constexpr int PathFileAccess = 75;
 constexpr int InvalidPicture = 481;
@@ -46,6 +50,28 @@ double Round(double value);
 // 32-bit signed arithmetic that raises error 6 instead of wrapping.
 int32_t CheckedAdd(int32_t a, int32_t b);
 int32_t CheckedMul(int32_t a, int32_t b);
+// Double division that raises error 11 for a zero divisor and 6 when the quotient is out of range.
+double CheckedDiv(double a, double b);
+
+// Numbers from variant values, in the user's locale (QLocale()). A number passes through (true is -1),
+// the empty value counts as 0, a text is trimmed and read as a decimal number in that locale ("1,5" is
+// one and a half in Turkish); an empty text, other text and infinities are no number.
+std::optional<double> ToNumber(const QVariant& value);
+bool IsNumeric(const QVariant& value);
+// As ToNumber, raising error 13 for what is no number.
+double CDbl(const QVariant& value);
+// A single-precision number as the runtime writes it: up to 7 significant digits, the locale's decimal
+// separator, no thousands separators ("1024,013" in Turkish).
+QString CStr(float value);
+// To a 32-bit integer, halves to the even neighbour; error 13 for no number, 6 outside the range.
+int32_t CLng(const QVariant& value);
+
+// The screen as the program measures it: 96 pixels per inch, 15 twips a pixel.
+struct ScreenMetrics {
+    static constexpr int TwipsPerPixelX = 15;
+    static constexpr int TwipsPerPixelY = 15;
+};
+inline constexpr ScreenMetrics Screen;
 
 // Message boxes. Style values combine buttons and icon as the runtime does.
 enum MsgBoxStyle : int {

@@ -3,6 +3,9 @@
 #include "platform/runtime.h"
 
 #include <QPainter>
+#include <QResizeEvent>
+#include <algorithm>
+#include <cmath>
 
 namespace platform {
 
@@ -44,6 +47,7 @@ PictureBox::PictureBox(QWidget* parent) : QFrame(parent), backColor_(palette().c
 
 void PictureBox::setPicture(const platform::Picture& picture) {
     picture_ = picture;
+    canvas_ = QImage();  // the persistent image starts again from the new picture
     if (autoSize_) fitToPicture();
     update();
 }
@@ -55,6 +59,7 @@ void PictureBox::setAutoSize(bool on) {
 
 void PictureBox::setBackColor(const QColor& color) {
     backColor_ = color;
+    canvas_ = QImage();
     update();
 }
 
@@ -82,11 +87,101 @@ float PictureBox::ScaleY(double value, int fromScale, int toScale) const {
     return Convert(value, fromScale, toScale);
 }
 
+int PictureBox::Width() const { return CheckedMul(width(), Screen.TwipsPerPixelX); }
+
+int PictureBox::Height() const { return CheckedMul(height(), Screen.TwipsPerPixelY); }
+
+void PictureBox::setWidth(int twips) { resize(int(Round(double(twips) / Screen.TwipsPerPixelX)), height()); }
+
+void PictureBox::setHeight(int twips) { resize(width(), int(Round(double(twips) / Screen.TwipsPerPixelY))); }
+
+void PictureBox::setAutoRedraw(bool on) { autoRedraw_ = on; }
+
+void PictureBox::ensureCanvas() {
+    const QSize size = contentsRect().size();
+    if (!canvas_.isNull() && canvas_.size() == size) return;
+    QImage canvas(size, QImage::Format_RGB32);
+    if (canvas.isNull() && !size.isEmpty()) Raise(err::OutOfMemory);
+    canvas.fill(backColor_);
+    QPainter painter(&canvas);
+    if (!canvas_.isNull()) {
+        painter.drawImage(0, 0, canvas_);  // a resized surface keeps what was drawn on it
+    } else if (!picture_.isEmpty()) {
+        painter.drawImage(0, 0, picture_.pixels());
+    }
+    painter.end();
+    canvas_ = std::move(canvas);
+}
+
+void PictureBox::PaintPicture(const platform::Picture& picture, int x1, int y1, int width1, int height1,
+                              int x2, int y2, int width2, int height2) {
+    if (picture.isEmpty()) Raise(err::InvalidPicture);
+    if (width1 < 0 || height1 < 0 || width2 < 0 || height2 < 0) Raise(err::InvalidArgument);
+    if (!autoRedraw_) return;
+
+    const QSize full = picture.pixelSize();
+    const QRect source = QRect(x2, y2, width2, height2) & QRect(QPoint(0, 0), full);
+    if (source.isEmpty() || width1 == 0 || height1 == 0) return;
+
+    // Ask only for the detail the destination can show: a large file is then decoded at a reduced scale.
+    const auto needed = [](int dest, int whole, int part) {
+        return int(std::min<double>(whole, std::ceil(double(dest) * whole / part)));
+    };
+    const QImage pixels = picture.pixels(
+        QSize(needed(width1, full.width(), source.width()), needed(height1, full.height(), source.height())));
+    if (pixels.isNull()) Raise(err::InvalidPicture);
+
+    // The source rectangle in the pixels at hand, which may be a reduced version of the picture.
+    const double fx = double(pixels.width()) / full.width(), fy = double(pixels.height()) / full.height();
+    const int left = int(std::lround(source.left() * fx)), top = int(std::lround(source.top() * fy));
+    const int right = std::max(left + 1, int(std::lround((source.left() + source.width()) * fx)));
+    const int bottom = std::max(top + 1, int(std::lround((source.top() + source.height()) * fy)));
+    QImage part = pixels.copy(QRect(left, top, right - left, bottom - top));
+    if (part.isNull()) Raise(err::OutOfMemory);
+
+    const QSize dest(width1, height1);
+    if (part.size() != dest) {
+        // Premultiplied, so that transparent pixels lend no colour to their neighbours.
+        if (part.hasAlphaChannel()) part = part.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        // Smooth scaling averages every covered source pixel when shrinking.
+        part = part.scaled(dest, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (part.isNull()) Raise(err::OutOfMemory);
+    }
+    if (part.hasAlphaChannel()) {
+        QImage flat(dest, QImage::Format_RGB32);
+        if (flat.isNull()) Raise(err::OutOfMemory);
+        flat.fill(backColor_);
+        QPainter painter(&flat);
+        painter.drawImage(0, 0, part);
+        painter.end();
+        part = std::move(flat);
+    }
+
+    ensureCanvas();
+    QPainter painter(&canvas_);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(x1, y1, part);
+    painter.end();
+    update();
+}
+
+platform::Picture PictureBox::Image() {
+    ensureCanvas();
+    return platform::Picture::FromImage(canvas_);
+}
+
+void PictureBox::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    if (!canvas_.isNull()) ensureCanvas();
+}
+
 void PictureBox::paintEvent(QPaintEvent* event) {
     {
         QPainter painter(this);
         painter.fillRect(contentsRect(), backColor_);
-        if (!picture_.isEmpty()) {
+        if (!canvas_.isNull()) {
+            painter.drawImage(contentsRect().topLeft(), canvas_);
+        } else if (!picture_.isEmpty()) {
             painter.setClipRect(contentsRect());
             painter.drawImage(contentsRect().topLeft(), picture_.pixels());
         }

@@ -1,10 +1,25 @@
-// The picture box: automatic sizing to the picture, background and border, and the conversion of
-// HIMETRIC sizes back to pixels.
+// The picture box: automatic sizing to the picture, background and border, the conversion of
+// HIMETRIC sizes back to pixels, sizes in twips, and stretching pictures onto its persistent image.
 #include "platform/controls/PictureBox.h"
 #include "platform/runtime.h"
 #include "tests/support/TestPictures.h"
 
+#include "platform/picture_source.h"
+
+#include <QTemporaryDir>
 #include <QTest>
+
+namespace {
+
+// A borderless box with a white background and a persistent image, as the shrink uses it.
+void MakeSurface(platform::PictureBox& box, QSize size) {
+    box.setBorderStyle(false);
+    box.setBackColor(Qt::white);
+    box.resize(size);
+    box.setAutoRedraw(true);
+}
+
+}  // namespace
 
 class TestPictureBox : public QObject {
     Q_OBJECT
@@ -72,6 +87,92 @@ private slots:
         QCOMPARE(testpics::MaxChannelDifference(shot.copy(0, 0, 10, 10), picture), 0);
         QCOMPARE(QColor(shot.pixel(20, 15)), QColor(Qt::white));
         QCOMPARE(box.BackColor(), QColor(Qt::white));
+    }
+
+    void sizesInTwips() {
+        platform::PictureBox box;
+        box.setWidth(400 * 15);
+        box.setHeight(300 * 15);
+        QCOMPARE(box.size(), QSize(400, 300));
+        QCOMPARE(box.Width(), 6000);
+        QCOMPARE(box.Height(), 4500);
+        // The drawing area lies inside the border.
+        QCOMPARE(box.ScaleWidth(), 400 - 2 * box.frameWidth());
+        box.setBorderStyle(false);
+        QCOMPARE(QRect(box.ScaleLeft(), box.ScaleTop(), box.ScaleWidth(), box.ScaleHeight()),
+                 QRect(0, 0, 400, 300));
+    }
+
+    void unscaledRectanglesAreCopiedExactly() {
+        platform::PictureBox box;
+        MakeSurface(box, QSize(50, 40));
+        const QImage source = testpics::Noise(50, 40);
+        const auto picture = platform::Picture::FromImage(source);
+        box.PaintPicture(picture, 0, 0, 50, 40, 0, 0, 50, 40);
+        QCOMPARE(testpics::MaxChannelDifference(box.Image().pixels(), source), 0);
+
+        box.PaintPicture(picture, 5, 6, 20, 10, 10, 5, 20, 10);
+        const QImage drawn = box.Image().pixels();
+        QCOMPARE(testpics::MaxChannelDifference(drawn.copy(5, 6, 20, 10), source.copy(10, 5, 20, 10)), 0);
+        QCOMPARE(drawn.pixel(4, 6), source.pixel(4, 6));  // outside the rectangle nothing moved
+    }
+
+    void shrinkingAveragesAndKeepsTheEdges() {
+        platform::PictureBox box;
+        MakeSurface(box, QSize(10, 10));
+        box.PaintPicture(platform::Picture::FromImage(testpics::Stripes(40, 40)), 0, 0, 10, 10, 0, 0, 40, 40);
+        QVERIFY(testpics::MaxDistanceFromGrey(box.Image().pixels(), 128) <= 3);
+
+        QImage flat(90, 70, QImage::Format_RGB32);
+        flat.fill(qRgb(10, 200, 90));
+        box.PaintPicture(platform::Picture::FromImage(flat), 0, 0, 10, 10, 0, 0, 90, 70);
+        QImage expected(10, 10, QImage::Format_RGB32);
+        expected.fill(qRgb(10, 200, 90));
+        QVERIFY(testpics::MaxChannelDifference(box.Image().pixels(), expected) <=
+                1);  // no dark or light rims
+    }
+
+    void drawingNeedsAutoRedrawAndAPicture() {
+        platform::PictureBox box;
+        MakeSurface(box, QSize(8, 8));
+        box.setAutoRedraw(false);
+        box.PaintPicture(platform::Picture::FromImage(testpics::Noise(8, 8)), 0, 0, 8, 8, 0, 0, 8, 8);
+        QImage white(8, 8, QImage::Format_RGB32);
+        white.fill(Qt::white);
+        QCOMPARE(testpics::MaxChannelDifference(box.Image().pixels(), white), 0);
+        QVERIFY_THROWS_EXCEPTION(platform::RuntimeError,
+                                 box.PaintPicture(platform::Picture(), 0, 0, 8, 8, 0, 0, 8, 8));
+        box.setAutoRedraw(true);
+        QVERIFY_THROWS_EXCEPTION(platform::RuntimeError, box.PaintPicture(platform::Picture::FromImage(white),
+                                                                          0, 0, -8, 8, 0, 0, 8, 8));
+    }
+
+    void imageFollowsPictureAndResize() {
+        platform::PictureBox box;
+        MakeSurface(box, QSize(6, 4));
+        const QImage source = testpics::Noise(6, 4);
+        box.setPicture(platform::Picture::FromImage(source));
+        QCOMPARE(testpics::MaxChannelDifference(box.Image().pixels(), source), 0);
+        box.resize(8, 5);  // a larger surface keeps the drawing and shows the background around it
+        const QImage grown = box.Image().pixels();
+        QCOMPARE(grown.size(), QSize(8, 5));
+        QCOMPARE(testpics::MaxChannelDifference(grown.copy(0, 0, 6, 4), source), 0);
+        QCOMPARE(QColor(grown.pixel(7, 4)), QColor(Qt::white));
+    }
+
+    void largeFileIsDecodedOnlyAsFarAsNeeded() {
+        QTemporaryDir dir;
+        const QString path =
+            testpics::Save(testpics::Gradient(3200, 2400), dir.filePath(QStringLiteral("big.jpg")));
+        const platform::Picture picture = platform::LoadPicture(path);
+        platform::PictureBox box;
+        MakeSurface(box, QSize(100, 75));
+        box.PaintPicture(picture, 0, 0, 100, 75, 0, 0, 3200, 2400);
+        const auto source = std::dynamic_pointer_cast<const platform::PictureSource>(
+            platform::BitmapSourceOf(picture.Handle()));
+        QVERIFY(source);
+        for (const QSize& decoded : source->cachedSizes()) QVERIFY(decoded.width() < 3200);
+        QVERIFY(testpics::Psnr(box.Image().pixels(), testpics::Gradient(100, 75)) > 30);
     }
 };
 

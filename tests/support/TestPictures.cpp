@@ -4,7 +4,9 @@
 
 #include <turbojpeg.h>
 #include <QFile>
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <random>
 #include <vector>
@@ -23,6 +25,40 @@ QImage Gradient(int width, int height) {
         }
     }
     return img;
+}
+
+QImage Stripes(int width, int height) {
+    QImage img(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < width; ++x) line[x] = x % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
+    }
+    return img;
+}
+
+QImage GreyRamp(int width, int height) {
+    QImage img(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const int v = width > 1 ? x * 255 / (width - 1) : 0;
+            line[x] = qRgb(v, v, v);
+        }
+    }
+    return img;
+}
+
+int MaxDistanceFromGrey(const QImage& image0, int level) {
+    if (image0.isNull()) return -1;
+    const QImage image = image0.convertToFormat(QImage::Format_RGB32);
+    int worst = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            for (int channel : {qRed(line[x]), qGreen(line[x]), qBlue(line[x])})
+                worst = std::max(worst, std::abs(channel - level));
+    }
+    return worst;
 }
 
 QImage Noise(int width, int height, std::uint32_t seed) {

@@ -12,6 +12,12 @@ namespace testpics {
 
 // A smooth colour gradient (red across, green down, blue diagonal), RGB32.
 QImage Gradient(int width, int height);
+// Vertical black and white stripes one pixel wide, black first, RGB32.
+QImage Stripes(int width, int height);
+// A grey ramp from black at the left to white at the right, RGB32.
+QImage GreyRamp(int width, int height);
+// Largest distance of any channel of any pixel from the grey level; -1 for a null image.
+int MaxDistanceFromGrey(const QImage& image, int level);
 // Random but reproducible pixels, RGB32.
 QImage Noise(int width, int height, std::uint32_t seed = 1);
 // Peak signal-to-noise ratio of b against a over all three channels; infinity when equal.

@@ -1,0 +1,128 @@
+// "2-Küçült": the aspect-ratio fit of the loaded picture into the wanted size, the displays, and the
+// stretched copy into Picture2 that the save commands read.
+#include "main_window/Form1.h"
+
+#include "platform/controls/PictureBox.h"
+#include "platform/runtime.h"
+
+#include <QLineEdit>
+#include <cmath>
+
+namespace {
+
+// The runtime's Int(): floor, keeping a single-precision or integer value's kind; a text becomes a double.
+QVariant Floored(const QVariant& value) {
+    const double floored = std::floor(platform::CDbl(value));
+    switch (value.typeId()) {
+        case QMetaType::Float:
+            return QVariant(float(floored));
+        case QMetaType::Short:
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+            return value;
+        default:
+            return QVariant(floored);
+    }
+}
+
+// A wanted side the fit can use: a number that floors to at least 1.
+bool UsableSide(const QString& text) {
+    const std::optional<double> number = platform::ToNumber(text);
+    return number && std::floor(*number) >= 1;
+}
+
+QString PlainNumber(const QVariant& value) { return QString::number(qint64(value.toDouble())); }
+
+}  // namespace
+
+void Form1::Command3_Click() {
+    // Checked before anything changes, so a refused click leaves the window as it was.
+    if (Picture1->Picture().isEmpty()) {
+        platform::MsgBox(QStringLiteral("Önce bir resim seçin."), platform::vbExclamation);
+        return;
+    }
+    if (!UsableSide(Text1->text()) || !UsableSide(Text2->text())) {
+        platform::MsgBox(QStringLiteral("Genişlik ve yükseklik en az 1 olan sayılar olmalıdır."),
+                         platform::vbExclamation);
+        return;
+    }
+    try {
+        boyut_hesapla();
+        resim_kucult();
+    } catch (const platform::RuntimeError& e) {
+        // A picture whose data turn out damaged only when its pixels are read, or memory running out.
+        platform::MsgBox(QStringLiteral("Resim küçültülemedi: %1").arg(e.description()),
+                         platform::vbExclamation);
+    }
+}
+
+void Form1::boyut_hesapla() {
+    bizim_genislik = Text1->text();
+    bizim_yukseklik = Text2->text();
+    const platform::Picture picture = Picture1->Picture();
+    resim_genislik = Picture1->ScaleX(double(picture.Width()), platform::vbHimetric, platform::vbPixels);
+    resim_yukseklik = Picture1->ScaleY(double(picture.Height()), platform::vbHimetric, platform::vbPixels);
+    Text6->setText(platform::CStr(resim_genislik.toFloat()));
+    Text7->setText(platform::CStr(resim_yukseklik.toFloat()));
+
+    ulkpixel(resim_genislik, resim_yukseklik, bizim_genislik, bizim_yukseklik);
+    // A very long, thin picture fits to a side of 0; one pixel is the least a picture can have.
+    if (yeni_genislik.toDouble() < 1) yeni_genislik = 1.0;
+    if (yeni_yukseklik.toDouble() < 1) yeni_yukseklik = 1.0;
+
+    Text3->setText(PlainNumber(yeni_genislik));
+    Text4->setText(PlainNumber(yeni_yukseklik));
+    Text5->setText(PlainNumber(durum));
+    Picture2->setWidth(platform::CheckedMul(platform::CLng(yeni_genislik), platform::Screen.TwipsPerPixelX));
+    Picture2->setHeight(
+        platform::CheckedMul(platform::CLng(yeni_yukseklik), platform::Screen.TwipsPerPixelY));
+}
+
+void Form1::resim_kucult() {
+    Picture2->setAutoRedraw(true);
+    Picture2->PaintPicture(Picture1->Picture(), Picture2->ScaleLeft(), Picture2->ScaleTop(),
+                           Picture2->ScaleWidth(), Picture2->ScaleHeight(), Picture1->ScaleLeft(),
+                           Picture1->ScaleTop(), Picture1->ScaleWidth(), Picture1->ScaleHeight());
+    Picture2->setPicture(Picture2->Image());
+}
+
+void Form1::ulkpixel(QVariant& resim_genislik, QVariant& resim_yukseklik, QVariant& bizim_genislik,
+                     QVariant& bizim_yukseklik) {
+    resim_genislik = Floored(resim_genislik);
+    resim_yukseklik = Floored(resim_yukseklik);
+    bizim_genislik = Floored(bizim_genislik);
+    bizim_yukseklik = Floored(bizim_yukseklik);
+    durum = QVariant::fromValue<qint16>(0);
+    const double W = resim_genislik.toDouble(), H = resim_yukseklik.toDouble();
+    const double BW = bizim_genislik.toDouble(), BH = bizim_yukseklik.toDouble();
+
+    if (W < BW && H < BH) {
+        yeni_genislik = W;
+        yeni_yukseklik = H;
+        return;
+    }
+
+    // Each quotient is rounded to double before the next division: at exact multiples this decides
+    // the floor (654 x 872 into 300 wide gives 399.99999999999994, so 399).
+    const double hw = std::floor(platform::CheckedDiv(H, platform::CheckedDiv(W, BW)));
+    const double wh = std::floor(platform::CheckedDiv(W, platform::CheckedDiv(H, BH)));
+    const bool aFits = hw <= BH;  // the box's width with the height that goes with it
+    const bool bFits = wh <= BW;  // the box's height with the width that goes with it
+    const auto take = [this](double width, double height) {
+        yeni_genislik = width;
+        yeni_yukseklik = height;
+    };
+    if (aFits && bFits) {
+        if (hw > wh)
+            take(BW, hw);
+        else
+            take(wh, BH);
+    } else if (aFits) {
+        take(BW, hw);
+        durum = QVariant::fromValue<qint16>(1);
+    } else if (bFits) {
+        take(wh, BH);
+        durum = QVariant::fromValue<qint16>(1);
+    }
+    // Neither fits only for sizes below 1, which the shrink refuses before calling: nothing is set then.
+}
