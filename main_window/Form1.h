@@ -6,13 +6,16 @@
 #include <QString>
 #include <QVariant>
 #include <QWidget>
+#include <memory>
 
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class Form2;
 
 namespace platform {
+class CommonDialog;
 class DirListBox;
 class DriveListBox;
 class FileListBox;
@@ -41,10 +44,21 @@ private slots:
     void Form_Paint();
     void Timer1_Timer();
     void HScroll1_Change();
+    void Drive1_Change();
+    void Dir1_Change();
+    void File1_Click();
+    void Command2_Click();
+    void Image2_Click();
+    void File1_KeyPress(int& keyAscii);
 
 private:
     void createControls();
     void setTabOrder();
+    // Loading: the picture of a path into Picture1 and the preview, or none.
+    bool loadPicture(const QString& path);
+    void clearPicture();
+    void measurePicture();
+    void fitPreview();
 
     QString adServerBase_;
 
@@ -96,4 +110,8 @@ private:
     platform::PictureBox* Picture1 = nullptr;
     platform::PictureBox* Picture2 = nullptr;
     platform::Timer* Timer1 = nullptr;
+    platform::CommonDialog* CommonDialog1 = nullptr;
+
+    // The full-size preview window, made on its first use.
+    std::unique_ptr<::Form2> Form2;
 };

@@ -42,6 +42,12 @@ void PictureControl::fitToPicture() {
     resize(picture_.pixelSize() + QSize(edge, edge));
 }
 
+bool PictureControl::PictureFits(const platform::Picture& picture) const {
+    const QSize own = picture.pixelSize();
+    const QSize area = contentsRect().size();
+    return own.width() <= area.width() && own.height() <= area.height();
+}
+
 QSize PictureControl::shownSize() const {
     const QSize own = picture_.pixelSize();
     if (own.isEmpty()) return {};
