@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPalette>
+#include <QScreen>
 #include <new>
 
 namespace {
@@ -35,6 +36,8 @@ Form2::Form2(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindow
 Form2::~Form2() = default;
 
 void Form2::ShowPicture(const QString& path) {
+    // The whole screen at once, so that the size below is the one shown, not the window's earlier one.
+    setGeometry(screen()->geometry());
     showFullScreen();
     raise();
     activateWindow();
