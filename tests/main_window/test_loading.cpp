@@ -3,6 +3,7 @@
 // that leaves the window consistent.
 #include "main_window/Form1.h"
 #include "platform/controls/DirListBox.h"
+#include "platform/controls/DriveListBox.h"
 #include "platform/controls/FileListBox.h"
 #include "platform/controls/PictureBox.h"
 #include "platform/controls/PictureControl.h"
@@ -11,9 +12,11 @@
 #include "tests/support/MsgBoxRecorder.h"
 #include "tests/support/TestPictures.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -297,6 +300,17 @@ private slots:
         QCOMPARE(files()->ListCount(), 5);
         QFile::setPermissions(locked.path(),
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+
+    void driveChangeOpensTheDrivesCurrentFolder() {
+        openFolder(good_);
+        QCOMPARE(files()->ListCount(), 5);
+        // The process's folder lies on the drive shown, so that drive's current folder is it.
+        auto* drive = control<platform::DriveListBox>("Drive1");
+        QCOMPARE(drive->Drive(), QStorageInfo(QDir::currentPath()).rootPath());
+        emit drive->Change();
+        QCOMPARE(control<platform::DirListBox>("Dir1")->Path(), QDir::currentPath());
+        QCOMPARE(files()->Path(), QDir::currentPath());
     }
 
     void exifRotatedPhotoLoadsUpright() {
