@@ -84,6 +84,8 @@ void PictureControl::paintEvent(QPaintEvent* event) {
 void PictureControl::mousePressEvent(QMouseEvent* event) {
     pressed_ = event->button() == Qt::LeftButton;
     QFrame::mousePressEvent(event);
+    // A click on the control is the control's own; the window beneath does not see it as well.
+    if (pressed_) event->accept();
 }
 
 void PictureControl::mouseReleaseEvent(QMouseEvent* event) {
@@ -91,6 +93,7 @@ void PictureControl::mouseReleaseEvent(QMouseEvent* event) {
         pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
     pressed_ = false;
     QFrame::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton) event->accept();
     if (click) emit clicked();
 }
 
