@@ -1,5 +1,8 @@
 #include "main_window/Form1.h"
 
+#include "preview/Form2.h"
+
+#include "platform/controls/CommonDialog.h"
 #include "platform/controls/DirListBox.h"
 #include "platform/controls/DriveListBox.h"
 #include "platform/controls/FileListBox.h"
@@ -154,6 +157,9 @@ void Form1::createControls() {
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(1000);
 
+    CommonDialog1 = new platform::CommonDialog(this);
+    CommonDialog1->setObjectName(QStringLiteral("CommonDialog1"));
+
     connect(Timer1, &platform::Timer::Tick, this, &Form1::Timer1_Timer);
     connect(HScroll1, &QScrollBar::valueChanged, this, &Form1::HScroll1_Change);
     connect(cmdSaveStdPic, &QPushButton::clicked, this, &Form1::cmdSaveStdPic_Click);
@@ -162,6 +168,12 @@ void Form1::createControls() {
     connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
     new platform::KeyPressFilter(txtQuality,
                                  [this](std::int16_t& KeyAscii) { txtQuality_KeyPress(KeyAscii); });
+    connect(Drive1, &platform::DriveListBox::Change, this, &Form1::Drive1_Change);
+    connect(Dir1, &platform::DirListBox::Change, this, &Form1::Dir1_Change);
+    connect(File1, &platform::FileListBox::Click, this, &Form1::File1_Click);
+    connect(File1, &platform::FileListBox::KeyPress, this, &Form1::File1_KeyPress);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(Image2, &platform::PictureControl::clicked, this, &Form1::Image2_Click);
 }
 
 void Form1::setTabOrder() {

@@ -7,13 +7,16 @@
 #include <QVariant>
 #include <QWidget>
 #include <cstdint>
+#include <memory>
 
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class Form2;
 
 namespace platform {
+class CommonDialog;
 class DirListBox;
 class DriveListBox;
 class FileListBox;
@@ -51,6 +54,12 @@ private slots:
     void cmdSaveQualityPic_Click();
     void Command3_Click();
     void Command4_Click();
+    void Drive1_Change();
+    void Dir1_Change();
+    void File1_Click();
+    void Command2_Click();
+    void Image2_Click();
+    void File1_KeyPress(int& keyAscii);
 
 private:
     // Tests reach the private quality reading through this accessor (tests/main_window only).
@@ -65,6 +74,11 @@ private:
     void setTabOrder();
     // The steps both save buttons share; bQualityFromBox reads txtQuality after the dialog, else 90.
     void resmi_kaydet(bool bQualityFromBox);
+    // Loading: the picture of a path into Picture1 and the preview, or none.
+    bool loadPicture(const QString& path);
+    void clearPicture();
+    void measurePicture();
+    void fitPreview();
 
     QString adServerBase_;
 
@@ -116,4 +130,8 @@ private:
     platform::PictureBox* Picture1 = nullptr;
     platform::PictureBox* Picture2 = nullptr;
     platform::Timer* Timer1 = nullptr;
+    platform::CommonDialog* CommonDialog1 = nullptr;
+
+    // The full-size preview window, made on its first use.
+    std::unique_ptr<::Form2> Form2;
 };

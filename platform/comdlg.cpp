@@ -1,5 +1,6 @@
 #include "platform/comdlg.h"
 
+#include "platform/name_filters.h"
 #include "platform/runtime.h"
 
 #include <QApplication>
@@ -28,23 +29,8 @@ QString PaddedBuffer(const QString& text, int32_t size) {
     return buffer;
 }
 
-// One description and pattern pair of the filter list, written as a Qt name filter whose visible part
-// is the description alone (the dialog hides the parenthesised patterns at the end).
-QString QtNameFilter(const QString& description, const QString& patterns) {
-    QStringList qtPatterns;
-    for (QString pattern : patterns.split(u';', Qt::SkipEmptyParts)) {
-        pattern = pattern.trimmed();
-        if (pattern.isEmpty()) continue;
-        // "*.*" means every file here, also those without a dot.
-        if (pattern == QStringLiteral("*.*")) pattern = QStringLiteral("*");
-        qtPatterns << pattern;
-    }
-    if (qtPatterns.isEmpty()) qtPatterns << QStringLiteral("*");
-    return description + QStringLiteral(" (") + qtPatterns.join(u' ') + u')';
-}
-
-// Items of a zero-separated list up to the first empty item, paired as description and patterns.
-QStringList QtNameFilters(const QString& list) {
+// Items of a zero-separated list up to the first empty item.
+QStringList ZeroSeparatedItems(const QString& list) {
     QStringList items;
     qsizetype start = 0;
     while (start < list.size()) {
@@ -54,9 +40,7 @@ QStringList QtNameFilters(const QString& list) {
         items << list.mid(start, end - start);
         start = end + 1;
     }
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < items.size(); i += 2) filters << QtNameFilter(items[i], items[i + 1]);
-    return filters;
+    return items;
 }
 
 // Qt's own save dialog, made to refuse a choice that the caller's buffers cannot take.
@@ -126,7 +110,7 @@ int32_t GetSaveFileNameA(OPENFILENAME& ofn) {
                                                    : ofn.lpstrTitle);
     dialog.setDefaultSuffix(ofn.lpstrDefExt);
 
-    const QStringList filters = QtNameFilters(ofn.lpstrFilter);
+    const QStringList filters = QtNameFilters(ZeroSeparatedItems(ofn.lpstrFilter));
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
         const int32_t index =

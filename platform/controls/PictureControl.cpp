@@ -42,6 +42,12 @@ void PictureControl::fitToPicture() {
     resize(picture_.pixelSize() + QSize(edge, edge));
 }
 
+bool PictureControl::PictureFits(const platform::Picture& picture) const {
+    const QSize own = picture.pixelSize();
+    const QSize area = contentsRect().size();
+    return own.width() <= area.width() && own.height() <= area.height();
+}
+
 QSize PictureControl::shownSize() const {
     const QSize own = picture_.pixelSize();
     if (own.isEmpty()) return {};
@@ -78,6 +84,8 @@ void PictureControl::paintEvent(QPaintEvent* event) {
 void PictureControl::mousePressEvent(QMouseEvent* event) {
     pressed_ = event->button() == Qt::LeftButton;
     QFrame::mousePressEvent(event);
+    // A click on the control is the control's own; the window beneath does not see it as well.
+    if (pressed_) event->accept();
 }
 
 void PictureControl::mouseReleaseEvent(QMouseEvent* event) {
@@ -85,6 +93,7 @@ void PictureControl::mouseReleaseEvent(QMouseEvent* event) {
         pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
     pressed_ = false;
     QFrame::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton) event->accept();
     if (click) emit clicked();
 }
 

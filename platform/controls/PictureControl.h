@@ -29,6 +29,10 @@ public:
     // The raised 3-D edge of the preview.
     void setRaisedEdge(bool on);
 
+    // Whether a picture fits inside the control at its own size: its pixels, no more than the area
+    // inside the edge in both directions. An empty picture fits.
+    bool PictureFits(const platform::Picture& picture) const;
+
     // The size the picture is drawn at now, in pixels (empty with no picture).
     QSize shownSize() const;
 

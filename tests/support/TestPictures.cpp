@@ -3,8 +3,11 @@
 #include "image/cDIBSection.h"
 
 #include <turbojpeg.h>
+#include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <algorithm>
+#include <QFileInfo>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -165,6 +168,31 @@ int JpegSubsampling(const QString& path) {
 QString Save(const QImage& image, const QString& path) {
     image.save(path);
     return path;
+}
+
+QString WriteFolder(const QString& folder, const std::vector<std::pair<QString, QSize>>& pictures) {
+    QDir().mkpath(folder);
+    for (const auto& [name, size] : pictures) {
+        const QString format = QFileInfo(name).suffix().toLower();
+        Gradient(size.width(), size.height()).save(folder + u'/' + name, format.toLatin1().constData());
+    }
+    return folder;
+}
+
+QString WriteBytes(const QByteArray& bytes, const QString& path) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(bytes);
+    return path;
+}
+
+QByteArray TruncatedJpeg(int width, int height) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    Gradient(width, height).save(&buffer, "JPEG", 90);
+    // Everything up to the start-of-scan marker, which the picture data would follow.
+    const qsizetype scan = bytes.indexOf(QByteArray("\xFF\xDA", 2));
+    return bytes.left(scan > 0 ? scan : bytes.size() / 2);
 }
 
 }  // namespace testpics

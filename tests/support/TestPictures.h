@@ -1,9 +1,11 @@
 #pragma once
 // Pictures made for tests, and ways to compare them.
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 class cDIBSection;
@@ -37,5 +39,12 @@ QImage DecodeJpeg(const QString& path);
 int JpegSubsampling(const QString& path);
 // Writes a picture file with Qt (format from the suffix); returns the path.
 QString Save(const QImage& image, const QString& path);
+// Writes a folder of pictures, each a gradient of the given width and height saved under its name
+// (format from the suffix, "JPG" as well); returns the folder.
+QString WriteFolder(const QString& folder, const std::vector<std::pair<QString, QSize>>& pictures);
+// Writes the bytes as they are into a file; returns the path.
+QString WriteBytes(const QByteArray& bytes, const QString& path);
+// A JPEG file of a gradient cut off after its headers, before any picture data.
+QByteArray TruncatedJpeg(int width, int height);
 
 }  // namespace testpics

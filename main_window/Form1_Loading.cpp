@@ -1,0 +1,125 @@
+// Loading a picture: the drive, folder and file lists, and "1-Aç" with its open dialog.
+#include "main_window/Form1.h"
+
+#include "platform/controls/CommonDialog.h"
+#include "platform/controls/DirListBox.h"
+#include "platform/controls/DriveListBox.h"
+#include "platform/controls/FileListBox.h"
+#include "platform/controls/PictureBox.h"
+#include "platform/controls/PictureControl.h"
+#include "platform/picture.h"
+#include "platform/runtime.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QSignalBlocker>
+#include <QStorageInfo>
+#include <new>
+
+namespace {
+
+bool FolderReadable(const QString& path) {
+    const QFileInfo info(path);
+    return info.isDir() && info.isReadable() && info.isExecutable();
+}
+
+}  // namespace
+
+void Form1::Drive1_Change() {
+    // The drive's current folder is the process's one when it lies on that drive, else its root.
+    const QString drive = Drive1->Drive();
+    const QString current = QDir::currentPath();
+    const QString folder = QStorageInfo(current).rootPath() == drive ? current : drive;
+    if (!FolderReadable(folder)) {
+        platform::MsgBox(QStringLiteral("Sürücü okunamadı: '%1'").arg(drive), platform::vbExclamation);
+        // Back to the drive of the folder still shown, so the lists agree.
+        const QSignalBlocker quiet(Drive1);
+        Drive1->setDrive(Dir1->Path());
+        return;
+    }
+    Dir1->setPath(folder);
+}
+
+void Form1::Dir1_Change() {
+    File1->setPath(Dir1->Path());
+    if (!FolderReadable(Dir1->Path()))
+        platform::MsgBox(QStringLiteral("Klasör okunamadı: '%1'").arg(Dir1->Path()), platform::vbExclamation);
+}
+
+void Form1::File1_Click() {
+    Image2->setPicture(platform::Picture());
+    Image2->setPictureSizeMode(platform::PictureControl::fmPictureSizeModeClip);
+    for (int i = 0; i < File1->ListCount(); ++i) {
+        if (!File1->Selected(i)) continue;
+        // In the root folder this gives "//name", which the loader takes as it is.
+        const QString path = File1->Path() + QStringLiteral("/") + File1->List(i);
+        if (!loadPicture(path)) {
+            // The preview is empty already; nothing else may keep a picture it does not show.
+            clearPicture();
+            continue;
+        }
+        // The preview shows Picture1's own picture; the file is read once.
+        Image2->setPicture(Picture1->Picture());
+        measurePicture();
+        dosya_yolu = path;
+        fitPreview();
+    }
+}
+
+void Form1::Command2_Click() {
+    CommonDialog1->setFilter(QStringLiteral("Resim|*.bmp;*.jpg;*.gif|Bmp|*.bmp|Gif|*.gif|Jpg|*.jpg||"));
+    CommonDialog1->ShowOpen();
+    const QString name = CommonDialog1->FileName();
+    if (name.isEmpty()) return;
+    // A file that cannot be read leaves the picture shown before in place.
+    if (!loadPicture(name)) return;
+    dosya_yolu = name;
+    Image2->setPicture(Picture1->Picture());
+    measurePicture();
+    fitPreview();
+}
+
+// Puts the picture of path into Picture1; on failure says so and leaves Picture1 as it was.
+bool Form1::loadPicture(const QString& path) {
+    platform::Picture picture;
+    try {
+        picture = platform::LoadPicture(path);
+    } catch (const platform::RuntimeError&) {
+    } catch (const std::bad_alloc&) {
+    }
+    if (picture.isEmpty()) {
+        platform::MsgBox(QStringLiteral("Resim dosyası açılamadı: '%1'").arg(path), platform::vbExclamation);
+        return false;
+    }
+    Picture1->setPicture(picture);
+    return true;
+}
+
+void Form1::clearPicture() {
+    Picture1->setPicture(platform::Picture());
+    Image2->setPicture(platform::Picture());
+    dosya_yolu = QVariant();
+    resim_genislik = QVariant();
+    resim_yukseklik = QVariant();
+    Text6->clear();
+    Text7->clear();
+}
+
+void Form1::measurePicture() {
+    const platform::Picture picture = Picture1->Picture();
+    const float width = Picture1->ScaleX(picture.Width(), platform::vbHimetric, platform::vbPixels);
+    const float height = Picture1->ScaleY(picture.Height(), platform::vbHimetric, platform::vbPixels);
+    resim_genislik = QVariant::fromValue(width);
+    resim_yukseklik = QVariant::fromValue(height);
+    Text6->setText(QString::number(qint64(platform::Round(width))));
+    Text7->setText(QString::number(qint64(platform::Round(height))));
+}
+
+// Own size when the picture fits the preview, zoomed to fit when not.
+void Form1::fitPreview() {
+    Image2->setAutoSize(false);
+    Image2->setPictureSizeMode(Image2->PictureFits(Image2->Picture())
+                                   ? platform::PictureControl::fmPictureSizeModeClip
+                                   : platform::PictureControl::fmPictureSizeModeZoom);
+}

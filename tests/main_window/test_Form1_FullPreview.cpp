@@ -1,0 +1,92 @@
+// Opening the full-size preview from the main window: a click on the preview or Enter in the file list
+// shows the current picture file; nothing happens before a picture is chosen; one window is reused.
+#include "main_window/Form1.h"
+#include "platform/controls/DirListBox.h"
+#include "platform/controls/FileListBox.h"
+#include "platform/controls/PictureControl.h"
+#include "tests/support/LoopbackHttpServer.h"
+#include "tests/support/MsgBoxRecorder.h"
+#include "tests/support/TestPictures.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+
+using platform::PictureControl;
+
+class TestForm1FullPreview : public QObject {
+    Q_OBJECT
+private:
+    LoopbackHttpServer server_{LoopbackHttpServer::Mode::Silent};
+    QTemporaryDir dir_;
+    std::unique_ptr<Form1> form_;
+
+    PictureControl* image2() { return form_->findChild<PictureControl*>(QStringLiteral("Image2")); }
+    platform::FileListBox* files() {
+        return form_->findChild<platform::FileListBox*>(QStringLiteral("File1"));
+    }
+    static QWidget* form2() {
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window->objectName() == QStringLiteral("Form2")) return window;
+        return nullptr;
+    }
+    static PictureControl* fullImage() {
+        return form2()->findChild<PictureControl*>(QStringLiteral("Image1"));
+    }
+    void clickPreview() { QTest::mouseClick(image2(), Qt::LeftButton, {}, image2()->rect().center()); }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(dir_.isValid());
+        testpics::WriteFolder(dir_.path(), {{"a.png", {120, 80}}, {"b.jpg", {900, 700}}});
+    }
+    void init() {
+        form_ = std::make_unique<Form1>(server_.base());
+        form_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        form_->findChild<platform::DirListBox*>(QStringLiteral("Dir1"))->setPath(dir_.path());
+    }
+    void cleanup() { form_.reset(); }
+
+    void nothingBeforeAPictureIsChosen() {
+        MsgBoxRecorder boxes;
+        clickPreview();
+        files()->setFocus();
+        QTest::keyClick(files(), Qt::Key_Return);
+        QVERIFY(!form2());
+        QVERIFY(boxes.empty());
+    }
+
+    void clickOnThePreviewShowsTheCurrentFile() {
+        files()->setCurrentRow(1);  // b.jpg, zoomed in the preview
+        clickPreview();
+        QWidget* window = form2();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(fullImage()->Picture().pixelSize(), QSize(900, 700));
+        QCOMPARE(fullImage()->PictureSizeMode(), 3);
+        // Any click there hides it; the main window's picture is untouched.
+        QTest::mouseClick(fullImage(), Qt::LeftButton, {}, QPoint(20, 20));
+        QVERIFY(!window->isVisible());
+        QCOMPARE(image2()->Picture().pixelSize(), QSize(900, 700));
+    }
+
+    void enterInTheListShowsTheSameWindowAgain() {
+        files()->setFocus();
+        files()->setCurrentRow(0);  // a.png
+        clickPreview();
+        QWidget* first = form2();
+        QVERIFY(first);
+        QTest::keyClick(first, Qt::Key_A);
+        QVERIFY(!first->isVisible());
+        QTest::keyClick(files(), Qt::Key_Return);
+        QCOMPARE(form2(), first);
+        QVERIFY(first->isVisible());
+        QCOMPARE(fullImage()->Picture().pixelSize(), QSize(120, 80));
+        QCOMPARE(fullImage()->PictureSizeMode(), 0);
+        // Enter opened the preview and did not move the list.
+        QCOMPARE(files()->ListIndex(), 0);
+    }
+};
+
+QTEST_MAIN(TestForm1FullPreview)
+#include "test_Form1_FullPreview.moc"
