@@ -12,8 +12,10 @@ FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     path_ = QDir::currentPath();
     Refresh();
-    connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (!refreshing_ && row >= 0) emit Click();
+    // A mouse press makes an entry current before it selects it; only the selection says which entry
+    // the click is about, so the click follows the selection.
+    connect(this, &QListWidget::itemSelectionChanged, this, [this] {
+        if (!refreshing_ && !selectedItems().isEmpty()) emit Click();
     });
 }
 
