@@ -8,6 +8,7 @@
 #include "platform/ijl.h"
 #include "platform/runtime.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestPictures.h"
 
 #include <gtest/gtest.h>
@@ -40,21 +41,10 @@ protected:
     QString Path(const QString& name) const { return dir_.filePath(name); }
 
     QByteArray Keep(const QString& name, const QByteArray& bytes = "the user's own picture") const {
-        QFile f(Path(name));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        return bytes;
+        return testfiles::WriteBytes(Path(name), bytes);
     }
-
-    QByteArray ReadAll(const QString& name) const {
-        QFile f(Path(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
-
-    // Every name in the folder, hidden ones included: a temporary file left behind shows up here.
-    QStringList Names() const {
-        return QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
-    }
+    QByteArray ReadAll(const QString& name) const { return testfiles::ReadBytes(Path(name)); }
+    QStringList Names() const { return testfiles::FilesIn(dir_.path()); }
 
     // The writer in a child: exit code kSaved, or kRaised with "<number> <description>" as the report.
     static int SaveReporting(cDIBSection& dib, const QString& path, int quality, std::string& report) {
