@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 
 namespace platform {
@@ -62,7 +63,15 @@ std::uint32_t NewFileMode() {
 
 QByteArray CreateTempFileBeside(const QByteArray& target) {
     const int slash = target.lastIndexOf('/');
-    const QByteArray name = target.mid(slash + 1);
+    QByteArray name = target.mid(slash + 1);
+    // A long name that is itself allowed must still leave room for the dot and the suffix; it is cut
+    // where no UTF-8 letter is split, so the start of the name still tells a person whose file it was.
+    constexpr int kRoom = NAME_MAX - int(sizeof(".tmp-XXXXXX") - 1) - 1;
+    if (name.size() > kRoom) {
+        int cut = kRoom;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+        name.truncate(cut);
+    }
     QByteArray temp = (slash < 0 ? QByteArray() : target.left(slash + 1)) + '.' + name + ".tmp-XXXXXX";
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) return {};

@@ -33,8 +33,8 @@ bool SetFileMode(const QByteArray& path, std::uint32_t mode);
 // The permission bits a newly created file gets from this process (0666 less the umask).
 std::uint32_t NewFileMode();
 
-// Creates an empty file ".<name>.tmp-XXXXXX" in the folder of target (mode 0600) and returns its path;
-// an empty result when it cannot be created.
+// Creates an empty file ".<name>.tmp-XXXXXX" in the folder of target (mode 0600) and returns its path,
+// the name shortened when it leaves no room for the suffix; an empty result when it cannot be created.
 QByteArray CreateTempFileBeside(const QByteArray& target);
 
 bool RenameFile(const QByteArray& from, const QByteArray& to);  // atomic within one file system

@@ -5,6 +5,7 @@
 #include "platform/files.h"
 #include "platform/ijl.h"
 #include "platform/runtime.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestPictures.h"
 
 #include <gtest/gtest.h>
@@ -29,21 +30,9 @@ protected:
         ASSERT_EQ(dib.Width(), picture.width());
     }
 
-    static QByteArray ReadAll(const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-
-    static QByteArray WriteBytes(const QString& path, const QByteArray& bytes) {
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        return bytes;
-    }
-
     // Files in the folder other than the ones named: a temporary left behind shows up here.
     QStringList Others(const QStringList& expected) const {
-        QStringList found = QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+        QStringList found = testfiles::FilesIn(dir_.path());
         for (const QString& name : expected) found.removeAll(name);
         return found;
     }
@@ -107,8 +96,8 @@ TEST_F(WriteJpegFileTest, QualityOutsideTheRangeIsClamped) {
     ASSERT_TRUE(mIntelJPEGLibrary::WriteJpegFile(dib, Path("q1.jpg"), 1));
     ASSERT_TRUE(mIntelJPEGLibrary::WriteJpegFile(dib, Path("q150.jpg"), 150));
     ASSERT_TRUE(mIntelJPEGLibrary::WriteJpegFile(dib, Path("q100.jpg"), 100));
-    EXPECT_EQ(ReadAll(Path("q0.jpg")), ReadAll(Path("q1.jpg")));
-    EXPECT_EQ(ReadAll(Path("q150.jpg")), ReadAll(Path("q100.jpg")));
+    EXPECT_EQ(testfiles::ReadBytes(Path("q0.jpg")), testfiles::ReadBytes(Path("q1.jpg")));
+    EXPECT_EQ(testfiles::ReadBytes(Path("q150.jpg")), testfiles::ReadBytes(Path("q100.jpg")));
     EXPECT_EQ(testpics::JpegSubsampling(Path("q0.jpg")), 2 /* TJSAMP_420 */);
 }
 
@@ -123,7 +112,7 @@ TEST_F(WriteJpegFileTest, TurkishLettersAndSpacesInThePath) {
 
 TEST_F(WriteJpegFileTest, OverwriteKeepsModeAndTimes) {
     const QString path = Path("old.jpg");
-    WriteBytes(path, "not a picture");
+    testfiles::WriteBytes(path, "not a picture");
     const QByteArray name = QFile::encodeName(path);
     ASSERT_TRUE(platform::SetFileMode(name, 0640));
     const timespec atime{1000000000, 123456789}, mtime{1200000000, 987654321};
@@ -154,25 +143,25 @@ TEST_F(WriteJpegFileTest, NewFileGetsTheUsualModeAndFreshTimes) {
 
 TEST_F(WriteJpegFileTest, EmptyBufferFailsAndLeavesTheOldFileAlone) {
     const QString path = Path("keep.jpg");
-    const QByteArray original = WriteBytes(path, "the user's own bytes");
+    const QByteArray original = testfiles::WriteBytes(path, "the user's own bytes");
     cDIBSection empty;
     const RuntimeError e = Failure(empty, path);
     EXPECT_EQ(e.number(), 26001);
     EXPECT_EQ(e.source(), platform::ExeName() + ".mIntelJPEGLibrary");
     EXPECT_EQ(e.description(),
               QStringLiteral("Failed to save to JPG %1").arg(platform::IJL_INVALID_DIB_SIZE));
-    EXPECT_EQ(ReadAll(path), original);
+    EXPECT_EQ(testfiles::ReadBytes(path), original);
     EXPECT_TRUE(Others({"keep.jpg"}).isEmpty());
 }
 
 TEST_F(WriteJpegFileTest, ReadOnlyTargetIsRefusedUntouched) {
     const QString path = Path("locked.jpg");
-    const QByteArray original = WriteBytes(path, "read-only");
+    const QByteArray original = testfiles::WriteBytes(path, "read-only");
     ASSERT_TRUE(platform::SetFileMode(QFile::encodeName(path), 0444));
     cDIBSection dib;
     Fill(dib, testpics::Gradient(8, 8));
     EXPECT_EQ(Failure(dib, path).number(), platform::err::PathFileAccess);  // root included
-    EXPECT_EQ(ReadAll(path), original);
+    EXPECT_EQ(testfiles::ReadBytes(path), original);
     EXPECT_EQ(platform::LookUpFile(QFile::encodeName(path)).mode, 0444u);
     EXPECT_TRUE(Others({"locked.jpg"}).isEmpty());
 }
@@ -188,7 +177,7 @@ TEST_F(WriteJpegFileTest, FolderOrMissingFolderIsRefused) {
 
 TEST_F(WriteJpegFileTest, LinkedTargetIsReplacedBehindTheLink) {
     const QString real = Path("real.jpg"), link = Path("link.jpg");
-    WriteBytes(real, "old");
+    testfiles::WriteBytes(real, "old");
     ASSERT_TRUE(QFile::link(real, link));
     cDIBSection dib;
     Fill(dib, testpics::Gradient(8, 8));

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <climits>
 
 using namespace platform;
 
@@ -70,6 +71,19 @@ TEST_F(FilesTest, TempFileSitsBesideTheTargetAndCanReplaceIt) {
     EXPECT_TRUE(RemoveFile(target));
     EXPECT_FALSE(RemoveFile(target));
     EXPECT_TRUE(CreateTempFileBeside(Name("no folder/x.jpg")).isEmpty());
+}
+
+TEST_F(FilesTest, LongestAllowedNameStillGetsATempFile) {
+    // 255 bytes, the most a name may have, ending in two-byte letters so that the cut falls inside one.
+    const QByteArray name = QByteArray(234, 'a') + "ğğğğğğğğğğ" + "g";
+    ASSERT_EQ(name.size(), NAME_MAX);
+    const QByteArray temp = CreateTempFileBeside(Name(name.constData()));
+    ASSERT_FALSE(temp.isEmpty());
+    const QByteArray tempName = temp.mid(temp.lastIndexOf('/') + 1);
+    EXPECT_EQ(tempName.size(), NAME_MAX - 1);  // the fifth ğ would have been cut in half
+    EXPECT_TRUE(tempName.startsWith('.' + QByteArray(234, 'a') + "ğğğğ.tmp-"));
+    EXPECT_FALSE(QString::fromUtf8(tempName).contains(QChar::ReplacementCharacter));  // no letter split
+    EXPECT_TRUE(RemoveFile(temp));
 }
 
 TEST(Files, NewFileModeIsTheUmasksView) {
