@@ -4,6 +4,7 @@
 
 #include "platform/picture.h"
 #include "platform/runtime.h"
+#include "tests/support/HostileCorpus.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -14,57 +15,26 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
+namespace hostile {
+// Failures name the file rather than dumping the row's bytes.
+void PrintTo(const Row& row, std::ostream* os) { *os << row.file; }
+}  // namespace hostile
+
 namespace {
 
-const std::filesystem::path kCorpus =
-    std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "hostile";
+const std::filesystem::path kCorpus = hostile::Folder();
 
 constexpr auto kTimeLimit = std::chrono::seconds(5);
 constexpr long kMemoryLimitKiB = 2L * 1024 * 1024;
 
-enum class Outcome { Ok, Either, Error };
-
-struct Row {
-    std::string file;
-    Outcome outcome = Outcome::Error;
-    int width = 0, height = 0;
-    int error = 0;  // 0: 481 or 7
-    bool upright = false;
-};
-
-std::vector<Row> ReadExpected() {
-    std::vector<Row> rows;
-    std::ifstream in(kCorpus / "EXPECTED.tsv");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        Row row;
-        const auto tab = line.find('\t');
-        row.file = line.substr(0, tab);
-        std::istringstream words(line.substr(tab + 1));
-        std::string kind, flag;
-        words >> kind;
-        if (kind == "error") {
-            words >> row.error;
-        } else {
-            row.outcome = kind == "ok" ? Outcome::Ok : Outcome::Either;
-            words >> row.width >> row.height >> flag;
-            row.upright = flag == "upright";
-        }
-        rows.push_back(row);
-    }
-    return rows;
-}
-
-// Failures name the file rather than dumping the row's bytes.
-void PrintTo(const Row& row, std::ostream* os) { *os << row.file; }
+using hostile::Outcome;
+using hostile::ReadExpected;
+using hostile::Row;
 
 QString PathOf(const std::string& file) { return QString::fromStdString((kCorpus / file).string()); }
 

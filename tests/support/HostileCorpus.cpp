@@ -1,0 +1,36 @@
+#include "tests/support/HostileCorpus.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace hostile {
+
+std::filesystem::path Folder() {
+    return std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "hostile";
+}
+
+std::vector<Row> ReadExpected() {
+    std::vector<Row> rows;
+    std::ifstream in(Folder() / "EXPECTED.tsv");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        Row row;
+        const auto tab = line.find('\t');
+        row.file = line.substr(0, tab);
+        std::istringstream words(line.substr(tab + 1));
+        std::string kind, flag;
+        words >> kind;
+        if (kind == "error") {
+            words >> row.error;
+        } else {
+            row.outcome = kind == "ok" ? Outcome::Ok : Outcome::Either;
+            words >> row.width >> row.height >> flag;
+            row.upright = flag == "upright";
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+}  // namespace hostile
