@@ -80,11 +80,11 @@ for size in "${sizes[@]}"; do
     "vipsthumbnail $pic -s 400x400 -o vips_$size.jpg[Q=90]"
     "$convert $pic -resize 400x400 -quality 90 im_$size.jpg"
   )
-  rounds=3 runs=5
-  if [ "$size" = 12000x8000 ]; then rounds=1 runs=5; fi
+  rounds=3 runs=5 warmup=2
+  if [ "$size" = 12000x8000 ]; then rounds=1 runs=3 warmup=1; fi
   rm -f times_*.txt
   for ((round = 0; round < rounds; round++)); do
-    hyperfine -N --warmup 2 --runs "$runs" --export-json round.json "${commands[@]}" >/dev/null 2>&1
+    hyperfine -N --warmup "$warmup" --runs "$runs" --export-json round.json "${commands[@]}" >/dev/null 2>&1
     for i in 0 1 2; do jq -r ".results[$i].times[]" round.json >>"times_$i.txt"; done
   done
   declare -A ms=()
