@@ -15,8 +15,8 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
-#include <QTest>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -89,7 +89,12 @@ int Run(int argc, char** argv) {
 
     // Click-to-preview: the click on the entry until the preview has painted the picture.
     auto start = Clock::now();
-    QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, files->visualItemRect(found.front()).center());
+    const QPointF at = files->visualItemRect(found.front()).center();
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, at, files->viewport()->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(files->viewport(), &event);
+    }
     preview->repaint();
     const double previewMs = Ms(start);
     if (boxShown || preview->Picture().isEmpty()) return Fail("the picture did not load");
