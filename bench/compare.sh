@@ -16,7 +16,7 @@ for tool in "$whole_job" "$metrics"; do
 done
 
 # Benchmark tools only; ./test never needs them.
-need=(libvips-tools hyperfine time imagemagick jq)
+need=(libvips-tools hyperfine time imagemagick jq libjpeg-turbo-progs)
 missing=()
 for p in "${need[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -115,9 +115,14 @@ for size in 1024x768 6000x4000; do
   echo "| $size | $preview | $shrink | $write |"
 done
 
-# A picture kept at its own size comes out pixel for pixel as it went in.
-"$convert" -seed 4711 -size 300x200 plasma:fractal own.png
-"$whole_job" own.png own_out.jpg --png own_result.png
+# A picture kept at its own size comes out pixel for pixel as it went in (as a PNG without colour chunks,
+# and as a JPEG against djpeg's full-size decode).
+"$convert" -seed 4711 -size 300x200 plasma:fractal -depth 8 -strip own.png
+"$convert" own.png -quality 95 own.jpg
+djpeg -outfile own_ref.ppm own.jpg
+"$whole_job" own.png own_png.jpg --png own_png_result.png
+"$whole_job" own.jpg own_jpg.jpg --png own_jpg_result.png
 echo
-echo "Kept at its own size (300 x 200 PNG): $(compare -metric AE own.png own_result.png null: 2>&1) pixels differ"
+echo "Kept at its own size (300 x 200): PNG $(compare -metric AE own.png own_png_result.png null: 2>&1) pixels differ," \
+  "JPEG $(compare -metric AE own_ref.ppm own_jpg_result.png null: 2>&1) pixels differ"
 echo "(pictures and results in $work)"
