@@ -47,10 +47,13 @@ public:
         if (image.isNull()) Raise(err::OutOfMemory);
         TjHandle tj;
         if (!tj.h) Raise(err::OutOfMemory);
+        // A reduced decode is always shrunk further, which hides the plain chroma upsampling it saves time
+        // with; a full-size decode keeps the smooth one.
+        const int flags = scale.num == scale.denom ? 0 : TJFLAG_FASTUPSAMPLE;
         // A warning such as "premature end of data" also fails here: a damaged file is refused whole.
         if (tjDecompress2(tj.h, reinterpret_cast<const unsigned char*>(bytes_.constData()),
                           static_cast<unsigned long>(bytes_.size()), image.bits(), scaled.width(),
-                          int(image.bytesPerLine()), scaled.height(), TJPF_BGRX, 0) != 0)
+                          int(image.bytesPerLine()), scaled.height(), TJPF_BGRX, flags) != 0)
             Raise(err::InvalidPicture);
         return ToSrgb(ApplyOrientation(image, orientation_), space_);
     }

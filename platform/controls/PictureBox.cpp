@@ -1,5 +1,6 @@
 #include "platform/controls/PictureBox.h"
 
+#include "platform/lanczos_shrink.h"
 #include "platform/runtime.h"
 
 #include <QPainter>
@@ -136,15 +137,22 @@ void PictureBox::PaintPicture(const platform::Picture& picture, int x1, int y1, 
     const int left = int(std::lround(source.left() * fx)), top = int(std::lround(source.top() * fy));
     const int right = std::max(left + 1, int(std::lround((source.left() + source.width()) * fx)));
     const int bottom = std::max(top + 1, int(std::lround((source.top() + source.height()) * fy)));
-    QImage part = pixels.copy(QRect(left, top, right - left, bottom - top));
+    const QRect wanted(left, top, right - left, bottom - top);
+    // The whole picture needs no copy: QImage shares its pixels until one side writes.
+    QImage part = wanted == pixels.rect() ? pixels : pixels.copy(wanted);
     if (part.isNull()) Raise(err::OutOfMemory);
 
     const QSize dest(width1, height1);
     if (part.size() != dest) {
         // Premultiplied, so that transparent pixels lend no colour to their neighbours.
         if (part.hasAlphaChannel()) part = part.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        // Smooth scaling averages every covered source pixel when shrinking.
-        part = part.scaled(dest, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (part.width() >= dest.width() && part.height() >= dest.height()) {
+            if (part.format() != QImage::Format_ARGB32_Premultiplied)
+                part = part.convertToFormat(QImage::Format_RGB32);
+            part = LanczosShrink(part, dest);
+        } else {
+            part = part.scaled(dest, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        }
         if (part.isNull()) Raise(err::OutOfMemory);
     }
     if (part.hasAlphaChannel()) {
