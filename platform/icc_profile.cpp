@@ -29,9 +29,22 @@ QByteArray JpegIccProfile(QByteArrayView jpeg) {
     return profile;
 }
 
+namespace {
+
+// sRGB primaries with a plain 2.2 gamma is how many tools (ImageMagick among them) tag an ordinary sRGB
+// PNG; converting it would shift every pixel a few levels for no visible gain.
+bool CountsAsSrgb(const QColorSpace& space) {
+    if (space.primaries() != QColorSpace::Primaries::SRgb) return false;
+    if (space.transferFunction() == QColorSpace::TransferFunction::SRgb) return true;
+    return space.transferFunction() == QColorSpace::TransferFunction::Gamma && space.gamma() > 2.15f &&
+           space.gamma() < 2.25f;
+}
+
+}  // namespace
+
 QImage ToSrgb(QImage image, const QColorSpace& space) {
     static const QColorSpace srgb(QColorSpace::SRgb);
-    if (image.isNull() || !space.isValid() || space == srgb) return image;
+    if (image.isNull() || !space.isValid() || space == srgb || CountsAsSrgb(space)) return image;
     image.setColorSpace(space);
     image.convertToColorSpace(srgb);
     return image;

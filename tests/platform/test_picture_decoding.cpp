@@ -151,6 +151,21 @@ TEST_F(PictureDecoding, LeavesSrgbAndUntaggedPicturesAlone) {
     const QImage gradient = testpics::Gradient(40, 30);
     EXPECT_EQ(testpics::MaxChannelDifference(ToSrgb(gradient, QColorSpace()), gradient), 0);
     EXPECT_EQ(testpics::MaxChannelDifference(ToSrgb(gradient, QColorSpace(QColorSpace::SRgb)), gradient), 0);
+    // sRGB primaries with a 2.2 gamma (PNG's gAMA and cHRM as ImageMagick writes them) count as sRGB.
+    const QColorSpace gamma22(QColorSpace::Primaries::SRgb, 2.2f);
+    EXPECT_EQ(testpics::MaxChannelDifference(ToSrgb(gradient, gamma22), gradient), 0);
+    QImage tagged = gradient;
+    tagged.setColorSpace(gamma22);
+    EXPECT_EQ(testpics::MaxChannelDifference(LoadPicture(Write("gamma22.png",
+                                                               [&] {
+                                                                   QByteArray png;
+                                                                   QBuffer out(&png);
+                                                                   tagged.save(&out, "PNG");
+                                                                   return png;
+                                                               }()))
+                                                 .pixels(),
+                                             gradient),
+              0);
     EXPECT_TRUE(JpegIccProfile(EncodeJpeg(gradient)).isEmpty());
     // A missing chunk leaves the profile out rather than using half of it.
     const QByteArray lonely = Segment(0xE2, QByteArray("ICC_PROFILE\0\x01\x02", 14) + "xyz");
