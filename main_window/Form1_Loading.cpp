@@ -82,12 +82,7 @@ void Form1::Command2_Click() {
 
 // Puts the picture of path into Picture1; on failure says so and leaves Picture1 as it was.
 bool Form1::loadPicture(const QString& path) {
-    platform::Picture picture;
-    try {
-        picture = platform::LoadPicture(path);
-    } catch (const platform::RuntimeError&) {
-    } catch (const std::bad_alloc&) {
-    }
+    const platform::Picture picture = platform::LoadPictureOrNone(path);
     if (picture.isEmpty()) {
         platform::MsgBox(QStringLiteral("Resim dosyası açılamadı: '%1'").arg(path), platform::vbExclamation);
         return false;

@@ -46,5 +46,7 @@ private:
 // opened. EXIF orientation is applied and colour profiles converted to sRGB. Loading the same unchanged
 // file again while an earlier picture of it is alive shares that picture's decoded pixels.
 Picture LoadPicture(const QString& path = QString());
+// The same for the windows, which tell the user themselves: any failure gives the empty picture.
+Picture LoadPictureOrNone(const QString& path) noexcept;
 
 }  // namespace platform

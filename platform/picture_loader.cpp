@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <map>
 #include <mutex>
+#include <new>
 
 namespace platform {
 
@@ -64,6 +65,15 @@ Picture LoadPicture(const QString& path) {
     source->Decode(kFirstRequest);
     Live().Remember(canonical, size, modified, source);
     return Picture::FromSource(source);
+}
+
+Picture LoadPictureOrNone(const QString& path) noexcept {
+    try {
+        return LoadPicture(path);
+    } catch (const RuntimeError&) {
+    } catch (const std::bad_alloc&) {
+    }
+    return {};
 }
 
 }  // namespace platform

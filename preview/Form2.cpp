@@ -46,12 +46,7 @@ void Form2::ShowPicture(const QString& path) {
     // Reaches past the right and bottom edges by its own offset from the top-left corner.
     Image1->resize(frameGeometry().size());
 
-    platform::Picture picture;
-    try {
-        picture = platform::LoadPicture(path);
-    } catch (const platform::RuntimeError&) {
-    } catch (const std::bad_alloc&) {
-    }
+    const platform::Picture picture = platform::LoadPictureOrNone(path);
     if (picture.isEmpty()) {
         platform::MsgBox(QStringLiteral("Resim dosyası açılamadı: '%1'").arg(path), platform::vbExclamation);
         closePreview();

@@ -5,6 +5,7 @@
 #include "platform/controls/HScrollBar.h"
 #include "platform/controls/PictureBox.h"
 #include "platform/controls/PictureControl.h"
+#include "tests/support/FindControl.h"
 #include "tests/support/LoopbackHttpServer.h"
 
 #include <QGroupBox>
@@ -22,9 +23,7 @@ private:
 
     template <class T>
     T* control(const char* name) {
-        T* found = form_->findChild<T*>(QLatin1String(name));
-        if (!found) qFatal("no control %s", name);
-        return found;
+        return FindControl<T>(*form_, name);
     }
 
 private slots:

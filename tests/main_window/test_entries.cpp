@@ -2,6 +2,7 @@
 // quality box, the key filter of the quality box and the reading of the quality to save with.
 #include "main_window/Form1.h"
 #include "platform/controls/HScrollBar.h"
+#include "tests/support/FindControl.h"
 #include "tests/support/LocaleScope.h"
 #include "tests/support/LoopbackHttpServer.h"
 
@@ -23,11 +24,7 @@ private:
     LoopbackHttpServer server_{LoopbackHttpServer::Mode::Silent};
     std::unique_ptr<Form1> form_;
 
-    QLineEdit* box(const char* name) {
-        auto* found = form_->findChild<QLineEdit*>(QLatin1String(name));
-        if (!found) qFatal("no control %s", name);
-        return found;
-    }
+    QLineEdit* box(const char* name) { return FindControl<QLineEdit>(*form_, name); }
 
 private slots:
     void init() { form_ = std::make_unique<Form1>(server_.base()); }

@@ -7,6 +7,7 @@
 #include "platform/controls/FileListBox.h"
 #include "platform/controls/PictureBox.h"
 #include "platform/controls/PictureControl.h"
+#include "tests/support/FindControl.h"
 #include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/ModalAnswerer.h"
 #include "tests/support/MsgBoxRecorder.h"
@@ -33,9 +34,7 @@ private:
 
     template <class T>
     T* control(const char* name) {
-        T* found = form_->findChild<T*>(QLatin1String(name));
-        if (!found) qFatal("no control %s", name);
-        return found;
+        return FindControl<T>(*form_, name);
     }
     PictureControl* preview() { return control<PictureControl>("Image2"); }
     platform::FileListBox* files() { return control<platform::FileListBox>("File1"); }

@@ -5,6 +5,7 @@
 #include "platform/controls/PictureBox.h"
 #include "platform/picture.h"
 #include "platform/runtime.h"
+#include "tests/support/FindControl.h"
 #include "tests/support/LocaleScope.h"
 #include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/MsgBoxRecorder.h"
@@ -25,9 +26,7 @@ private:
 
     template <class T>
     T* control(const char* name) {
-        T* found = form_->findChild<T*>(QLatin1String(name));
-        if (!found) qFatal("no control %s", name);
-        return found;
+        return FindControl<T>(*form_, name);
     }
     QString text(const char* name) { return control<QLineEdit>(name)->text(); }
     // Puts a picture into Picture1 the way loading does: through a file and the picture loader.

@@ -4,6 +4,7 @@
 #include "platform/controls/FileListBox.h"
 #include "platform/controls/HScrollBar.h"
 #include "platform/controls/PictureBox.h"
+#include "tests/support/FindControl.h"
 #include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/ModalAnswerer.h"
 #include "tests/support/MsgBoxRecorder.h"
@@ -20,9 +21,7 @@ class TestWholeJob : public QObject {
 private:
     template <class T>
     static T* Control(Form1& form, const char* name) {
-        T* found = form.findChild<T*>(QLatin1String(name));
-        if (!found) qFatal("no control %s", name);
-        return found;
+        return FindControl<T>(form, name);
     }
 
     static qint64 SaveAs(QPushButton* button, const QString& folder, const QString& name) {
