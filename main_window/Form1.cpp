@@ -170,6 +170,7 @@ void Form1::createControls() {
                                  [this](std::int16_t& KeyAscii) { txtQuality_KeyPress(KeyAscii); });
     connect(Drive1, &platform::DriveListBox::Change, this, &Form1::Drive1_Change);
     connect(Dir1, &platform::DirListBox::Change, this, &Form1::Dir1_Change);
+    connect(Dir1, &platform::DirListBox::PathNotFound, this, &Form1::Dir1_PathNotFound);
     connect(File1, &platform::FileListBox::Click, this, &Form1::File1_Click);
     connect(File1, &platform::FileListBox::KeyPress, this, &Form1::File1_KeyPress);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);

@@ -56,6 +56,7 @@ private slots:
     void Command4_Click();
     void Drive1_Change();
     void Dir1_Change();
+    void Dir1_PathNotFound(const QString& path);
     void File1_Click();
     void Command2_Click();
     void Image2_Click();

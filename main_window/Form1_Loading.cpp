@@ -47,6 +47,10 @@ void Form1::Dir1_Change() {
         platform::MsgBox(QStringLiteral("Klasör okunamadı: '%1'").arg(Dir1->Path()), platform::vbExclamation);
 }
 
+void Form1::Dir1_PathNotFound(const QString& path) {
+    platform::MsgBox(QStringLiteral("Klasör okunamadı: '%1'").arg(path), platform::vbExclamation);
+}
+
 void Form1::File1_Click() {
     Image2->setPicture(platform::Picture());
     Image2->setPictureSizeMode(platform::PictureControl::fmPictureSizeModeClip);

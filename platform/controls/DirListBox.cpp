@@ -16,7 +16,12 @@ DirListBox::DirListBox(QWidget* parent) : QListWidget(parent) {
 
 void DirListBox::setPath(const QString& path) {
     const QString clean = QDir(path).absolutePath();
-    if (!QDir(clean).exists() || clean == path_) return;
+    if (clean == path_) return;
+    if (!QDir(clean).exists()) {
+        Refresh();  // drops the entry of a folder that vanished
+        emit PathNotFound(clean);
+        return;
+    }
     path_ = clean;
     Refresh();
     emit Change();

@@ -18,6 +18,8 @@ public:
 
 signals:
     void Change();
+    // A folder asked for does not exist (it may have vanished since it was listed); the path stays.
+    void PathNotFound(const QString& path);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

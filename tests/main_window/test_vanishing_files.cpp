@@ -162,6 +162,27 @@ private slots:
         QCOMPARE(files()->Path(), QDir(dir_->path()).absolutePath());
         QCOMPARE(boxes.boxes().size(), std::size_t(2));
     }
+
+    void listedFolderDeletedBeforeOpening() {
+        const QString sub = folder_ + QStringLiteral("/alt");
+        QVERIFY(QDir().mkdir(sub));
+        folders()->Refresh();
+        const auto entry = folders()->findItems(QStringLiteral("alt"), Qt::MatchEndsWith);
+        QCOMPARE(entry.size(), 1);
+        QVERIFY(QDir(sub).removeRecursively());
+
+        MsgBoxRecorder boxes;
+        folders()->setCurrentItem(entry.first());
+        QTest::keyClick(folders(), Qt::Key_Return);
+        expectOneBox(boxes, QStringLiteral("Klasör okunamadı: '%1'").arg(sub));
+        // The lists stay on the folder shown, without the vanished entry, and its pictures still load.
+        QCOMPARE(folders()->Path(), QDir(folder_).absolutePath());
+        QVERIFY(folders()->findItems(QStringLiteral("alt"), Qt::MatchEndsWith).isEmpty());
+        QCOMPARE(files()->ListCount(), 2);
+        select(QStringLiteral("b.png"));
+        QCOMPARE(text("Text6"), QStringLiteral("300"));
+        QCOMPARE(boxes.boxes().size(), std::size_t(1));
+    }
 };
 
 QTEST_MAIN(TestVanishingFiles)
