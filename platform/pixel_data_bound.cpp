@@ -39,17 +39,18 @@ bool BmpCanFit(const QByteArray& b) {
     const std::int64_t offset = Little(b, 10, 4);
     const std::int64_t headerSize = Little(b, 14, 4);
     std::int64_t width = 0, rows = 0, bpp = 0, compression = 0;
-    if (headerSize == 12) {  // the old OS/2 header: 16-bit sizes, never compressed
-        width = Little(b, 18, 2);
-        rows = Little(b, 20, 2);
-        bpp = Little(b, 24, 2);
-    } else if (headerSize >= 40 && size >= 34) {
+    if (headerSize == 40 || headerSize == 64 || headerSize == 108 || headerSize == 124) {
+        if (size < 34) return true;
         width = std::int32_t(Little(b, 18, 4));
         rows = std::int32_t(Little(b, 22, 4));
         bpp = Little(b, 28, 2);
         compression = Little(b, 30, 4);
     } else {
-        return true;  // a header the reader refuses itself
+        // The reader takes any other header size for the old OS/2 header: 16-bit signed sizes, never
+        // compressed. A bogus size there must be read the same way, or it hides the claim.
+        width = std::int16_t(Little(b, 18, 2));
+        rows = std::int16_t(Little(b, 20, 2));
+        bpp = Little(b, 24, 2);
     }
     rows = std::abs(rows);  // negative: stored top-down
     if (width <= 0 || rows == 0 || bpp == 0) return true;

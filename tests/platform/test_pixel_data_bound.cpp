@@ -120,6 +120,16 @@ TEST(PixelDataBound, ShortFilesClaimingManyRowsAreCaught) {
     PutLittle(bmp, 28, 0xFFFF, 2);
     EXPECT_FALSE(PixelDataCanFit(bmp));
 
+    // A header size the reader does not know: it reads 16-bit sizes at the old header's places.
+    QByteArray odd = Encode(testpics::Gradient(1, 4), "BMP");
+    PutLittle(odd, 14, 5632, 4);
+    PutLittle(odd, 18, 10277, 2);
+    PutLittle(odd, 20, 24905, 2);
+    PutLittle(odd, 22, 1, 2);
+    PutLittle(odd, 24, 24, 2);
+    PutLittle(odd, 30, 0x66330000, 4);  // where a newer header keeps an unknown compression
+    EXPECT_FALSE(PixelDataCanFit(odd));
+
     QByteArray rle = RleBmp(1, 1);
     PutLittle(rle, 22, 10'000'000, 4);
     EXPECT_FALSE(PixelDataCanFit(rle));

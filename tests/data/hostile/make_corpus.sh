@@ -165,6 +165,12 @@ write("gif-frame-far-off-empty-screen.gif", base64.b64decode(
 
 # Found by fuzzing: a BMP whose width, height and bit depth multiply past 64 bits.
 write("bmp-sizes-overflow-the-bound.bmp", base64.b64decode("Qk06AAAAsAAAAAA2AAAlKAAgAAEBA/3+//v//v/nAAAAAAAEAAAAAAAAAAAAAP8AAACZZjYA"))
+# Found by fuzzing: a header size of 5632, which the reader takes for the old 12-byte header, so that
+# 16-bit sizes claim a 10277 x 24905 picture over 191 bytes.
+write("bmp-odd-header-claims-10277x24905.bmp", base64.b64decode(
+    "Qk3///8cOgAAALAAAAAAFgAAJShJYQEAAQDwAAAzZpkAAPwh+QQARgAgAElGODlhAQABAPAAADNmmQAAACH5BAAAAAAALAAAAAABAAEA"
+    "CAwBA/36Svv//v/nAAAQAAAEAJkAsAAAAAAWAAAlKElhAQABAPAAADNmmQAA/CH5BABGACAASUY4OWEBAAEA8AAAM2aZAAAAIfkEAAAA"
+    "AAAsAAAAAAEAAQAIDAED/fr/+//+/+cAABAAAAQAmWZmMwA="))
 
 # EXIF orientation 1 to 8: each file stores the marker turned so that applying its orientation gives
 # the upright marker back, so every one of them must load as the same 60 x 40 picture.
