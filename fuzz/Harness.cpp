@@ -1,6 +1,7 @@
 #include "fuzz/Harness.h"
 
 #include <QGuiApplication>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -16,6 +17,11 @@ void Require(bool condition, const char* what) {
     if (condition) return;
     std::fprintf(stderr, "fuzz invariant broken: %s\n", what);
     std::abort();
+}
+
+bool WithinDecodeBudget(QSize size) {
+    constexpr std::int64_t kMostPixels = std::int64_t(1) << 24;
+    return std::int64_t(size.width()) * size.height() <= kMostPixels;
 }
 
 }  // namespace fuzz

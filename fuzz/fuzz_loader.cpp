@@ -25,6 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::Require(full.width() > 0 && full.height() > 0, "a loaded picture has no size");
         fuzz::Require(static_cast<std::int64_t>(full.width()) * full.height() <= platform::kMaxPicturePixels,
                       "a picture beyond the loader's limit was admitted");
+        if (!fuzz::WithinDecodeBudget(full)) return 0;
 
         const QImage small = picture.pixels(QSize(64, 64));
         fuzz::Require(!small.isNull(), "no pixels at a small size");

@@ -21,6 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const fuzz::PictureFile file(data, size);
     try {
         const platform::Picture picture = platform::LoadPicture(file.path());
+        if (!fuzz::WithinDecodeBudget(picture.pixelSize())) return 0;
         cDIBSection dib;
         dib.CreateFromPicture(picture);
         if (dib.DIBSectionBitsPtr() == nullptr) return 0;  // refused, as the buffer does: no message

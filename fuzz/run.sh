@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer harnesses and runs each for its share of the given time.
 #   fuzz/run.sh [seconds]     60 by default, split between the loader and the writer harness
+#   TORV_FUZZ_RUNS=N fuzz/run.sh
+#                             instead of a time, N inputs a harness from a fixed random seed: the same
+#                             inputs on every machine, so that a run that passed once passes again (CI's
+#                             way; timed runs with fresh seeds are the ones that look for new faults)
 # Seeds: the hostile corpus and a few good pictures. New inputs, and any input that crashes, go to a
 # scratch folder (TORV_FUZZ_WORK, by default build-fuzz/work), which grows from run to run and is never
 # part of the repository. A crash, sanitizer report, timeout or memory overrun fails the script.
@@ -46,12 +50,22 @@ failed=()
 for harness in fuzz_loader fuzz_writer; do
   if [ "$harness" = fuzz_loader ]; then time=$share; else time=$((seconds - share)); fi
   [ "$time" -ge 1 ] || time=1  # 0 would mean no limit to libFuzzer
-  mkdir -p "$work/corpus-$harness"
-  echo "== $harness for ${time} s"
+  if [ -n "${TORV_FUZZ_RUNS:-}" ]; then
+    # From the seeds alone, not from what earlier runs here found.
+    corpus=$work/fixed-$harness
+    rm -rf "$corpus"
+    limit=(-runs="$TORV_FUZZ_RUNS" -seed=1)
+    echo "== $harness for $TORV_FUZZ_RUNS inputs"
+  else
+    corpus=$work/corpus-$harness
+    limit=(-max_total_time="$time")
+    echo "== $harness for ${time} s"
+  fi
+  mkdir -p "$corpus"
   # libpng prints every damaged chunk itself; everything else, sanitizer reports included, passes through.
-  "build-fuzz/fuzz/$harness" -max_total_time="$time" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=2048 \
+  "build-fuzz/fuzz/$harness" "${limit[@]}" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=2048 \
     -artifact_prefix="$work/artifacts/$harness-" -print_final_stats=1 \
-    "$work/corpus-$harness" "$work/seeds" 2> >(grep -v --line-buffered '^libpng error: ' >&2) ||
+    "$corpus" "$work/seeds" 2> >(grep -v --line-buffered '^libpng error: ' >&2) ||
     failed+=("$harness")
 done
 if ((${#failed[@]})); then
