@@ -81,16 +81,9 @@ int SaveIntoUnwritableFolder(const QString& folder) {
     answer.typeFileName(QStringLiteral("out"));
     w.saveQuality->click();
 
-    QStringList faults = answer.failures();
-    if (!answer.done()) faults << QStringLiteral("dialog steps left");
-    if (boxes.boxes().size() != 1) {
-        faults << QStringLiteral("%1 message boxes").arg(boxes.boxes().size());
-    } else {
-        const RecordedBox& box = boxes.boxes().front();
-        if (box.prompt != FailureText(folder + QStringLiteral("/out.JPG"))) faults << box.prompt;
-        if (box.style != platform::vbExclamation) faults << QStringLiteral("style %1").arg(box.style);
-        if (box.title != QStringLiteral("Project1")) faults << box.title;
-    }
+    QStringList faults =
+        answer.faults() +
+        boxes.oneBoxFaults(FailureText(folder + QStringLiteral("/out.JPG")), platform::vbExclamation);
     if (QDir(folder).entryList(QDir::Files | QDir::Hidden).size() != 0)
         faults << QStringLiteral("files left");
     if (w.picture2->Picture().Handle() != before) faults << QStringLiteral("Picture2 changed");
@@ -155,16 +148,13 @@ private slots:
             QStringList types;
             QObject* owner = nullptr;
             ModalAnswerer answer;
-            answer.onModal(
-                "file dialog", [](QWidget* d) { return qobject_cast<QFileDialog*>(d) != nullptr; },
-                [&](QWidget* d) {
-                    auto* dialog = qobject_cast<QFileDialog*>(d);
-                    offered = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text();
-                    folder = dialog->directory().absolutePath();
-                    auto* combo = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
-                    for (int i = 0; i < combo->count(); ++i) types << combo->itemText(i);
-                    owner = dialog->parent();
-                });
+            answer.inspectFileDialog([&](QFileDialog* dialog) {
+                offered = ModalAnswerer::TypedName(dialog);
+                folder = dialog->directory().absolutePath();
+                auto* combo = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+                for (int i = 0; i < combo->count(); ++i) types << combo->itemText(i);
+                owner = dialog->parent();
+            });
             answer.cancel();
             button->click();
             ExpectAnswered(answer);
@@ -183,13 +173,10 @@ private slots:
         qputenv("HOME", QFile::encodeName(deep));
         QString offered, folder;
         ModalAnswerer answer;
-        answer.onModal(
-            "file dialog", [](QWidget* d) { return qobject_cast<QFileDialog*>(d) != nullptr; },
-            [&](QWidget* d) {
-                auto* dialog = qobject_cast<QFileDialog*>(d);
-                offered = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text();
-                folder = dialog->directory().absolutePath();
-            });
+        answer.inspectFileDialog([&](QFileDialog* dialog) {
+            offered = ModalAnswerer::TypedName(dialog);
+            folder = dialog->directory().absolutePath();
+        });
         answer.cancel();
         w_->saveStd->click();
         ExpectAnswered(answer);
@@ -264,9 +251,7 @@ private slots:
     void qualityIsReadAfterTheDialogCloses() {
         w_->slider->setValue(20);
         ModalAnswerer answer;
-        answer.onModal(
-            "file dialog", [](QWidget* d) { return qobject_cast<QFileDialog*>(d) != nullptr; },
-            [this](QWidget*) { w_->slider->setValue(75); });
+        answer.inspectFileDialog([this](QFileDialog*) { w_->slider->setValue(75); });
         answer.typeFileName(QStringLiteral("late.jpg"));
         w_->saveQuality->click();
         ExpectAnswered(answer);

@@ -56,15 +56,7 @@ int SaveOverOldFile(const QString& folder) {
     answer.typeFileName(kOldName);
     answer.answerMessageBox(QMessageBox::Yes);  // replace it
     w.save->click();
-    QStringList faults = answer.failures();
-    if (!answer.done()) faults << QStringLiteral("dialog steps left");
-    if (boxes.boxes().size() != 1) {
-        faults << QStringLiteral("%1 message boxes").arg(boxes.boxes().size());
-    } else {
-        const RecordedBox& box = boxes.boxes().front();
-        if (box.prompt != FailureText(folder + u'/' + kOldName)) faults << box.prompt;
-        if (box.title != QStringLiteral("Project1")) faults << box.title;
-    }
+    const QStringList faults = answer.faults() + boxes.oneBoxFaults(FailureText(folder + u'/' + kOldName));
     for (const QString& fault : faults) std::fprintf(stderr, "child: %s\n", qPrintable(fault));
     return faults.isEmpty() ? 0 : 1;
 }

@@ -107,6 +107,11 @@ void ModalAnswerer::readListing(int minEntries, std::function<void(QFileDialog*,
         });
 }
 
+void ModalAnswerer::inspectFileDialog(std::function<void(QFileDialog*)> look) {
+    onModal(QStringLiteral("file dialog to look at"), IsA<QFileDialog>(),
+            [look = std::move(look)](QWidget* w) { look(qobject_cast<QFileDialog*>(w)); });
+}
+
 void ModalAnswerer::answerMessageBox(QMessageBox::StandardButton button, QString* text) {
     onModal(QStringLiteral("message box"), IsA<QMessageBox>(), [button, text](QWidget* w) {
         auto* box = qobject_cast<QMessageBox*>(w);
@@ -125,6 +130,17 @@ void ModalAnswerer::cancel() {
                 w->close();
             }
         });
+}
+
+QString ModalAnswerer::TypedName(QFileDialog* dialog) {
+    const auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    return edit ? edit->text() : QString();
+}
+
+QStringList ModalAnswerer::faults() const {
+    QStringList all = failures_;
+    if (!done()) all << QStringLiteral("dialog steps left");
+    return all;
 }
 
 QStringList ModalAnswerer::ListedFiles(QFileDialog* dialog) {

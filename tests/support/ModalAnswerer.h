@@ -41,6 +41,8 @@ public:
     void selectFilter(int n);
     // Qt's own file dialog: once its listing shows at least minEntries entries, hand them to seen.
     void readListing(int minEntries, std::function<void(QFileDialog*, const QStringList&)> seen);
+    // Qt's own file dialog: hand it to look, and leave it open for the next step.
+    void inspectFileDialog(std::function<void(QFileDialog*)> look);
     // A message box (the overwrite question, a warning): press the given button.
     void answerMessageBox(QMessageBox::StandardButton button, QString* text = nullptr);
     // Whatever modal window is active: close it as Escape would (reject).
@@ -48,9 +50,13 @@ public:
 
     // Names the file dialog's list shows in its current folder, in the order shown.
     static QStringList ListedFiles(QFileDialog* dialog);
+    // The text of the file dialog's file-name field.
+    static QString TypedName(QFileDialog* dialog);
 
     bool done() const { return steps_.empty() && !busy_; }
     const QStringList& failures() const { return failures_; }
+    // failures(), and a line for steps never taken: for checks where no test macro can run (a child).
+    QStringList faults() const;
 
 private:
     struct Step {

@@ -4,6 +4,8 @@
 #include "platform/runtime.h"
 
 #include <QString>
+#include <QStringList>
+#include <optional>
 #include <vector>
 
 struct RecordedBox {
@@ -20,6 +22,9 @@ public:
     MsgBoxRecorder& operator=(const MsgBoxRecorder&) = delete;
 
     const std::vector<RecordedBox>& boxes() const { return boxes_; }
+    // What differs from exactly one box with this prompt (and style, when given) under the program's
+    // caption, a line each: for checks where no test macro can run (a child process).
+    QStringList oneBoxFaults(const QString& prompt, std::optional<int> style = {}) const;
     bool empty() const { return boxes_.empty(); }
     void clear() { boxes_.clear(); }
 

@@ -6,8 +6,8 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <algorithm>
 #include <QFileInfo>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
