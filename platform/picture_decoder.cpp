@@ -1,5 +1,6 @@
 #include "platform/picture_decoder.h"
 
+#include "platform/png_chunks.h"
 #include "platform/runtime.h"
 
 namespace platform {
@@ -16,6 +17,7 @@ bool Covers(QSize have, QSize need) { return have.width() >= need.width() && hav
 
 std::unique_ptr<PictureDecoder> OpenPictureDecoder(QByteArray bytes) {
     if (bytes.isEmpty()) Raise(err::InvalidPicture);
+    bytes = WithoutOverlongPngChunk(std::move(bytes));
     const bool jpeg = bytes.size() >= 3 && std::uint8_t(bytes[0]) == 0xFF && std::uint8_t(bytes[1]) == 0xD8 &&
                       std::uint8_t(bytes[2]) == 0xFF;
     std::unique_ptr<PictureDecoder> decoder = jpeg ? OpenJpegDecoder(bytes) : nullptr;

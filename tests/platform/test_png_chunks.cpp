@@ -1,0 +1,82 @@
+// WithoutOverlongPngChunk: a damaged PNG whose text chunk claims gigabytes is refused as before, without
+// the reader reserving what it claims; whole files and files cut inside their pixel data are left alone.
+
+#include "platform/picture.h"
+#include "platform/png_chunks.h"
+#include "platform/runtime.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TestPictures.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <QBuffer>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+using platform::WithoutOverlongPngChunk;
+
+namespace {
+
+QByteArray Png(int width, int height) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(testpics::Gradient(width, height).save(&buffer, "PNG"));
+    return bytes;
+}
+
+// A chunk's header claiming length bytes, followed by only a few of them.
+QByteArray ChunkClaiming(const char* kind, std::uint32_t length) {
+    QByteArray chunk(4, '\0');
+    qToBigEndian(length, chunk.data());
+    return chunk + kind + QByteArray("Comment\0a few bytes", 19);
+}
+
+qsizetype EndOfImageChunk(const QByteArray& png) { return png.lastIndexOf("IEND") - 4; }
+
+long PeakKilobytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+}  // namespace
+
+TEST(PngChunks, AnOverlongTextChunkIsCutOffWithWhatFollows) {
+    const QByteArray png = Png(40, 30);
+    const qsizetype end = EndOfImageChunk(png);
+    const QByteArray damaged = png.first(end) + ChunkClaiming("tEXt", 0x30000025) + png.mid(end);
+    EXPECT_EQ(WithoutOverlongPngChunk(damaged), png.first(end));
+    const QByteArray profile = png.first(33) + ChunkClaiming("iCCP", 0x7FFFFFFF) + png.mid(33);
+    EXPECT_EQ(WithoutOverlongPngChunk(profile), png.first(33));
+}
+
+TEST(PngChunks, WholeFilesAndCutPixelDataAreLeftAlone) {
+    const QByteArray png = Png(200, 150);
+    EXPECT_EQ(WithoutOverlongPngChunk(png), png);
+    // Anything after the end chunk is never read.
+    const QByteArray trailing = png + ChunkClaiming("tEXt", 0x30000025);
+    EXPECT_EQ(WithoutOverlongPngChunk(trailing), trailing);
+    // A file cut in its pixel data keeps what it has: the reader takes that chunk in pieces.
+    const qsizetype data = png.indexOf("IDAT");
+    ASSERT_GT(data, 0);
+    const QByteArray cut = png.first(data + 100);
+    EXPECT_EQ(WithoutOverlongPngChunk(cut), cut);
+    EXPECT_EQ(WithoutOverlongPngChunk(QByteArray("BM\0\0\0\0", 6)), QByteArray("BM\0\0\0\0", 6));
+}
+
+TEST(PngChunks, LoadingSuchAFileFailsCleanlyWithoutTheMemoryItClaims) {
+    const QByteArray png = Png(40, 30);
+    const qsizetype end = EndOfImageChunk(png);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("claims.png"));
+    ASSERT_FALSE(testfiles::WriteBytes(path, png.first(end) + ChunkClaiming("tEXt", 0x30000025)).isNull());
+    const long before = PeakKilobytes();
+    try {
+        platform::LoadPicture(path);
+        ADD_FAILURE() << "a file that ends inside a chunk loaded";
+    } catch (const platform::RuntimeError& e) {
+        EXPECT_EQ(e.number(), platform::err::InvalidPicture);
+    }
+    EXPECT_LT(PeakKilobytes() - before, 100 * 1024);
+}
