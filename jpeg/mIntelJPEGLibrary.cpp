@@ -80,8 +80,11 @@ bool WriteJpegFile(cDIBSection& image, const QString& fileName, std::int32_t qua
 
     // Only a complete file on disk may replace the old one.
     if (!platform::SyncFile(temp.path)) RaiseAccess({});
-    // The old file's mode and times go onto the new one before it takes the name; a new name gets the
-    // mode any new file would. Linux cannot set a birth time, so the old creation time is lost.
+    // The old file's owner, mode and times go onto the new one before it takes the name; a new name gets
+    // the mode any new file would. Owner first: changing it clears the set-id bits of the mode. Linux
+    // cannot set a birth time, so the old creation time is lost; an owner only the superuser could give
+    // is lost too (the new file is the saving user's, as a copy would be).
+    if (old.exists) platform::SetFileOwner(temp.path, old.owner, old.group);
     platform::SetFileMode(temp.path, old.exists ? old.mode : platform::NewFileMode());
     if (old.exists) platform::SetFileTimes(temp.path, old.accessed, old.modified);
     if (!platform::RenameFile(temp.path, target)) RaiseAccess({});

@@ -36,6 +36,8 @@ FileInfo LookUpFile(const QByteArray& path) {
     info.exists = true;
     info.isDirectory = S_ISDIR(sx.stx_mode);
     info.mode = sx.stx_mode & 07777;
+    info.owner = sx.stx_uid;
+    info.group = sx.stx_gid;
     info.accessed = FromStatx(sx.stx_atime);
     info.modified = FromStatx(sx.stx_mtime);
     info.hasCreated = (sx.stx_mask & STATX_BTIME) != 0;
@@ -52,6 +54,11 @@ bool SetFileTimes(const QByteArray& path, const timespec& accessed, const timesp
 
 bool SetFileMode(const QByteArray& path, std::uint32_t mode) {
     return ::chmod(path.constData(), mode_t(mode & 07777)) == 0;
+}
+
+bool SetFileOwner(const QByteArray& path, std::uint32_t owner, std::uint32_t group) {
+    if (::chown(path.constData(), uid_t(owner), gid_t(group)) == 0) return true;
+    return ::chown(path.constData(), uid_t(-1), gid_t(group)) == 0;
 }
 
 std::uint32_t NewFileMode() {

@@ -13,6 +13,8 @@ struct FileInfo {
     bool isDirectory = false;
     bool isSymLink = false;   // the name itself is a link; the other fields describe what it points to
     std::uint32_t mode = 0;   // permission bits (07777)
+    std::uint32_t owner = 0;  // user and group ids
+    std::uint32_t group = 0;
     timespec accessed{};      // last access
     timespec modified{};      // last write
     timespec created{};       // birth time where the file system keeps one
@@ -29,6 +31,9 @@ bool MayWrite(const QByteArray& path);
 // so a replaced file keeps what can be restored: mode, access and modification times.
 bool SetFileTimes(const QByteArray& path, const timespec& accessed, const timespec& modified);
 bool SetFileMode(const QByteArray& path, std::uint32_t mode);
+// Gives the file this owner and group, or failing that (only the superuser may give a file away) this
+// group, which works for any group the user belongs to. False when neither could be set.
+bool SetFileOwner(const QByteArray& path, std::uint32_t owner, std::uint32_t group);
 
 // The permission bits a newly created file gets from this process (0666 less the umask).
 std::uint32_t NewFileMode();

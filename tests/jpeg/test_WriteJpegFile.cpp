@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -128,6 +129,34 @@ TEST_F(WriteJpegFileTest, OverwriteKeepsModeAndTimes) {
     EXPECT_EQ(now.modified.tv_nsec, mtime.tv_nsec);
     EXPECT_EQ(now.accessed.tv_sec, atime.tv_sec);
     EXPECT_TRUE(Others({"old.jpg"}).isEmpty());
+}
+
+TEST_F(WriteJpegFileTest, OverwriteKeepsOwnerAndGroup) {
+    // The superuser saving over a user's picture must not take it from them; anyone else can at least
+    // keep a group they belong to.
+    std::uint32_t owner = ::geteuid(), group = ::getegid();
+    if (::geteuid() == 0) {
+        owner = group = 65534;
+    } else {
+        gid_t groups[64];
+        const int n = ::getgroups(64, groups);
+        for (int i = 0; i < n; ++i)
+            if (groups[i] != ::getegid()) group = groups[i];
+        if (group == ::getegid()) GTEST_SKIP() << "the user belongs to no second group";
+    }
+    const QString path = Path("theirs.jpg");
+    testfiles::WriteBytes(path, "not a picture");
+    const QByteArray name = QFile::encodeName(path);
+    ASSERT_TRUE(platform::SetFileOwner(name, owner, group));
+    ASSERT_TRUE(platform::SetFileMode(name, 0664));
+
+    cDIBSection dib;
+    Fill(dib, testpics::Gradient(30, 20));
+    ASSERT_TRUE(mIntelJPEGLibrary::WriteJpegFile(dib, path, 90));
+    const platform::FileInfo now = platform::LookUpFile(name);
+    EXPECT_EQ(now.owner, owner);
+    EXPECT_EQ(now.group, group);
+    EXPECT_EQ(now.mode, 0664u);
 }
 
 TEST_F(WriteJpegFileTest, NewFileGetsTheUsualModeAndFreshTimes) {
