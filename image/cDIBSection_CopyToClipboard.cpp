@@ -18,7 +18,9 @@ bool cDIBSection::CopyToClipboard(bool bAsDIB) {
                 QStringLiteral("I don't know how to put a DIB on the clipboard! Copy as bitmap instead!!!"),
                 vbOKOnly);
         } else {
-            const HBITMAP hBmp = CreateCompatibleBitmap(lhDC, Width(), Height());
+            // A released buffer keeps its size but has no pixels: it copies nothing, rather than putting
+            // a black bitmap in place of what the user had on the clipboard.
+            const HBITMAP hBmp = hDib() != 0 ? CreateCompatibleBitmap(lhDC, Width(), Height()) : 0;
             if (hBmp != 0) {
                 const HGDIOBJ hBmpOld = SelectObject(lhDCMemory, hBmp);
                 PaintPicture(lhDCMemory);

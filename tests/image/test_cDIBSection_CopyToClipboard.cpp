@@ -58,3 +58,14 @@ TEST(cDIBSectionCopyToClipboard, BusyClipboardRefusesWithoutLeaking) {
     EXPECT_EQ(platform::LiveObjectCount(), live);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), kMarker);
 }
+
+TEST(cDIBSectionCopyToClipboard, ReleasedBufferCopiesNothing) {
+    QGuiApplication::clipboard()->setText(kMarker);
+    cDIBSection dib;
+    ASSERT_TRUE(dib.Create(3, 2));
+    dib.ClearUp();
+    const auto live = platform::LiveObjectCount();
+    EXPECT_FALSE(dib.CopyToClipboard(false));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), kMarker);
+    EXPECT_EQ(platform::LiveObjectCount(), live);
+}
