@@ -2,9 +2,9 @@
 # Builds the libFuzzer harnesses and runs each for its share of the given time.
 #   fuzz/run.sh [seconds]     60 by default, split between the loader and the writer harness
 #   TORV_FUZZ_RUNS=N fuzz/run.sh
-#                             instead of a time, N inputs a harness from a fixed random seed: the same
-#                             inputs on every machine, so that a run that passed once passes again (CI's
-#                             way; timed runs with fresh seeds are the ones that look for new faults)
+#                             instead of a time, N inputs a harness from a fixed random seed and the seeds
+#                             alone, so that a build that passed once passes again (CI's way; timed runs
+#                             with fresh seeds are the ones that look for new faults)
 # Seeds: the hostile corpus and a few good pictures. New inputs, and any input that crashes, go to a
 # scratch folder (TORV_FUZZ_WORK, by default build-fuzz/work), which grows from run to run and is never
 # part of the repository. A crash, sanitizer report, timeout or memory overrun fails the script.
@@ -62,9 +62,9 @@ for harness in fuzz_loader fuzz_writer; do
     echo "== $harness for ${time} s"
   fi
   mkdir -p "$corpus"
-  # No single allocation over 2 GB, and 4 GB in all: a damaged PNG text chunk has libpng reserve up to
-  # 2 GB (never filled) before it finds the file too short, and under the sanitizers that alone shows
-  # as a gigabyte of resident memory.
+  # No single allocation over 2 GB, and 4 GB in all: the loader admits up to 1 GiB of pixels, a GIF of a
+  # few kilobytes may claim a quarter of that, and it is decoded while loading, before a harness can skip
+  # it; under the sanitizers that decode and its copies pass 2 GB.
   # libpng prints every damaged chunk itself; everything else, sanitizer reports included, passes through.
   "build-fuzz/fuzz/$harness" "${limit[@]}" -timeout=10 -rss_limit_mb=4096 -malloc_limit_mb=2048 \
     -artifact_prefix="$work/artifacts/$harness-" -print_final_stats=1 \
