@@ -12,9 +12,9 @@
 #include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/ModalAnswerer.h"
 #include "tests/support/MsgBoxRecorder.h"
+#include "tests/support/PeakMemory.h"
 #include "tests/support/TestPictures.h"
 
-#include <sys/resource.h>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -41,12 +41,6 @@ const QSize kGoodAfterSize(640, 480);
 QSize Fitted(QSize size) {
     if (size.width() < kWanted.width() && size.height() < kWanted.height()) return size;
     return size.scaled(kWanted, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
-}
-
-long PeakMemoryKiB() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
 }
 
 }  // namespace
@@ -233,7 +227,7 @@ private slots:
         MsgBoxRecorder boxes;
         wholeJob(kGoodAfter, kGoodAfterSize);
         QVERIFY(boxes.empty());
-        QVERIFY(PeakMemoryKiB() < kMemoryLimitKiB);
+        QVERIFY(testmem::PeakMemoryKiB() < kMemoryLimitKiB);
     }
 };
 

@@ -4,7 +4,6 @@
 #include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/TestPictures.h"
 
-#include <QBuffer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -13,13 +12,7 @@
 
 namespace {
 
-QByteArray PngBytes(const QImage& image) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
+QByteArray PngBytes(const QImage& image) { return testpics::Encode(image, "PNG"); }
 
 // The image resources the pane's document holds, by the names the page gave.
 QImage DocumentImage(platform::WebBrowser& pane, const QString& name) {

@@ -7,7 +7,6 @@
 #include "tests/support/TestPictures.h"
 
 #include <gtest/gtest.h>
-#include <QBuffer>
 #include <QColorSpace>
 #include <QFile>
 #include <QImageWriter>
@@ -35,13 +34,7 @@ QByteArray WithSegments(const QByteArray& jpeg, const QByteArray& segments) {
     return jpeg.first(2) + segments + jpeg.sliced(2);
 }
 
-QByteArray EncodeJpeg(const QImage& image) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPG", 95);
-    return bytes;
-}
+QByteArray EncodeJpeg(const QImage& image) { return testpics::Encode(image, "JPG", 95); }
 
 // The four quarters of the upright test picture (48 x 32, or a reduced version): red, lime / blue, white.
 void ExpectUpright(const QImage& image, const std::string& what) {
@@ -125,9 +118,7 @@ TEST_F(PictureDecoding, ConvertsDisplayP3PicturesToSrgb) {
     ASSERT_GT(testpics::MaxChannelDifference(expected, source), 10);  // the conversion matters
 
     // PNG carries its profile in an iCCP chunk; the JPEG in APP2 chunks, here split in two.
-    QBuffer png;
-    png.open(QIODevice::WriteOnly);
-    tagged.save(&png, "PNG");
+    const QByteArray png = testpics::Encode(tagged, "PNG");
     const QByteArray icc = p3.iccProfile();
     const QByteArray iccHead = QByteArray("ICC_PROFILE\0\x01\x02", 14) + icc.first(100);
     const QByteArray iccTail = QByteArray("ICC_PROFILE\0\x02\x02", 14) + icc.sliced(100);
@@ -135,7 +126,7 @@ TEST_F(PictureDecoding, ConvertsDisplayP3PicturesToSrgb) {
         WithSegments(EncodeJpeg(source), Segment(0xE2, iccTail) + Segment(0xE2, iccHead));  // out of order
     ASSERT_EQ(JpegIccProfile(jpeg), icc);
 
-    for (const QString& path : {Write("p3.png", png.data()), Write("p3.jpg", jpeg)}) {
+    for (const QString& path : {Write("p3.png", png), Write("p3.jpg", jpeg)}) {
         const QImage loaded = LoadPicture(path).pixels();
         const QRgb colour = loaded.pixel(10, 10), grey = loaded.pixel(50, 10);
         const QRgb want = expected.pixel(10, 10);
@@ -156,16 +147,8 @@ TEST_F(PictureDecoding, LeavesSrgbAndUntaggedPicturesAlone) {
     EXPECT_EQ(testpics::MaxChannelDifference(ToSrgb(gradient, gamma22), gradient), 0);
     QImage tagged = gradient;
     tagged.setColorSpace(gamma22);
-    EXPECT_EQ(testpics::MaxChannelDifference(LoadPicture(Write("gamma22.png",
-                                                               [&] {
-                                                                   QByteArray png;
-                                                                   QBuffer out(&png);
-                                                                   tagged.save(&out, "PNG");
-                                                                   return png;
-                                                               }()))
-                                                 .pixels(),
-                                             gradient),
-              0);
+    const QImage loaded = LoadPicture(Write("gamma22.png", testpics::Encode(tagged, "PNG"))).pixels();
+    EXPECT_EQ(testpics::MaxChannelDifference(loaded, gradient), 0);
     EXPECT_TRUE(JpegIccProfile(EncodeJpeg(gradient)).isEmpty());
     // A missing chunk leaves the profile out rather than using half of it.
     const QByteArray lonely = Segment(0xE2, QByteArray("ICC_PROFILE\0\x01\x02", 14) + "xyz");

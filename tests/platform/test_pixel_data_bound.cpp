@@ -6,7 +6,6 @@
 #include "tests/support/TestPictures.h"
 
 #include <gtest/gtest.h>
-#include <QBuffer>
 #include <QFile>
 #include <QImage>
 
@@ -14,13 +13,7 @@ using namespace platform;
 
 namespace {
 
-QByteArray Encode(const QImage& image, const char* format) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    EXPECT_TRUE(image.save(&buffer, format));
-    return bytes;
-}
+using testpics::Encode;
 
 void PutLittle(QByteArray& bytes, int at, std::uint32_t value, int length) {
     for (int i = 0; i < length; ++i) bytes[at + i] = char(value >> (8 * i));
@@ -90,11 +83,8 @@ TEST(PixelDataBound, RealPicturesPassEvenTheMostCompressible) {
     }
     EXPECT_TRUE(PixelDataCanFit(Gif(200, 100, 0, 0)));
     for (const int quality : {1, 95}) {
-        const QImage flat = Flat(4000, 3000, QImage::Format_RGB32);
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        ASSERT_TRUE(flat.save(&buffer, "JPG", quality));
+        const QByteArray bytes = Encode(Flat(4000, 3000, QImage::Format_RGB32), "JPG", quality);
+        ASSERT_FALSE(bytes.isEmpty());
         EXPECT_TRUE(PixelDataCanFit(bytes)) << quality << ": " << bytes.size() << " bytes";
     }
 }

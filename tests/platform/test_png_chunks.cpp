@@ -4,12 +4,11 @@
 #include "platform/picture.h"
 #include "platform/png_chunks.h"
 #include "platform/runtime.h"
+#include "tests/support/PeakMemory.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestPictures.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <QBuffer>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -17,13 +16,7 @@ using platform::WithoutOverlongPngChunk;
 
 namespace {
 
-QByteArray Png(int width, int height) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    EXPECT_TRUE(testpics::Gradient(width, height).save(&buffer, "PNG"));
-    return bytes;
-}
+QByteArray Png(int width, int height) { return testpics::Encode(testpics::Gradient(width, height), "PNG"); }
 
 // A chunk's header claiming length bytes, followed by only a few of them.
 QByteArray ChunkClaiming(const char* kind, std::uint32_t length) {
@@ -33,12 +26,6 @@ QByteArray ChunkClaiming(const char* kind, std::uint32_t length) {
 }
 
 qsizetype EndOfImageChunk(const QByteArray& png) { return png.lastIndexOf("IEND") - 4; }
-
-long PeakKilobytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
 
 }  // namespace
 
@@ -71,12 +58,12 @@ TEST(PngChunks, LoadingSuchAFileFailsCleanlyWithoutTheMemoryItClaims) {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("claims.png"));
     ASSERT_FALSE(testfiles::WriteBytes(path, png.first(end) + ChunkClaiming("tEXt", 0x30000025)).isNull());
-    const long before = PeakKilobytes();
+    const long before = testmem::PeakMemoryKiB();
     try {
         platform::LoadPicture(path);
         ADD_FAILURE() << "a file that ends inside a chunk loaded";
     } catch (const platform::RuntimeError& e) {
         EXPECT_EQ(e.number(), platform::err::InvalidPicture);
     }
-    EXPECT_LT(PeakKilobytes() - before, 100 * 1024);
+    EXPECT_LT(testmem::PeakMemoryKiB() - before, 100 * 1024);
 }

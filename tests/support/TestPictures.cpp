@@ -185,11 +185,16 @@ QString WriteBytes(const QByteArray& bytes, const QString& path) {
     return path;
 }
 
-QByteArray TruncatedJpeg(int width, int height) {
+QByteArray Encode(const QImage& image, const char* format, int quality) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    Gradient(width, height).save(&buffer, "JPEG", 90);
+    if (!image.save(&buffer, format, quality)) return {};
+    return bytes;
+}
+
+QByteArray TruncatedJpeg(int width, int height) {
+    const QByteArray bytes = Encode(Gradient(width, height), "JPEG", 90);
     // Everything up to the start-of-scan marker, which the picture data would follow.
     const qsizetype scan = bytes.indexOf(QByteArray("\xFF\xDA", 2));
     return bytes.left(scan > 0 ? scan : bytes.size() / 2);

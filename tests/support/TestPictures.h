@@ -42,6 +42,8 @@ QString Save(const QImage& image, const QString& path);
 // Writes a folder of pictures, each a gradient of the given width and height saved under its name
 // (format from the suffix, "JPG" as well); returns the folder.
 QString WriteFolder(const QString& folder, const std::vector<std::pair<QString, QSize>>& pictures);
+// The picture encoded by Qt in format ("PNG", "BMP", "JPG", ...), at quality (-1: the format's default).
+QByteArray Encode(const QImage& image, const char* format, int quality = -1);
 // Writes the bytes as they are into a file; returns the path.
 QString WriteBytes(const QByteArray& bytes, const QString& path);
 // A JPEG file of a gradient cut off after its headers, before any picture data.
