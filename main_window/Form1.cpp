@@ -104,8 +104,9 @@ void Form1::createControls() {
     Label7 = label(Frame3, "Label7", QStringLiteral("Durum :"), 3240, 360, 735, 255);
 
     Frame4 = Place(new QGroupBox(QStringLiteral("Dosyalar"), this), "Frame4", 8640, 960, 4695, 5895);
-    File1 = Place(new platform::FileListBox(Frame4), "File1", 240, 2640, 4335, 3015);
-    File1->setPattern(QStringLiteral("*.jpg;*.bmp;*.gif;*.png"));
+    // Made with its pattern, so that a large current folder is read once rather than once per setting.
+    File1 = Place(new platform::FileListBox(Frame4, QStringLiteral("*.jpg;*.bmp;*.gif;*.png")), "File1", 240,
+                  2640, 4335, 3015);
 
     Text1 = text("Text1", QStringLiteral("400"), false, 1320, 480, 495, 285);
     Text2 = text("Text2", QStringLiteral("400"), false, 3000, 480, 495, 285);
@@ -141,7 +142,7 @@ void Form1::createControls() {
 
     Drive1 = Place(new platform::DriveListBox(this), "Drive1", 8880, 1320, 4335, 345);
     Dir1 = Place(new platform::DirListBox(this), "Dir1", 8880, 1800, 4335, 1620);
-    File1->setPath(Dir1->Path());
+    if (File1->Path() != Dir1->Path()) File1->setPath(Dir1->Path());  // both start in the current folder
 
     WebBrowser1 = Place(new platform::WebBrowser(this), "WebBrowser1", 240, 6960, 6135, 855);
     WebBrowser2 = Place(new platform::WebBrowser(this), "WebBrowser2", 6480, 6960, 6855, 855);

@@ -8,7 +8,7 @@
 
 namespace platform {
 
-FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) {
+FileListBox::FileListBox(QWidget* parent, const QString& pattern) : QListWidget(parent), pattern_(pattern) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     path_ = QDir::currentPath();
     Refresh();

@@ -9,7 +9,8 @@ namespace platform {
 class FileListBox : public QListWidget {
     Q_OBJECT
 public:
-    explicit FileListBox(QWidget* parent = nullptr);
+    // Lists the current folder's files that match pattern.
+    explicit FileListBox(QWidget* parent = nullptr, const QString& pattern = QStringLiteral("*.*"));
 
     QString Path() const { return path_; }
     void setPath(const QString& path);
@@ -35,7 +36,7 @@ protected:
 
 private:
     QString path_;
-    QString pattern_ = QStringLiteral("*.*");
+    QString pattern_;
     bool refreshing_ = false;
 };
 
