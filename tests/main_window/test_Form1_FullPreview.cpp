@@ -4,7 +4,7 @@
 #include "platform/controls/DirListBox.h"
 #include "platform/controls/FileListBox.h"
 #include "platform/controls/PictureControl.h"
-#include "tests/support/LoopbackHttpServer.h"
+#include "tests/main_window/Form1UnderTest.h"
 #include "tests/support/MsgBoxRecorder.h"
 #include "tests/support/TestPictures.h"
 
@@ -14,26 +14,15 @@
 
 using platform::PictureControl;
 
-class TestForm1FullPreview : public QObject {
+class TestForm1FullPreview : public QObject, private Form1UnderTest {
     Q_OBJECT
 private:
-    LoopbackHttpServer server_{LoopbackHttpServer::Mode::Silent};
     QTemporaryDir dir_;
-    std::unique_ptr<Form1> form_;
 
     PictureControl* image2() { return form_->findChild<PictureControl*>(QStringLiteral("Image2")); }
-    platform::FileListBox* files() {
-        return form_->findChild<platform::FileListBox*>(QStringLiteral("File1"));
-    }
-    static QWidget* form2() {
-        for (QWidget* window : QApplication::topLevelWidgets())
-            if (window->objectName() == QStringLiteral("Form2")) return window;
-        return nullptr;
-    }
     static PictureControl* fullImage() {
         return form2()->findChild<PictureControl*>(QStringLiteral("Image1"));
     }
-    void clickPreview() { QTest::mouseClick(image2(), Qt::LeftButton, {}, image2()->rect().center()); }
 
 private slots:
     void initTestCase() {
@@ -41,9 +30,7 @@ private slots:
         testpics::WriteFolder(dir_.path(), {{"a.png", {120, 80}}, {"b.jpg", {900, 700}}});
     }
     void init() {
-        form_ = std::make_unique<Form1>(server_.base());
-        form_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        QVERIFY(openForm());
         form_->findChild<platform::DirListBox*>(QStringLiteral("Dir1"))->setPath(dir_.path());
     }
     void cleanup() { form_.reset(); }

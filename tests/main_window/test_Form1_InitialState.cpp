@@ -5,8 +5,7 @@
 #include "platform/controls/HScrollBar.h"
 #include "platform/controls/PictureBox.h"
 #include "platform/controls/PictureControl.h"
-#include "tests/support/FindControl.h"
-#include "tests/support/LoopbackHttpServer.h"
+#include "tests/main_window/Form1UnderTest.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -14,24 +13,11 @@
 #include <QPushButton>
 #include <QTest>
 
-class TestForm1InitialState : public QObject {
+class TestForm1InitialState : public QObject, private Form1UnderTest {
     Q_OBJECT
 private:
-    // Answers nothing, so the panes stay empty and no request leaves the machine.
-    LoopbackHttpServer server_{LoopbackHttpServer::Mode::Silent};
-    std::unique_ptr<Form1> form_;
-
-    template <class T>
-    T* control(const char* name) {
-        return FindControl<T>(*form_, name);
-    }
-
 private slots:
-    void init() {
-        form_ = std::make_unique<Form1>(server_.base());
-        form_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
-    }
+    void init() { QVERIFY(openForm()); }
     void cleanup() { form_.reset(); }
 
     void windowTitleAndClientSize() {

@@ -2,9 +2,8 @@
 // quality box, the key filter of the quality box and the reading of the quality to save with.
 #include "main_window/Form1.h"
 #include "platform/controls/HScrollBar.h"
-#include "tests/support/FindControl.h"
+#include "tests/main_window/Form1UnderTest.h"
 #include "tests/support/LocaleScope.h"
-#include "tests/support/LoopbackHttpServer.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -18,16 +17,13 @@ struct Form1TestAccess {
     }
 };
 
-class TestEntries : public QObject {
+class TestEntries : public QObject, private Form1UnderTest {
     Q_OBJECT
 private:
-    LoopbackHttpServer server_{LoopbackHttpServer::Mode::Silent};
-    std::unique_ptr<Form1> form_;
-
-    QLineEdit* box(const char* name) { return FindControl<QLineEdit>(*form_, name); }
+    QLineEdit* box(const char* name) { return control<QLineEdit>(name); }
 
 private slots:
-    void init() { form_ = std::make_unique<Form1>(server_.base()); }
+    void init() { QVERIFY(openForm(false)); }
     void cleanup() { form_.reset(); }
 
     void guncelleResetsBothWhenEitherIsNoNumber_data() {

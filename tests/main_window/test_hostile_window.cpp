@@ -7,9 +7,8 @@
 #include "platform/controls/FileListBox.h"
 #include "platform/controls/PictureBox.h"
 #include "platform/controls/PictureControl.h"
-#include "tests/support/FindControl.h"
+#include "tests/main_window/Form1UnderTest.h"
 #include "tests/support/HostileCorpus.h"
-#include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/ModalAnswerer.h"
 #include "tests/support/MsgBoxRecorder.h"
 #include "tests/support/PeakMemory.h"
@@ -45,27 +44,14 @@ QSize Fitted(QSize size) {
 
 }  // namespace
 
-class TestHostileWindow : public QObject {
+class TestHostileWindow : public QObject, private Form1UnderTest {
     Q_OBJECT
 private:
     QTemporaryDir folder_;  // a copy of the corpus and the good picture
     QTemporaryDir home_;    // where the saves go
-    LoopbackHttpServer server_{LoopbackHttpServer::Mode::Silent};
-    std::unique_ptr<Form1> form_;
     int saves_ = 0;
 
-    template <class T>
-    T* control(const char* name) {
-        return FindControl<T>(*form_, name);
-    }
-    platform::FileListBox* files() { return control<platform::FileListBox>("File1"); }
-    QString text(const char* name) { return control<QLineEdit>(name)->text(); }
     QString path(const QString& name) const { return folder_.path() + u'/' + name; }
-    static QWidget* form2() {
-        for (QWidget* window : QApplication::topLevelWidgets())
-            if (window->objectName() == QStringLiteral("Form2")) return window;
-        return nullptr;
-    }
     static bool form2Shown() { return form2() && form2()->isVisible(); }
 
     bool listed(const QString& name) { return !files()->findItems(name, Qt::MatchExactly).isEmpty(); }
@@ -169,9 +155,7 @@ private slots:
         testpics::Save(testpics::Gradient(kGoodAfterSize.width(), kGoodAfterSize.height()), path(kGoodAfter));
         qputenv("HOME", QFile::encodeName(home_.path()));
 
-        form_ = std::make_unique<Form1>(server_.base());
-        form_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        QVERIFY(openForm());
         control<platform::DirListBox>("Dir1")->setPath(folder_.path());
         QCOMPARE(files()->Path(), folder_.path());
     }

@@ -7,8 +7,7 @@
 #include "platform/controls/FileListBox.h"
 #include "platform/controls/PictureBox.h"
 #include "platform/controls/PictureControl.h"
-#include "tests/support/FindControl.h"
-#include "tests/support/LoopbackHttpServer.h"
+#include "tests/main_window/Form1UnderTest.h"
 #include "tests/support/ModalAnswerer.h"
 #include "tests/support/MsgBoxRecorder.h"
 #include "tests/support/TestPictures.h"
@@ -23,31 +22,16 @@
 
 using platform::PictureControl;
 
-class TestLoading : public QObject {
+class TestLoading : public QObject, private Form1UnderTest {
     Q_OBJECT
 private:
-    LoopbackHttpServer server_{LoopbackHttpServer::Mode::Silent};
     QTemporaryDir dir_;
     QString good_;  // a folder of good pictures
     QString bad_;   // a folder of bad files and one good picture
-    std::unique_ptr<Form1> form_;
-
-    template <class T>
-    T* control(const char* name) {
-        return FindControl<T>(*form_, name);
-    }
     PictureControl* preview() { return control<PictureControl>("Image2"); }
-    platform::FileListBox* files() { return control<platform::FileListBox>("File1"); }
-    QString text(const char* name) { return control<QLineEdit>(name)->text(); }
     platform::Picture picture1() { return control<platform::PictureBox>("Picture1")->Picture(); }
 
     void openFolder(const QString& folder) { control<platform::DirListBox>("Dir1")->setPath(folder); }
-    // Selects a file of the list as a click would.
-    void select(const QString& name) {
-        const auto found = files()->findItems(name, Qt::MatchExactly);
-        QVERIFY2(found.size() == 1, qPrintable(name));
-        files()->setCurrentItem(found.first());
-    }
     // Presses "1-Aç" and picks path in the open dialog.
     void openWithDialog(const QString& path) {
         ModalAnswerer answer;
@@ -83,11 +67,7 @@ private slots:
         testpics::WriteBytes("just some words, not a picture\n", bad_ + "/words.jpg");
         QFile::copy(TORV_TEST_DATA "/hostile/claims-100000x100000.png", bad_ + "/huge.png");
     }
-    void init() {
-        form_ = std::make_unique<Form1>(server_.base());
-        form_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
-    }
+    void init() { QVERIFY(openForm()); }
     void cleanup() { form_.reset(); }
 
     void listLoadsAndMeasures_data() {

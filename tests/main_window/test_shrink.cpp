@@ -5,9 +5,8 @@
 #include "platform/controls/PictureBox.h"
 #include "platform/picture.h"
 #include "platform/runtime.h"
-#include "tests/support/FindControl.h"
+#include "tests/main_window/Form1UnderTest.h"
 #include "tests/support/LocaleScope.h"
-#include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/MsgBoxRecorder.h"
 #include "tests/support/TestPictures.h"
 
@@ -16,19 +15,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-class TestShrink : public QObject {
+class TestShrink : public QObject, private Form1UnderTest {
     Q_OBJECT
 private:
-    LoopbackHttpServer server_{LoopbackHttpServer::Mode::Silent};
     QTemporaryDir dir_;
-    std::unique_ptr<Form1> form_;
     int files_ = 0;
 
-    template <class T>
-    T* control(const char* name) {
-        return FindControl<T>(*form_, name);
-    }
-    QString text(const char* name) { return control<QLineEdit>(name)->text(); }
     // Puts a picture into Picture1 the way loading does: through a file and the picture loader.
     void load(const QImage& image) {
         const QString path = dir_.filePath(QStringLiteral("p%1.png").arg(++files_));
@@ -59,7 +51,7 @@ private:
 private slots:
     void init() {
         QVERIFY(dir_.isValid());
-        form_ = std::make_unique<Form1>(server_.base());
+        QVERIFY(openForm(false));
     }
     void cleanup() { form_.reset(); }
 

@@ -6,8 +6,7 @@
 #include "platform/controls/FileListBox.h"
 #include "platform/controls/PictureBox.h"
 #include "platform/controls/PictureControl.h"
-#include "tests/support/FindControl.h"
-#include "tests/support/LoopbackHttpServer.h"
+#include "tests/main_window/Form1UnderTest.h"
 #include "tests/support/ModalAnswerer.h"
 #include "tests/support/MsgBoxRecorder.h"
 #include "tests/support/TestPictures.h"
@@ -21,37 +20,13 @@
 #include <QTest>
 #include <memory>
 
-class TestVanishingFiles : public QObject {
+class TestVanishingFiles : public QObject, private Form1UnderTest {
     Q_OBJECT
 private:
-    LoopbackHttpServer server_{LoopbackHttpServer::Mode::Silent};
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<QTemporaryDir> home_;
     QString folder_;  // a folder of pictures inside dir_
-    std::unique_ptr<Form1> form_;
-
-    template <class T>
-    T* control(const char* name) {
-        return FindControl<T>(*form_, name);
-    }
-    platform::FileListBox* files() { return control<platform::FileListBox>("File1"); }
     platform::DirListBox* folders() { return control<platform::DirListBox>("Dir1"); }
-    QString text(const char* name) { return control<QLineEdit>(name)->text(); }
-    static QWidget* form2() {
-        for (QWidget* window : QApplication::topLevelWidgets())
-            if (window->objectName() == QStringLiteral("Form2")) return window;
-        return nullptr;
-    }
-
-    void select(const QString& name) {
-        const auto found = files()->findItems(name, Qt::MatchExactly);
-        QVERIFY2(found.size() == 1, qPrintable(name));
-        files()->setCurrentItem(found.first());
-    }
-    void clickPreview() {
-        auto* image2 = control<platform::PictureControl>("Image2");
-        QTest::mouseClick(image2, Qt::LeftButton, {}, image2->rect().center());
-    }
     void expectOneBox(const MsgBoxRecorder& boxes, const QString& prompt) {
         QCOMPARE(boxes.boxes().size(), std::size_t(1));
         QCOMPARE(boxes.boxes().front().prompt, prompt);
@@ -81,9 +56,7 @@ private slots:
         qputenv("HOME", QFile::encodeName(home_->path()));
         folder_ = testpics::WriteFolder(dir_->filePath(QStringLiteral("resimler")),
                                         {{"a.jpg", {800, 600}}, {"b.png", {300, 200}}});
-        form_ = std::make_unique<Form1>(server_.base());
-        form_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        QVERIFY(openForm());
         folders()->setPath(folder_);
         QCOMPARE(files()->ListCount(), 2);
     }
