@@ -83,9 +83,7 @@ TEST_F(ShowSaveFileDialog, OffersTheNameAndTheFiltersInOrder) {
     EXPECT_EQ(offeredDir, QDir(dir_.path()).absolutePath());
     EXPECT_EQ(types, QStringList({"JPEG Files (*.JPG)", "All Files (*.*)"}));
     EXPECT_EQ(parent, &owner);
-    jpegListing.sort();
     EXPECT_EQ(jpegListing, QStringList({"a.jpg", "x.JPG"}));
-    allListing.sort();
     EXPECT_EQ(allListing, QStringList({"a.jpg", "b.bmp", "noext", "x.JPG"}));
 }
 

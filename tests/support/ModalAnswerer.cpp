@@ -151,5 +151,6 @@ QStringList ModalAnswerer::ListedFiles(QFileDialog* dialog) {
     const QModelIndex root = view->rootIndex();
     for (int row = 0; row < model->rowCount(root); ++row)
         names << model->index(row, 0, root).data().toString();
+    names.sort(Qt::CaseInsensitive);
     return names;
 }

@@ -48,7 +48,8 @@ public:
     // Whatever modal window is active: close it as Escape would (reject).
     void cancel();
 
-    // Names the file dialog's list shows in its current folder, in the order shown.
+    // Names the file dialog's list shows in its current folder, sorted ignoring case: the dialog sorts its
+    // listing only as it arrives, so the order shown may not be final yet.
     static QStringList ListedFiles(QFileDialog* dialog);
     // The text of the file dialog's file-name field.
     static QString TypedName(QFileDialog* dialog);
