@@ -5,9 +5,9 @@
 #include "platform/picture.h"
 #include "platform/runtime.h"
 #include "tests/support/HostileCorpus.h"
+#include "tests/support/PeakMemory.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <QColor>
 #include <algorithm>
@@ -37,12 +37,6 @@ using hostile::ReadExpected;
 using hostile::Row;
 
 QString PathOf(const std::string& file) { return QString::fromStdString((kCorpus / file).string()); }
-
-long PeakMemoryKiB() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
 
 // The marker's regions, away from their edges so that JPEG ringing does not matter.
 void ExpectUprightMarker(const QImage& image) {
@@ -115,7 +109,7 @@ TEST_P(HostileFile, LoadsUprightOrFailsCleanly) {
     }
 
     EXPECT_LT(std::chrono::steady_clock::now() - start, kTimeLimit);
-    EXPECT_LT(PeakMemoryKiB(), kMemoryLimitKiB);
+    EXPECT_LT(testmem::PeakMemoryKiB(), kMemoryLimitKiB);
 }
 
 std::string RowName(const ::testing::TestParamInfo<Row>& info) {

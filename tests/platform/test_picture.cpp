@@ -4,10 +4,10 @@
 #include "platform/picture_decoder.h"
 #include "platform/picture_source.h"
 #include "platform/runtime.h"
+#include "tests/support/PeakMemory.h"
 #include "tests/support/TestPictures.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <QColor>
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -33,16 +33,10 @@ QByteArray ReadBytes(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-long PeakRssKb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
 // Loads path expecting a runtime error; returns its number (0 when it loaded), and checks that the
 // refusal came fast and without touching memory in proportion to the claimed size.
 int LoadErrorNumber(const QString& path) {
-    const long rssBefore = PeakRssKb();
+    const long rssBefore = testmem::PeakMemoryKiB();
     QElapsedTimer timer;
     timer.start();
     int number = 0;
@@ -52,7 +46,7 @@ int LoadErrorNumber(const QString& path) {
         number = e.number();
     }
     EXPECT_LT(timer.elapsed(), 1000) << path.toStdString();
-    EXPECT_LT(PeakRssKb() - rssBefore, 64 * 1024) << path.toStdString();
+    EXPECT_LT(testmem::PeakMemoryKiB() - rssBefore, 64 * 1024) << path.toStdString();
     return number;
 }
 
