@@ -71,15 +71,18 @@ private:
     void txtQuality_KeyPress(std::int16_t& KeyAscii);
     // The quality in txtQuality as a number; 90, written back into the box, when it is none.
     std::int32_t kalite_oku();
+    // "3-Kaydet"'s quality, and the one an unusable quality box stands for.
+    static constexpr std::int32_t kStandardQuality = 90;
     void createControls();
     void setTabOrder();
     // The steps both save buttons share; bQualityFromBox reads txtQuality after the dialog, else 90.
     void resmi_kaydet(bool bQualityFromBox);
     // Loading: the picture of a path into Picture1 and the preview, or none.
     bool loadPicture(const QString& path);
+    // Picture1's picture, just loaded from path, into the preview, the size boxes and dosya_yolu.
+    void showLoadedPicture(const QString& path);
     void clearPicture();
     void measurePicture();
-    void fitPreview();
 
     QString adServerBase_;
 

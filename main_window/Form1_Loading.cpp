@@ -63,11 +63,7 @@ void Form1::File1_Click() {
             clearPicture();
             continue;
         }
-        // The preview shows Picture1's own picture; the file is read once.
-        Image2->setPicture(Picture1->Picture());
-        measurePicture();
-        dosya_yolu = path;
-        fitPreview();
+        showLoadedPicture(path);
     }
 }
 
@@ -78,10 +74,7 @@ void Form1::Command2_Click() {
     if (name.isEmpty()) return;
     // A file that cannot be read leaves the picture shown before in place.
     if (!loadPicture(name)) return;
-    dosya_yolu = name;
-    Image2->setPicture(Picture1->Picture());
-    measurePicture();
-    fitPreview();
+    showLoadedPicture(name);
 }
 
 // Puts the picture of path into Picture1; on failure says so and leaves Picture1 as it was.
@@ -105,6 +98,15 @@ void Form1::clearPicture() {
     Text7->clear();
 }
 
+void Form1::showLoadedPicture(const QString& path) {
+    // The preview shows Picture1's own picture; the file is read once.
+    Image2->setPicture(Picture1->Picture());
+    measurePicture();
+    dosya_yolu = path;
+    // Own size when the picture fits the preview, zoomed to fit when not.
+    Image2->fitPictureSizeMode();
+}
+
 void Form1::measurePicture() {
     const platform::Picture picture = Picture1->Picture();
     const float width = Picture1->ScaleX(picture.Width(), platform::vbHimetric, platform::vbPixels);
@@ -113,12 +115,4 @@ void Form1::measurePicture() {
     resim_yukseklik = QVariant::fromValue(height);
     Text6->setText(QString::number(qint64(platform::Round(width))));
     Text7->setText(QString::number(qint64(platform::Round(height))));
-}
-
-// Own size when the picture fits the preview, zoomed to fit when not.
-void Form1::fitPreview() {
-    Image2->setAutoSize(false);
-    Image2->setPictureSizeMode(Image2->PictureFits(Image2->Picture())
-                                   ? platform::PictureControl::fmPictureSizeModeClip
-                                   : platform::PictureControl::fmPictureSizeModeZoom);
 }

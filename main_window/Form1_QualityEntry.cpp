@@ -20,7 +20,7 @@ std::int32_t Form1::kalite_oku() {
     try {
         return platform::CLng(txtQuality->text());
     } catch (const platform::RuntimeError&) {
-        txtQuality->setText(QStringLiteral("90"));
-        return 90;
+        txtQuality->setText(QString::number(kStandardQuality));
+        return kStandardQuality;
     }
 }

@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr std::int32_t kStandardQuality = 90;
 constexpr qsizetype kMaxOfferedPath = 260;  // the dialog's file-name buffer
 
 }  // namespace

@@ -53,10 +53,7 @@ void Form2::ShowPicture(const QString& path) {
         return;
     }
     Image1->setPicture(picture);
-    Image1->setAutoSize(false);
-    Image1->setPictureSizeMode(Image1->PictureFits(picture)
-                                   ? platform::PictureControl::fmPictureSizeModeClip
-                                   : platform::PictureControl::fmPictureSizeModeZoom);
+    Image1->fitPictureSizeMode();
 }
 
 void Form2::mouseReleaseEvent(QMouseEvent* event) {

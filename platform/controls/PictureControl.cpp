@@ -48,6 +48,11 @@ bool PictureControl::PictureFits(const platform::Picture& picture) const {
     return own.width() <= area.width() && own.height() <= area.height();
 }
 
+void PictureControl::fitPictureSizeMode() {
+    setAutoSize(false);
+    setPictureSizeMode(PictureFits(picture_) ? fmPictureSizeModeClip : fmPictureSizeModeZoom);
+}
+
 QSize PictureControl::shownSize() const {
     const QSize own = picture_.pixelSize();
     if (own.isEmpty()) return {};

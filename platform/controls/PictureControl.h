@@ -32,6 +32,8 @@ public:
     // Whether a picture fits inside the control at its own size: its pixels, no more than the area
     // inside the edge in both directions. An empty picture fits.
     bool PictureFits(const platform::Picture& picture) const;
+    // Automatic sizing off, then the picture at its own size when it fits, zoomed to fit when not.
+    void fitPictureSizeMode();
 
     // The size the picture is drawn at now, in pixels (empty with no picture).
     QSize shownSize() const;
