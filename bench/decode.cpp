@@ -5,8 +5,8 @@
 // reference (PSNR, SSIM). Usage: bench_decode [runs [picture.jpg...]]; the pictures given replace the
 // made ones (e.g. ImageMagick's "convert -seed 1 -size 6000x4000 plasma:fractal -quality 92 big.jpg").
 
-#include "platform/picture.h"
-#include "platform/picture_decoder.h"
+#include "core/picture.h"
+#include "core/picture_decoder.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -18,7 +18,7 @@
 #include <random>
 #include <vector>
 
-using namespace platform;
+using namespace core;
 
 namespace {
 
@@ -90,11 +90,11 @@ void Timings(const QString& path, QSize size, int runs) {
         QElapsedTimer t;
         t.start();
         {
-            const Picture p = LoadPicture(path);
+            const Picture p = *LoadPicture(path);
             load.push_back(t.nsecsElapsed() / 1e6);
-            p.pixels(QSize(553, 337));
+            (void)p.pixels(QSize(553, 337));
             preview.push_back(t.nsecsElapsed() / 1e6);
-            p.pixels(shrink);
+            (void)p.pixels(shrink);
             both.push_back(t.nsecsElapsed() / 1e6);
         }
     }
@@ -114,16 +114,17 @@ void Quality(const QString& path, QSize size) {
     QFile f(path);
     f.open(QIODevice::ReadOnly);
     const QByteArray bytes = f.readAll();
-    const auto decoder = OpenPictureDecoder(bytes);
+    Result<std::unique_ptr<PictureDecoder>> opened = OpenPictureDecoder(bytes);
+    const std::unique_ptr<PictureDecoder> decoder = std::move(*opened);
     std::printf("quality of the 400x400 shrink (smooth) against Lanczos, by decode scale:\n");
     for (const int denominator : {8, 4, 2, 1}) {
         const QImage decoded =
-            decoder->Decode(QSize(size.width() / denominator, size.height() / denominator));
+            *decoder->Decode(QSize(size.width() / denominator, size.height() / denominator));
         const QImage shrunk = decoded.scaled(lanczos.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         std::printf("  1/%d (%dx%d): PSNR %.2f dB  SSIM %.4f\n", denominator, decoded.width(),
                     decoded.height(), Psnr(lanczos, shrunk), Ssim(lanczos, shrunk));
     }
-    const QImage chosen = LoadPicture(path).pixels(lanczos.size());
+    const QImage chosen = *LoadPicture(path)->pixels(lanczos.size());
     std::printf("  chosen for the shrink with margin %d: %dx%d\n", kDecodeMargin, chosen.width(),
                 chosen.height());
 }
@@ -132,6 +133,7 @@ void Quality(const QString& path, QSize size) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    AllowLargeImageReads();
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 9;
     QStringList paths;
     for (int i = 2; i < argc; ++i) paths << QString::fromLocal8Bit(argv[i]);
@@ -144,7 +146,12 @@ int main(int argc, char** argv) {
         }
     }
     for (const QString& path : paths) {
-        const QSize size = LoadPicture(path).pixelSize();
+        const Result<Picture> picture = LoadPicture(path);
+        if (!picture) {
+            std::fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(picture.error().message));
+            return 1;
+        }
+        const QSize size = picture->size();
         Timings(path, size, runs);
         if (size.width() * size.height() > 4000000) Quality(path, size);
     }

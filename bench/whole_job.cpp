@@ -1,137 +1,35 @@
-// The whole job as one process: the main window started offscreen, the picture picked in the file list
-// (its preview painted), "2-Küçült" into 400 x 400, and Picture2 written as a JPEG at quality 90 through
-// the writer "3-Kaydet" uses, without its dialog.
-//   whole_job INPUT OUTPUT [--timings] [--png RESULT.png]
-// --timings prints click-to-preview, shrink and write times in ms to stderr; --png also saves the shrink's
-// result before JPEG coding. The exit code is non-zero on any failure or message box.
-#include "image/cDIBSection.h"
-#include "jpeg/mIntelJPEGLibrary.h"
-#include "main_window/Form1.h"
-#include "platform/controls/FileListBox.h"
-#include "platform/controls/PictureBox.h"
-#include "platform/controls/PictureControl.h"
-#include "platform/runtime.h"
+// The whole job over the engine, as a script would do it: load, fit into 400 x 400, shrink, write at
+// quality 90.   whole_job INPUT OUTPUT [--png RESULT.png]   (--png also saves the shrink's result)
+#include "core/fit.h"
+#include "core/jpeg_encoder.h"
+#include "core/picture.h"
+#include "core/safe_replace.h"
+#include "core/shrink.h"
 
-#include <QApplication>
-#include <QFileInfo>
-#include <QLineEdit>
-#include <QMouseEvent>
-#include <QPushButton>
-#include <chrono>
+#include <QCoreApplication>
 #include <cstdio>
-#include <cstdlib>
-#include <exception>
-
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::time_point since) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
-}
-
-int Fail(const char* what) {
-    std::fprintf(stderr, "whole_job: %s\n", what);
-    return 1;
-}
-
-template <class T>
-T* Control(Form1& form, const char* name) {
-    return form.findChild<T*>(QLatin1String(name));
-}
-
-int Run(int argc, char** argv) {
-    QString input, output, png;
-    bool timings = false;
-    for (int i = 1; i < argc; ++i) {
-        const QString arg = QString::fromLocal8Bit(argv[i]);
-        if (arg == QLatin1String("--timings"))
-            timings = true;
-        else if (arg == QLatin1String("--png") && i + 1 < argc)
-            png = QString::fromLocal8Bit(argv[++i]);
-        else if (input.isEmpty())
-            input = arg;
-        else if (output.isEmpty())
-            output = arg;
-        else
-            return Fail("usage: whole_job INPUT OUTPUT [--timings] [--png RESULT.png]");
-    }
-    if (input.isEmpty() || output.isEmpty())
-        return Fail("usage: whole_job INPUT OUTPUT [--timings] [--png RESULT.png]");
-    const QFileInfo picture(input);
-    if (!picture.isFile()) return Fail("no such input file");
-
-    QApplication app(argc, argv);
-    // Any message box means the job went wrong; none may wait for a click.
-    bool boxShown = false;
-    platform::SetMsgBoxHandler([&boxShown](const QString& prompt, int, const QString&) {
-        std::fprintf(stderr, "whole_job: message box: %s\n", qPrintable(prompt));
-        boxShown = true;
-        return int(platform::vbOK);
-    });
-
-    // No advertising server: the panes give up at once instead of waiting on a lookup.
-    Form1 form{QString()};
-    form.show();
-    QCoreApplication::processEvents();
-
-    auto* files = Control<platform::FileListBox>(form, "File1");
-    auto* preview = Control<platform::PictureControl>(form, "Image2");
-    auto* text1 = Control<QLineEdit>(form, "Text1");
-    auto* text2 = Control<QLineEdit>(form, "Text2");
-    auto* shrink = Control<QPushButton>(form, "Command3");
-    auto* picture2 = Control<platform::PictureBox>(form, "Picture2");
-    if (!files || !preview || !text1 || !text2 || !shrink || !picture2) return Fail("a control is missing");
-
-    files->setPath(picture.absolutePath());
-    const QList<QListWidgetItem*> found = files->findItems(picture.fileName(), Qt::MatchExactly);
-    if (found.size() != 1) return Fail("the picture is not in the file list (its type is not listed?)");
-
-    // Click-to-preview: the click on the entry until the preview has painted the picture.
-    auto start = Clock::now();
-    const QPointF at = files->visualItemRect(found.front()).center();
-    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-        QMouseEvent event(type, at, files->viewport()->mapToGlobal(at), Qt::LeftButton,
-                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(files->viewport(), &event);
-    }
-    preview->repaint();
-    const double previewMs = Ms(start);
-    if (boxShown || preview->Picture().isEmpty()) return Fail("the picture did not load");
-
-    text1->setText(QStringLiteral("400"));
-    text2->setText(QStringLiteral("400"));
-    start = Clock::now();
-    shrink->click();
-    const double shrinkMs = Ms(start);
-    if (boxShown || picture2->Picture().isEmpty()) return Fail("the shrink failed");
-
-    start = Clock::now();
-    bool written = false;
-    {
-        cDIBSection dib;
-        dib.CreateFromPicture(picture2->Picture());
-        written = mIntelJPEGLibrary::WriteJpegFile(dib, output, 90);
-    }
-    const double writeMs = Ms(start);
-    if (!written || boxShown) return Fail("the JPEG was not written");
-
-    if (timings)
-        std::fprintf(stderr, "click-to-preview %.1f ms, shrink %.1f ms, write %.1f ms (%dx%d)\n", previewMs,
-                     shrinkMs, writeMs, picture2->Picture().pixelSize().width(),
-                     picture2->Picture().pixelSize().height());
-    if (!png.isEmpty() && !picture2->Picture().pixels().save(png, "PNG"))
-        return Fail("the PNG was not written");
-    return 0;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    try {
-        return Run(argc, argv);
-    } catch (const std::exception& e) {
-        return Fail(e.what());
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() != 3 && !(args.size() == 5 && args[3] == QLatin1String("--png"))) {
+        std::fprintf(stderr, "usage: whole_job INPUT OUTPUT [--png RESULT.png]\n");
+        return 2;
     }
+    core::AllowLargeImageReads();
+    const auto fail = [&](const core::Error& e) {
+        std::fprintf(stderr, "whole_job: %s: %s\n", qPrintable(args[1]), qPrintable(e.message));
+        return 1;
+    };
+    const core::Result<core::Picture> picture = core::LoadPicture(args[1]);
+    if (!picture) return fail(picture.error());
+    const core::Result<core::Fit> fit = core::FitIntoBox(picture->size(), QSize(400, 400));
+    if (!fit) return fail(fit.error());
+    const core::Result<QImage> shrunk = core::ShrinkPicture(*picture, fit->pixels());
+    if (!shrunk) return fail(shrunk.error());
+    const core::Result<QByteArray> jpeg = core::EncodeJpeg(core::PixelRows::Of(*shrunk), 90);
+    if (!jpeg) return fail(jpeg.error());
+    if (const core::Result<void> written = core::SafeReplace(args[2], *jpeg); !written) return fail(written.error());
+    if (args.size() == 5 && !shrunk->save(args[4], "PNG")) return fail({0, QStringLiteral("PNG not written")});
+    return 0;
 }

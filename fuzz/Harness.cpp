@@ -1,5 +1,7 @@
 #include "fuzz/Harness.h"
 
+#include "core/picture.h"
+
 #include <QGuiApplication>
 #include <cstdint>
 #include <cstdio>
@@ -11,6 +13,7 @@ namespace fuzz {
 void StartQt(int* argc, char*** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     static std::unique_ptr<QGuiApplication> app = std::make_unique<QGuiApplication>(*argc, *argv);
+    core::AllowLargeImageReads();
 }
 
 void Require(bool condition, const char* what) {

@@ -1,12 +1,11 @@
 // libFuzzer harness over the picture loader: any bytes, under any picture extension, either load into a
-// picture whose pixels can be had at a small and at full size, or raise a runtime error. Nothing else:
-// no crash, no sanitizer report, no picture beyond the loader's limit.
+// picture whose pixels can be had at a small and at full size, or fail with an error and its message.
+// Nothing else: no crash, no sanitizer report, no picture beyond the loader's limit.
 
+#include "core/picture.h"
+#include "core/picture_decoder.h"
 #include "fuzz/Harness.h"
 #include "fuzz/PictureFile.h"
-#include "platform/picture.h"
-#include "platform/picture_decoder.h"
-#include "platform/runtime.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -18,27 +17,25 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const fuzz::PictureFile file(data, size);
-    try {
-        const platform::Picture picture = platform::LoadPicture(file.path());
-        fuzz::Require(!picture.isEmpty(), "a named file loaded as the empty picture");
-        const QSize full = picture.pixelSize();
-        fuzz::Require(full.width() > 0 && full.height() > 0, "a loaded picture has no size");
-        fuzz::Require(static_cast<std::int64_t>(full.width()) * full.height() <= platform::kMaxPicturePixels,
-                      "a picture beyond the loader's limit was admitted");
-        if (!fuzz::WithinDecodeBudget(full)) return 0;
-
-        const QImage small = picture.pixels(QSize(64, 64));
-        fuzz::Require(!small.isNull(), "no pixels at a small size");
-        fuzz::Require(small.width() <= full.width() && small.height() <= full.height(),
-                      "small pixels larger than the picture");
-        fuzz::Require(
-            small.width() >= std::min(64, full.width()) && small.height() >= std::min(64, full.height()),
-            "small pixels do not cover the size asked for");
-
-        const QImage all = picture.pixels();
-        fuzz::Require(all.size() == full, "full pixels differ from the picture's size");
-    } catch (const platform::RuntimeError&) {
-        // The clear refusal the loader owes a bad file.
+    const core::Result<core::Picture> picture = core::LoadPicture(file.path());
+    if (!picture) {
+        fuzz::Require(!picture.error().message.isEmpty(), "a refusal without a message");
+        return 0;
     }
+    const QSize full = picture->size();
+    fuzz::Require(full.width() > 0 && full.height() > 0, "a loaded picture has no size");
+    fuzz::Require(static_cast<std::int64_t>(full.width()) * full.height() <= core::kMaxPicturePixels,
+                  "a picture beyond the loader's limit was admitted");
+    if (!fuzz::WithinDecodeBudget(full)) return 0;
+
+    const core::Result<QImage> small = picture->pixels(QSize(64, 64));
+    fuzz::Require(small.ok(), "no pixels at a small size");
+    fuzz::Require(small->width() <= full.width() && small->height() <= full.height(),
+                  "small pixels larger than the picture");
+    fuzz::Require(small->width() >= std::min(64, full.width()) && small->height() >= std::min(64, full.height()),
+                  "small pixels do not cover the size asked for");
+
+    const core::Result<QImage> all = picture->pixels();
+    fuzz::Require(all.ok() && all->size() == full, "full pixels differ from the picture's size");
     return 0;
 }

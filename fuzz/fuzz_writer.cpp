@@ -1,15 +1,17 @@
-// libFuzzer harness over the road from a loaded picture to a saved file: picture -> image buffer ->
-// JPEG writer. Whatever the loader admits, the buffer takes or refuses without a message and the writer
-// writes a file or raises a runtime error; the input's length picks the quality (1 to 100).
+// libFuzzer harness over the road from a loaded picture to a saved file: load, fit into a box, shrink,
+// encode, replace. Whatever the loader admits goes through to a JPEG on disk of exactly the fitted size,
+// or fails with an error and its message; the input's length picks the box and the quality.
 
+#include "core/fit.h"
+#include "core/jpeg_encoder.h"
+#include "core/picture.h"
+#include "core/safe_replace.h"
+#include "core/shrink.h"
 #include "fuzz/Harness.h"
 #include "fuzz/PictureFile.h"
-#include "image/cDIBSection.h"
-#include "jpeg/mIntelJPEGLibrary.h"
-#include "platform/picture.h"
-#include "platform/runtime.h"
 
-#include <QFileInfo>
+#include <QFile>
+#include <QImageReader>
 #include <cstdint>
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
@@ -19,23 +21,27 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const fuzz::PictureFile file(data, size);
-    try {
-        const platform::Picture picture = platform::LoadPicture(file.path());
-        if (!fuzz::WithinDecodeBudget(picture.pixelSize())) return 0;
-        cDIBSection dib;
-        dib.CreateFromPicture(picture);
-        if (dib.DIBSectionBitsPtr() == nullptr) return 0;  // refused, as the buffer does: no message
-        fuzz::Require(
-            dib.Width() == picture.pixelSize().width() && dib.Height() == picture.pixelSize().height(),
-            "the buffer's size differs from the picture's");
+    const core::Result<core::Picture> picture = core::LoadPicture(file.path());
+    if (!picture || !fuzz::WithinDecodeBudget(picture->size())) return 0;
 
-        const std::int32_t quality = 1 + static_cast<std::int32_t>(size % 100);
-        if (mIntelJPEGLibrary::WriteJpegFile(dib, file.outputPath(), quality)) {
-            fuzz::Require(QFileInfo(file.outputPath()).size() > 0,
-                          "the writer reported a file it did not write");
-        }
-    } catch (const platform::RuntimeError&) {
-        // A bad file refused by the loader, or a save the writer could not make.
+    const int side = 1 + int(size % 500);
+    const core::Result<core::Fit> fit = core::FitIntoBox(picture->size(), QSize(side, side));
+    fuzz::Require(fit.ok(), "no fit of a loaded picture into a box");
+    const QSize wanted = fit->pixels();
+    fuzz::Require(wanted.width() <= std::max(side, 1) && wanted.height() <= std::max(side, 1),
+                  "the fit does not lie in the box");
+
+    const core::Result<QImage> shrunk = core::ShrinkPicture(*picture, wanted);
+    if (!shrunk) {
+        fuzz::Require(!shrunk.error().message.isEmpty(), "a failed shrink without a message");
+        return 0;
     }
+    fuzz::Require(shrunk->size() == wanted && shrunk->format() == QImage::Format_RGB32,
+                  "the shrink's result differs from the size asked for");
+    const core::Result<QByteArray> jpeg =
+        core::EncodeJpeg(core::PixelRows::Of(*shrunk), 1 + int(size % 100));
+    fuzz::Require(jpeg.ok(), "the encoder refused a shrunk picture");
+    fuzz::Require(core::SafeReplace(file.outputPath(), *jpeg).ok(), "the writer failed in a private folder");
+    fuzz::Require(QImageReader(file.outputPath()).size() == wanted, "the file written is not the picture");
     return 0;
 }

@@ -2,6 +2,7 @@
 #include "image/cDIBSection.h"
 
 #include "platform/clipboard.h"
+#include "platform/msgbox.h"
 #include "platform/runtime.h"
 
 using namespace platform;

@@ -8,6 +8,7 @@
 #include "platform/controls/PictureBox.h"
 #include "platform/controls/PictureControl.h"
 #include "platform/picture.h"
+#include "platform/msgbox.h"
 #include "platform/runtime.h"
 
 #include <QDir>

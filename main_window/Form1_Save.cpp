@@ -5,6 +5,7 @@
 #include "image/cDIBSection.h"
 #include "jpeg/mIntelJPEGLibrary.h"
 #include "platform/controls/PictureBox.h"
+#include "platform/msgbox.h"
 #include "platform/runtime.h"
 
 #include <QDir>

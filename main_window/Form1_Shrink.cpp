@@ -2,7 +2,9 @@
 // stretched copy into Picture2 that the save commands read.
 #include "main_window/Form1.h"
 
+#include "core/fit.h"
 #include "platform/controls/PictureBox.h"
+#include "platform/msgbox.h"
 #include "platform/runtime.h"
 
 #include <QLineEdit>
@@ -70,8 +72,9 @@ void Form1::boyut_hesapla() {
 
     ulkpixel(resim_genislik, resim_yukseklik, bizim_genislik, bizim_yukseklik);
     // A very long, thin picture fits to a side of 0; one pixel is the least a picture can have.
-    if (yeni_genislik.toDouble() < 1) yeni_genislik = 1.0;
-    if (yeni_yukseklik.toDouble() < 1) yeni_yukseklik = 1.0;
+    const QSize size = core::Fit{yeni_genislik.toDouble(), yeni_yukseklik.toDouble()}.pixels();
+    yeni_genislik = double(size.width());
+    yeni_yukseklik = double(size.height());
 
     Text3->setText(PlainNumber(yeni_genislik));
     Text4->setText(PlainNumber(yeni_yukseklik));
@@ -96,36 +99,14 @@ void Form1::ulkpixel(QVariant& resim_genislik, QVariant& resim_yukseklik, QVaria
     bizim_genislik = Floored(bizim_genislik);
     bizim_yukseklik = Floored(bizim_yukseklik);
     durum = QVariant::fromValue<qint16>(0);
-    const double W = resim_genislik.toDouble(), H = resim_yukseklik.toDouble();
-    const double BW = bizim_genislik.toDouble(), BH = bizim_yukseklik.toDouble();
-
-    if (W < BW && H < BH) {
-        yeni_genislik = W;
-        yeni_yukseklik = H;
+    const core::Result<core::Fit> fit = core::FitIntoBox(resim_genislik.toDouble(), resim_yukseklik.toDouble(),
+                                                         bizim_genislik.toDouble(), bizim_yukseklik.toDouble());
+    // Division by zero or overflow, as the arithmetic raises them; a negative box leaves the values unset.
+    if (!fit) {
+        if (fit.error().number != core::errc::InvalidArgument) platform::Raise(fit.error().number);
         return;
     }
-
-    // Each quotient is rounded to double before the next division: at exact multiples this decides
-    // the floor (654 x 872 into 300 wide gives 399.99999999999994, so 399).
-    const double hw = std::floor(platform::CheckedDiv(H, platform::CheckedDiv(W, BW)));
-    const double wh = std::floor(platform::CheckedDiv(W, platform::CheckedDiv(H, BH)));
-    const bool aFits = hw <= BH;  // the box's width with the height that goes with it
-    const bool bFits = wh <= BW;  // the box's height with the width that goes with it
-    const auto take = [this](double width, double height) {
-        yeni_genislik = width;
-        yeni_yukseklik = height;
-    };
-    if (aFits && bFits) {
-        if (hw > wh)
-            take(BW, hw);
-        else
-            take(wh, BH);
-    } else if (aFits) {
-        take(BW, hw);
-        durum = QVariant::fromValue<qint16>(1);
-    } else if (bFits) {
-        take(wh, BH);
-        durum = QVariant::fromValue<qint16>(1);
-    }
-    // Neither fits only for sizes below 1, which the shrink refuses before calling: nothing is set then.
+    yeni_genislik = fit->width;
+    yeni_yukseklik = fit->height;
+    durum = QVariant::fromValue<qint16>(qint16(fit->status));
 }

@@ -1,6 +1,7 @@
 #include "platform/comdlg.h"
 
 #include "platform/name_filters.h"
+#include "platform/msgbox.h"
 #include "platform/runtime.h"
 
 #include <QApplication>

@@ -114,12 +114,8 @@ QImage As32Bit(QImage image) {
     }
 }
 
-bool ReadView(Bitmap& b, View& v) {
-    if (b.dib) {
-        v = DibView(*b.dib);
-        return true;
-    }
-    QImage img = As32Bit(b.source ? b.source->image() : b.image);
+bool ImageView(const QImage& image, View& v) {
+    QImage img = As32Bit(image);
     if (img.isNull()) return false;
     v.keep = img;
     v.base = const_cast<std::uint8_t*>(v.keep.constBits());
@@ -127,6 +123,15 @@ bool ReadView(Bitmap& b, View& v) {
     v.width = v.keep.width();
     v.height = v.keep.height();
     return true;
+}
+
+// A DIB section's or a plain bitmap's pixels; a lazily decoded picture is read by the caller, unlocked.
+bool ReadView(Bitmap& b, View& v) {
+    if (b.dib) {
+        v = DibView(*b.dib);
+        return true;
+    }
+    return ImageView(b.image, v);
 }
 
 bool WriteView(Bitmap& b, View& v) {
@@ -327,6 +332,7 @@ bool BitBlt(HDC hdcDest, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y
     if (!KnownRop(rop)) return false;
     const bool usesSource = RopUsesSource(rop);
     View dst, src;
+    std::shared_ptr<const BitmapSource> lazy;
     {
         Table& t = T();
         std::lock_guard lock(t.mutex);
@@ -339,10 +345,16 @@ bool BitBlt(HDC hdcDest, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y
             if (sdc == t.dcs.end()) return false;
             auto sbmp = t.bitmaps.find(sdc->second.selected);
             if (sbmp == t.bitmaps.end() || sbmp->second.stock) return false;
-            // A lazily decoded source may take a while; its own cache guards against doing it twice.
-            if (!ReadView(sbmp->second, src)) return false;
+            if (sbmp->second.source) {
+                lazy = sbmp->second.source;
+            } else if (!ReadView(sbmp->second, src)) {
+                return false;
+            }
         }
     }
+    // A lazily decoded source may take a while: decoded outside the table's lock, so that other handles
+    // stay usable meanwhile; its own cache guards against decoding twice.
+    if (lazy && !ImageView(lazy->image(), src)) return false;
     // Clip to the destination, then to the source, moving both origins together. Done in 64 bits so
     // that far-off origins and huge extents cannot overflow.
     auto clip = [](int& d0, int& s0, int& n0, int dLimit, int sLimit, bool withSource) {
@@ -401,17 +413,24 @@ QSize BitmapSize(HBITMAP bitmap) {
 
 QImage BitmapImage(HBITMAP bitmap) {
     View v;
+    bool dib = false;
+    QImage img;
+    std::shared_ptr<const BitmapSource> lazy;
     {
         Table& t = T();
         std::lock_guard lock(t.mutex);
         auto bmp = t.bitmaps.find(bitmap);
         if (bmp == t.bitmaps.end() || bmp->second.stock) return {};
-        if (!bmp->second.dib) {
-            QImage img = bmp->second.source ? bmp->second.source->image() : bmp->second.image;
-            return img.isNull() ? img : img.convertToFormat(QImage::Format_RGB32);
+        dib = bmp->second.dib != nullptr;
+        if (dib) {
+            v = DibView(*bmp->second.dib);
+        } else {
+            img = bmp->second.image;
+            lazy = bmp->second.source;
         }
-        v = DibView(*bmp->second.dib);
     }
+    if (lazy) img = lazy->image();
+    if (!dib) return img.isNull() ? img : img.convertToFormat(QImage::Format_RGB32);
     QImage out(v.width, v.height, QImage::Format_RGB32);
     for (int yy = 0; yy < v.height; ++yy) {
         auto* line = reinterpret_cast<std::uint32_t*>(out.scanLine(yy));

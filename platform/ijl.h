@@ -1,6 +1,7 @@
 #pragma once
 // The JPEG library's interface as the writer knows it: a record describing the pixels and the output,
-// ijlInit / ijlWrite / ijlFree, and negative error codes. Encoding is done by libjpeg-turbo.
+// ijlInit / ijlWrite / ijlFree, and negative error codes. Encoding is the engine's (libjpeg-turbo); the
+// JPEG goes into memory that the library owns, and the caller puts it on disk.
 
 #include <cstdint>
 #include <functional>
@@ -12,21 +13,21 @@ enum IJLERR : int {
     IJL_INVALID_POINTER = -1,      // no record
     IJL_NOT_INITIALISED = -2,      // ijlWrite or ijlFree before ijlInit
     IJL_ALREADY_INITIALISED = -3,  // ijlInit twice without ijlFree
-    IJL_UNSUPPORTED_IOTYPE = -4,   // only IJL_JFILE_WRITEWHOLEIMAGE is offered
+    IJL_UNSUPPORTED_IOTYPE = -4,   // only IJL_JBUFF_WRITEWHOLEIMAGE is offered
     IJL_INVALID_DIB_SIZE = -5,     // a zero, negative or too large size, or DIB and JPG sizes differ
     IJL_NULL_DIB_POINTER = -6,     // DIBBytes is null
     IJL_INVALID_PAD_BYTES = -7,    // not 0..3
     IJL_UNSUPPORTED_COLOR = -8,    // DIB or JPG channels / colour not offered
-    IJL_INVALID_FILE_NAME = -9,    // JPGFile is null or empty
-    IJL_FILE_OPEN_ERROR = -10,     // the output file cannot be opened
-    IJL_FILE_WRITE_ERROR = -11,    // writing or closing the output file failed
+    IJL_FILE_WRITE_ERROR = -11,    // the writer's: the JPEG could not be put on disk
     IJL_ENCODER_ERROR = -12,       // libjpeg-turbo refused the job
     IJL_MEMORY_ERROR = -13,        // out of memory in ijlInit
     IJL_UNSUPPORTED_SUBSAMPLING = -14,
 };
 
 enum IJLIOTYPE : int {
-    IJL_JFILE_WRITEWHOLEIMAGE = 8,  // encode the whole DIB into the file named by JPGFile
+    // Encode the whole DIB into JPGBytes / JPGSizeBytes: memory the library keeps until ijlFree or the
+    // next write.
+    IJL_JBUFF_WRITEWHOLEIMAGE = 9,
 };
 
 enum IJL_COLOR : int {
@@ -61,7 +62,7 @@ struct JPEG_CORE_PROPERTIES {
     IJL_DIBSUBSAMPLING DIBSubsampling = IJL_DIB_NONE;
 
     // The output.
-    const char* JPGFile = nullptr;  // zero-terminated 8-bit name
+    const char* JPGFile = nullptr;  // zero-terminated 8-bit name (the file modes, which are not offered)
     std::uint8_t* JPGBytes = nullptr;
     std::int32_t JPGSizeBytes = 0;
     std::int32_t JPGWidth = 0;
@@ -76,12 +77,11 @@ struct JPEG_CORE_PROPERTIES {
     std::int32_t upsampling_reqd = 0;
     std::int32_t jquality = 0;  // 1..100; values outside are clamped
 
-    // The library's own state between ijlInit and ijlFree.
+    // The library's own state between ijlInit and ijlFree, the output buffer among it.
     void* jprops = nullptr;
 };
 
-// Fills the defaults (3-channel BGR pixels, YCbCr output, subsampling by quality, quality 75) and
-// prepares the encoder.
+// Fills the defaults (3-channel BGR pixels, YCbCr output, subsampling by quality, quality 75).
 int ijlInit(JPEG_CORE_PROPERTIES* props);
 int ijlWrite(JPEG_CORE_PROPERTIES* props, int iotype);
 int ijlFree(JPEG_CORE_PROPERTIES* props);

@@ -1,12 +1,34 @@
 #include "platform/picture.h"
 
-#include "platform/picture_source.h"
+#include "platform/runtime.h"
+
+#include <mutex>
+#include <new>
 
 namespace platform {
 
+namespace {
+
+// A bitmap whose pixels are the engine picture's, decoded only when a transfer reads them.
+class PictureBitmap final : public BitmapSource {
+public:
+    explicit PictureBitmap(core::Picture picture) : picture_(std::move(picture)) {}
+    QSize size() const override { return picture_.size(); }
+    QImage image() const override {
+        const core::Result<QImage> pixels = picture_.pixels();
+        return pixels ? *pixels : QImage();
+    }
+
+private:
+    core::Picture picture_;
+};
+
+}  // namespace
+
 struct Picture::Holder {
+    core::Picture picture;
+    std::once_flag madeHandle;
     HBITMAP handle = 0;
-    std::shared_ptr<const PictureSource> lazy;  // a loaded picture's decoder and cache
     ~Holder() {
         if (handle) DeleteObject(handle);
     }
@@ -18,37 +40,55 @@ std::int32_t PixelsToHimetric(std::int32_t pixels) {
 
 float HimetricToPixels(double himetric) { return float(himetric * 96.0 / 2540.0); }
 
+Picture::Picture(core::Picture picture) {
+    if (picture.isNull()) return;
+    holder_ = std::make_shared<Holder>();
+    holder_->picture = std::move(picture);
+}
+
 Picture Picture::FromImage(const QImage& image) {
-    Picture p;
-    if (const HBITMAP h = CreateBitmapFromImage(image)) {
-        p.holder_ = std::make_shared<Holder>();
-        p.holder_->handle = h;
-    }
-    return p;
+    if (image.isNull()) return {};
+    return Picture(core::Picture::FromImage(image));
 }
 
-Picture Picture::FromSource(std::shared_ptr<const BitmapSource> source) {
-    Picture p;
-    if (const HBITMAP h = CreateBitmapFromSource(std::move(source))) {
-        p.holder_ = std::make_shared<Holder>();
-        p.holder_->handle = h;
-        p.holder_->lazy = std::dynamic_pointer_cast<const PictureSource>(BitmapSourceOf(h));
-    }
-    return p;
+const core::Picture& Picture::core() const {
+    static const core::Picture none;
+    return holder_ ? holder_->picture : none;
 }
 
-HBITMAP Picture::Handle() const { return holder_ ? holder_->handle : 0; }
+HBITMAP Picture::Handle() const {
+    if (!holder_) return 0;
+    Holder& h = *holder_;
+    std::call_once(h.madeHandle, [&h] { h.handle = CreateBitmapFromSource(std::make_shared<PictureBitmap>(h.picture)); });
+    return h.handle;
+}
 
-QSize Picture::pixelSize() const { return holder_ ? BitmapSize(holder_->handle) : QSize(0, 0); }
+QSize Picture::pixelSize() const { return core().size(); }
 
 std::int32_t Picture::Width() const { return PixelsToHimetric(pixelSize().width()); }
 
 std::int32_t Picture::Height() const { return PixelsToHimetric(pixelSize().height()); }
 
 QImage Picture::pixels(QSize atLeast) const {
-    if (!holder_) return {};
-    if (holder_->lazy) return holder_->lazy->pixels(atLeast);
-    return BitmapImage(holder_->handle);
+    const core::Result<QImage> pixels = core().pixels(atLeast);
+    return pixels ? *pixels : QImage();
+}
+
+Picture LoadPicture(const QString& path) {
+    if (path.isEmpty()) return {};
+    core::Result<core::Picture> loaded = core::LoadPicture(path);
+    if (!loaded) Raise(loaded.error().number);
+    return Picture(std::move(*loaded));
+}
+
+Picture LoadPictureOrNone(const QString& path) noexcept {
+    if (path.isEmpty()) return {};
+    try {
+        core::Result<core::Picture> loaded = core::LoadPicture(path);
+        if (loaded) return Picture(std::move(*loaded));
+    } catch (const std::bad_alloc&) {
+    }
+    return {};
 }
 
 }  // namespace platform

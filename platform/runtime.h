@@ -1,11 +1,11 @@
 #pragma once
 // The language runtime's services that the windows and modules lean on: numbered runtime errors,
-// the executable's name, banker's rounding, checked 32-bit arithmetic and the message box.
+// the executable's name, banker's rounding, checked 32-bit arithmetic and numbers in the user's locale.
+// The message box, which needs widgets, is in platform/msgbox.h.
 
 #include <QString>
 #include <QVariant>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <stdexcept>
 
@@ -72,27 +72,5 @@ struct ScreenMetrics {
     static constexpr int TwipsPerPixelY = 15;
 };
 inline constexpr ScreenMetrics Screen;
-
-// Message boxes. Style values combine buttons and icon as the runtime does.
-enum MsgBoxStyle : int {
-    vbOKOnly = 0,
-    vbOKCancel = 1,
-    vbYesNo = 4,
-    vbCritical = 16,
-    vbQuestion = 32,
-    vbExclamation = 48,
-    vbInformation = 64,
-};
-enum MsgBoxResult : int { vbOK = 1, vbCancel = 2, vbYes = 6, vbNo = 7 };
-
-inline constexpr const char* kAppTitle = "Project1";
-
-int MsgBox(const QString& prompt, int style = vbOKOnly,
-           const QString& title = QString::fromLatin1(kAppTitle));
-
-// Tests swap the box for a recorder so that nothing blocks on a modal window. Returns the old handler;
-// an empty handler restores the real box.
-using MsgBoxHandler = std::function<int(const QString& prompt, int style, const QString& title)>;
-MsgBoxHandler SetMsgBoxHandler(MsgBoxHandler handler);
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 
 #include "platform/controls/PictureControl.h"
 #include "platform/picture.h"
+#include "platform/msgbox.h"
 #include "platform/runtime.h"
 
 #include <QIcon>

@@ -1,6 +1,6 @@
 #include "platform/controls/PictureBox.h"
 
-#include "platform/lanczos_shrink.h"
+#include "core/shrink.h"
 #include "platform/runtime.h"
 
 #include <QPainter>
@@ -119,56 +119,17 @@ void PictureBox::PaintPicture(const platform::Picture& picture, int x1, int y1, 
     if (picture.isEmpty()) Raise(err::InvalidPicture);
     if (width1 < 0 || height1 < 0 || width2 < 0 || height2 < 0) Raise(err::InvalidArgument);
     if (!autoRedraw_) return;
-
-    const QSize full = picture.pixelSize();
-    const QRect source = QRect(x2, y2, width2, height2) & QRect(QPoint(0, 0), full);
+    const QRect source = QRect(x2, y2, width2, height2) & QRect(QPoint(0, 0), picture.pixelSize());
     if (source.isEmpty() || width1 == 0 || height1 == 0) return;
 
-    // Ask only for the detail the destination can show: a large file is then decoded at a reduced scale.
-    const auto needed = [](int dest, int whole, int part) {
-        return int(std::min<double>(whole, std::ceil(double(dest) * whole / part)));
-    };
-    const QImage pixels = picture.pixels(
-        QSize(needed(width1, full.width(), source.width()), needed(height1, full.height(), source.height())));
-    if (pixels.isNull()) Raise(err::InvalidPicture);
-
-    // The source rectangle in the pixels at hand, which may be a reduced version of the picture.
-    const double fx = double(pixels.width()) / full.width(), fy = double(pixels.height()) / full.height();
-    const int left = int(std::lround(source.left() * fx)), top = int(std::lround(source.top() * fy));
-    const int right = std::max(left + 1, int(std::lround((source.left() + source.width()) * fx)));
-    const int bottom = std::max(top + 1, int(std::lround((source.top() + source.height()) * fy)));
-    const QRect wanted(left, top, right - left, bottom - top);
-    // The whole picture needs no copy: QImage shares its pixels until one side writes.
-    QImage part = wanted == pixels.rect() ? pixels : pixels.copy(wanted);
-    if (part.isNull()) Raise(err::OutOfMemory);
-
-    const QSize dest(width1, height1);
-    if (part.size() != dest) {
-        // Premultiplied, so that transparent pixels lend no colour to their neighbours.
-        if (part.hasAlphaChannel()) part = part.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        if (part.width() >= dest.width() && part.height() >= dest.height()) {
-            if (part.format() != QImage::Format_ARGB32_Premultiplied)
-                part = part.convertToFormat(QImage::Format_RGB32);
-            part = LanczosShrink(part, dest);
-        } else {
-            part = part.scaled(dest, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        }
-        if (part.isNull()) Raise(err::OutOfMemory);
-    }
-    if (part.hasAlphaChannel()) {
-        QImage flat(dest, QImage::Format_RGB32);
-        if (flat.isNull()) Raise(err::OutOfMemory);
-        flat.fill(backColor_);
-        QPainter painter(&flat);
-        painter.drawImage(0, 0, part);
-        painter.end();
-        part = std::move(flat);
-    }
+    const core::Result<QImage> part =
+        core::ShrinkPicture(picture.core(), QSize(width1, height1), {.background = backColor_, .source = source});
+    if (!part) Raise(part.error().number);
 
     ensureCanvas();
     QPainter painter(&canvas_);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(x1, y1, part);
+    painter.drawImage(x1, y1, *part);
     painter.end();
     update();
 }

@@ -1,40 +1,34 @@
-#include "platform/picture_source.h"
-
-#include "platform/runtime.h"
+#include "core/picture_source.h"
 
 #include <algorithm>
 
-namespace platform {
+namespace core {
 
 PictureSource::PictureSource(std::unique_ptr<PictureDecoder> decoder)
     : size_(decoder->size()), decoder_(std::move(decoder)) {}
 
-QImage PictureSource::Decode(QSize atLeast) const {
+PictureSource::PictureSource(QImage full) : size_(full.size()), versions_{std::move(full)} {}
+
+Result<QImage> PictureSource::pixels(QSize atLeast) const {
     const QSize target = DecodeTarget(atLeast, size_);
+    // Held while decoding, so that two readers asking at once share one decode. The lock is this
+    // picture's own: other pictures go on meanwhile.
     std::lock_guard lock(mutex_);
-    // Held while decoding, so that two readers asking at once share one decode.
     for (const QImage& version : versions_) {
         if (Covers(version.size(), target)) return version;
     }
-    if (!decoder_) Raise(err::InvalidPicture);
-    QImage decoded = decoder_->Decode(target);
-    if (decoded.isNull()) Raise(err::InvalidPicture);
+    if (!decoder_) return NotAPicture();
+    Result<QImage> decoded = decoder_->Decode(target);
+    if (!decoded) return decoded;
+    if (decoded->isNull()) return NoMemory();
     const auto at = std::find_if(versions_.begin(), versions_.end(),
-                                 [&](const QImage& v) { return v.width() > decoded.width(); });
-    versions_.insert(at, decoded);
-    if (decoded.size() == size_) {
+                                 [&](const QImage& v) { return v.width() > decoded->width(); });
+    versions_.insert(at, *decoded);
+    if (decoded->size() == size_) {
         // The full size covers every request: the decoder and the file's bytes are no longer needed.
         decoder_.reset();
     }
     return decoded;
-}
-
-QImage PictureSource::pixels(QSize atLeast) const {
-    try {
-        return Decode(atLeast);
-    } catch (const RuntimeError&) {
-        return {};
-    }
 }
 
 std::vector<QSize> PictureSource::cachedSizes() const {
@@ -44,4 +38,4 @@ std::vector<QSize> PictureSource::cachedSizes() const {
     return sizes;
 }
 
-}  // namespace platform
+}  // namespace core

@@ -1,16 +1,15 @@
 // JPEG through TurboJPEG: DCT-scaled decoding straight into the rows of a Format_RGB32 image.
 
-#include "platform/exif_orientation.h"
-#include "platform/icc_profile.h"
-#include "platform/picture_decoder.h"
-#include "platform/runtime.h"
+#include "core/exif_orientation.h"
+#include "core/icc_profile.h"
+#include "core/picture_decoder.h"
 
 #include <turbojpeg.h>
 #include <QColorSpace>
 #include <array>
 #include <memory>
 
-namespace platform {
+namespace core {
 
 namespace {
 
@@ -33,7 +32,7 @@ public:
         return OrientationSwapsAxes(orientation_) ? stored_.transposed() : stored_;
     }
 
-    QImage Decode(QSize target) const override {
+    Result<QImage> Decode(QSize target) const override {
         if (OrientationSwapsAxes(orientation_)) target.transpose();
         tjscalingfactor scale = kScales.back();
         for (const tjscalingfactor& s : kScales) {
@@ -44,9 +43,9 @@ public:
         }
         const QSize scaled = Scaled(scale);
         QImage image(scaled, QImage::Format_RGB32);
-        if (image.isNull()) Raise(err::OutOfMemory);
+        if (image.isNull()) return NoMemory();
         TjHandle tj;
-        if (!tj.h) Raise(err::OutOfMemory);
+        if (!tj.h) return NoMemory();
         // A reduced decode is always shrunk further, which hides the plain chroma upsampling it saves time
         // with; a full-size decode keeps the smooth one.
         const int flags = scale.num == scale.denom ? 0 : TJFLAG_FASTUPSAMPLE;
@@ -54,7 +53,7 @@ public:
         if (tjDecompress2(tj.h, reinterpret_cast<const unsigned char*>(bytes_.constData()),
                           static_cast<unsigned long>(bytes_.size()), image.bits(), scaled.width(),
                           int(image.bytesPerLine()), scaled.height(), TJPF_BGRX, flags) != 0)
-            Raise(err::InvalidPicture);
+            return NotAPicture();
         return ToSrgb(ApplyOrientation(image, orientation_), space_);
     }
 
@@ -71,23 +70,23 @@ private:
 
 }  // namespace
 
-std::unique_ptr<PictureDecoder> OpenJpegDecoder(QByteArray bytes) {
+Result<std::unique_ptr<PictureDecoder>> OpenJpegDecoder(QByteArray bytes) {
     TjHandle tj;
-    if (!tj.h) Raise(err::OutOfMemory);
+    if (!tj.h) return NoMemory();
     int width = 0, height = 0, subsampling = 0, colorspace = 0;
     if (tjDecompressHeader3(tj.h, reinterpret_cast<const unsigned char*>(bytes.constData()),
                             static_cast<unsigned long>(bytes.size()), &width, &height, &subsampling,
                             &colorspace) != 0 ||
         width <= 0 || height <= 0)
-        Raise(err::InvalidPicture);
-    if (std::int64_t(width) * height > kMaxPicturePixels) Raise(err::OutOfMemory);
-    if (colorspace == TJCS_CMYK || colorspace == TJCS_YCCK) return nullptr;
+        return NotAPicture();
+    if (std::int64_t(width) * height > kMaxPicturePixels) return TooLarge();
+    if (colorspace == TJCS_CMYK || colorspace == TJCS_YCCK) return std::unique_ptr<PictureDecoder>();
     const int orientation = JpegExifOrientation(bytes);
     QColorSpace space;
     if (const QByteArray icc = JpegIccProfile(bytes); !icc.isEmpty())
         space = QColorSpace::fromIccProfile(icc);
-    return std::make_unique<JpegDecoder>(std::move(bytes), QSize(width, height), orientation,
-                                         std::move(space));
+    return std::unique_ptr<PictureDecoder>(
+        std::make_unique<JpegDecoder>(std::move(bytes), QSize(width, height), orientation, std::move(space)));
 }
 
-}  // namespace platform
+}  // namespace core

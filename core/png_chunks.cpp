@@ -1,8 +1,8 @@
-#include "platform/png_chunks.h"
+#include "core/png_chunks.h"
 
 #include <cstdint>
 
-namespace platform {
+namespace core {
 
 QByteArray WithoutOverlongPngChunk(QByteArray bytes) {
     if (!bytes.startsWith("\x89PNG\r\n\x1a\n")) return bytes;
@@ -24,4 +24,4 @@ QByteArray WithoutOverlongPngChunk(QByteArray bytes) {
     return bytes;
 }
 
-}  // namespace platform
+}  // namespace core

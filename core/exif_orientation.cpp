@@ -1,11 +1,11 @@
-#include "platform/exif_orientation.h"
+#include "core/exif_orientation.h"
 
-#include "platform/jpeg_segments.h"
+#include "core/jpeg_segments.h"
 
 #include <QTransform>
 #include <cstdint>
 
-namespace platform {
+namespace core {
 
 namespace {
 
@@ -86,4 +86,4 @@ QImage ApplyOrientation(const QImage& stored, int orientation) {
     }
 }
 
-}  // namespace platform
+}  // namespace core

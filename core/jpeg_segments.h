@@ -4,10 +4,10 @@
 #include <QByteArrayView>
 #include <vector>
 
-namespace platform {
+namespace core {
 
 // Payloads (after the length field) of every APPn segment before the first scan, in file order.
 // A malformed stream yields the segments read up to the fault.
 std::vector<QByteArrayView> JpegAppSegments(QByteArrayView jpeg, int n);
 
-}  // namespace platform
+}  // namespace core

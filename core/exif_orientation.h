@@ -4,7 +4,7 @@
 #include <QByteArrayView>
 #include <QImage>
 
-namespace platform {
+namespace core {
 
 // The orientation tag (1..8) of a TIFF-structured Exif block; 1 when absent, out of range or unreadable.
 int ExifOrientation(QByteArrayView tiff);
@@ -15,4 +15,4 @@ bool OrientationSwapsAxes(int orientation);
 // The stored pixels turned so that they show upright.
 QImage ApplyOrientation(const QImage& stored, int orientation);
 
-}  // namespace platform
+}  // namespace core

@@ -1,19 +1,15 @@
 // Every format but plain JPEG through Qt's image reader: BMP, GIF (first frame), PNG, CMYK JPEG, ...
 
-#include "platform/icc_profile.h"
-#include "platform/picture_decoder.h"
-#include "platform/runtime.h"
+#include "core/icc_profile.h"
+#include "core/picture_decoder.h"
 
 #include <QBuffer>
 #include <QImageReader>
 #include <cmath>
 
-namespace platform {
+namespace core {
 
 namespace {
-
-// Room for the largest accepted picture even at 64 bits a pixel (16-bit PNG); our own limit comes first.
-constexpr int kReaderAllocationLimitMb = int(kMaxPicturePixels * 8 / (1024 * 1024));
 
 struct Reader {
     QByteArray bytes;
@@ -21,7 +17,6 @@ struct Reader {
     QImageReader reader;
 
     explicit Reader(const QByteArray& data) : bytes(data) {
-        QImageReader::setAllocationLimit(kReaderAllocationLimitMb);
         buffer.open(QIODevice::ReadOnly);
         reader.setDevice(&buffer);
         reader.setDecideFormatFromContent(true);
@@ -36,7 +31,7 @@ public:
 
     QSize size() const override { return size_; }
 
-    QImage Decode(QSize target) const override {
+    Result<QImage> Decode(QSize target) const override {
         Reader r(bytes_);
         QSize expected = size_;
         if (scalable_ && size_.isValid() && target.isValid() && !Covers(target, size_)) {
@@ -49,11 +44,13 @@ public:
             r.reader.setScaledSize(scaled);
         }
         QImage image = r.reader.read();
-        if (image.isNull()) Raise(err::InvalidPicture);
+        if (image.isNull()) return NotAPicture();
         // A header that promised another size than the data gives (a GIF's frame outside its screen, say)
         // marks a damaged file; the picture's size must hold for every decode.
-        if (expected.isValid() && image.size() != expected) Raise(err::InvalidPicture);
-        return ToSrgb(To32Bit(image), image.colorSpace());
+        if (expected.isValid() && image.size() != expected) return NotAPicture();
+        Result<QImage> wide = To32Bit(image);
+        if (!wide) return wide;
+        return ToSrgb(std::move(*wide), image.colorSpace());
     }
 
 private:
@@ -64,24 +61,25 @@ private:
 
 }  // namespace
 
-std::unique_ptr<PictureDecoder> OpenQtImageDecoder(QByteArray bytes) {
+Result<std::unique_ptr<PictureDecoder>> OpenQtImageDecoder(QByteArray bytes) {
     Reader r(bytes);
-    if (!r.reader.canRead()) Raise(err::InvalidPicture);
+    if (!r.reader.canRead()) return NotAPicture();
     QSize size = r.reader.size();
     if (size.isValid()) {
-        if (size.isEmpty()) Raise(err::InvalidPicture);
-        if (std::int64_t(size.width()) * size.height() > kMaxPicturePixels) Raise(err::OutOfMemory);
+        if (size.isEmpty()) return NotAPicture();
+        if (std::int64_t(size.width()) * size.height() > kMaxPicturePixels) return TooLarge();
         if (r.reader.transformation() & QImageIOHandler::TransformationRotate90) size.transpose();
     }
     if (!size.isValid()) {
         // A format that tells its size only by decoding: decode once to learn it (Qt's limit guards),
         // unless the bytes are already too few for what the header claims.
-        if (!PixelDataCanFit(bytes)) Raise(err::InvalidPicture);
-        size = QtImageDecoder(bytes, QSize(), false).Decode(QSize()).size();
+        if (!PixelDataCanFit(bytes)) return NotAPicture();
+        const Result<QImage> whole = QtImageDecoder(bytes, QSize(), false).Decode(QSize());
+        if (!whole) return whole.error();
+        size = whole->size();
     }
     const bool scalable = r.reader.supportsOption(QImageIOHandler::ScaledSize);
-    auto decoder = std::make_unique<QtImageDecoder>(std::move(bytes), size, scalable);
-    return decoder;
+    return std::unique_ptr<PictureDecoder>(std::make_unique<QtImageDecoder>(std::move(bytes), size, scalable));
 }
 
-}  // namespace platform
+}  // namespace core

@@ -1,13 +1,15 @@
-#include "platform/lanczos_shrink.h"
+#include "core/lanczos_shrink.h"
+
+#include "core/parallel.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
-#include <thread>
+#include <QThreadPool>
 #include <vector>
 
-namespace platform {
+namespace core {
 
 namespace {
 
@@ -58,13 +60,15 @@ std::uint8_t ToByte(float value) { return std::uint8_t(std::clamp(std::lround(va
 
 }  // namespace
 
-QImage LanczosShrink(const QImage& image, QSize size) {
+Result<QImage> LanczosShrink(const QImage& image, QSize size, QThreadPool* pool) {
     const int sw = image.width(), sh = image.height(), dw = size.width(), dh = size.height();
+    if (sw < dw || sh < dh || size.isEmpty())
+        return Error{errc::InvalidArgument, QStringLiteral("a shrink cannot enlarge")};
     QImage out(size, image.format());
-    if (out.isNull()) return {};
+    if (out.isNull()) return Error{errc::OutOfMemory, QStringLiteral("out of memory")};
 
     // Each destination row: its source rows filtered into one line, then that line's columns. Rows are
-    // independent, so two threads share them.
+    // independent, so threads share them.
     const std::vector<Taps> rows = MakeTaps(sh, dh), columns = MakeTaps(sw, dw);
     const std::size_t lineFloats = std::size_t(sw) * 4;
     const bool premultiplied = image.format() == QImage::Format_ARGB32_Premultiplied;
@@ -97,14 +101,11 @@ QImage LanczosShrink(const QImage& image, QSize size) {
         }
     };
     // Small pictures are not worth a thread.
-    if (std::int64_t(sw) * sh < 512 * 512) {
-        shrinkRows(0, dh);
-    } else {
-        std::thread other(shrinkRows, dh / 2, dh);
-        shrinkRows(0, dh / 2);
-        other.join();
-    }
+    const int parts = std::int64_t(sw) * sh < 512 * 512
+                          ? 1
+                          : std::clamp((pool ? pool : QThreadPool::globalInstance())->maxThreadCount(), 1, dh);
+    ParallelFor(pool, parts, [&](int i) { shrinkRows(int(std::int64_t(dh) * i / parts), int(std::int64_t(dh) * (i + 1) / parts)); });
     return out;
 }
 
-}  // namespace platform
+}  // namespace core

@@ -1,9 +1,8 @@
-#include "platform/picture_decoder.h"
+#include "core/picture_decoder.h"
 
-#include "platform/png_chunks.h"
-#include "platform/runtime.h"
+#include "core/png_chunks.h"
 
-namespace platform {
+namespace core {
 
 QSize DecodeTarget(QSize atLeast, QSize full) {
     if (!atLeast.isValid() || atLeast.isEmpty()) return full;
@@ -15,24 +14,35 @@ QSize DecodeTarget(QSize atLeast, QSize full) {
 
 bool Covers(QSize have, QSize need) { return have.width() >= need.width() && have.height() >= need.height(); }
 
-std::unique_ptr<PictureDecoder> OpenPictureDecoder(QByteArray bytes) {
-    if (bytes.isEmpty()) Raise(err::InvalidPicture);
+Error NotAPicture() { return {errc::InvalidPicture, QStringLiteral("not a picture, or damaged")}; }
+
+Error TooLarge() {
+    return {errc::OutOfMemory,
+            QStringLiteral("larger than %1 megapixels").arg(kMaxPicturePixels / 1'000'000)};
+}
+
+Error NoMemory() { return {errc::OutOfMemory, QStringLiteral("out of memory")}; }
+
+Result<std::unique_ptr<PictureDecoder>> OpenPictureDecoder(QByteArray bytes) {
+    if (bytes.isEmpty()) return NotAPicture();
     bytes = WithoutOverlongPngChunk(std::move(bytes));
     const bool jpeg = bytes.size() >= 3 && std::uint8_t(bytes[0]) == 0xFF && std::uint8_t(bytes[1]) == 0xD8 &&
                       std::uint8_t(bytes[2]) == 0xFF;
-    std::unique_ptr<PictureDecoder> decoder = jpeg ? OpenJpegDecoder(bytes) : nullptr;
-    if (!decoder) decoder = OpenQtImageDecoder(bytes);
+    Result<std::unique_ptr<PictureDecoder>> decoder = std::unique_ptr<PictureDecoder>();
+    if (jpeg) decoder = OpenJpegDecoder(bytes);
+    if (decoder.ok() && !*decoder) decoder = OpenQtImageDecoder(bytes);
+    if (!decoder) return decoder;
     // After the size limit, so that a giant claim is told as one (7); decoders fill in missing data.
-    if (!PixelDataCanFit(bytes)) Raise(err::InvalidPicture);
+    if (!PixelDataCanFit(bytes)) return NotAPicture();
     return decoder;
 }
 
-QImage To32Bit(const QImage& image) {
+Result<QImage> To32Bit(const QImage& image) {
     const QImage::Format format = image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
     if (image.isNull() || image.format() == format) return image;
     QImage converted = image.convertToFormat(format);
-    if (converted.isNull()) Raise(err::OutOfMemory);
+    if (converted.isNull()) return NoMemory();
     return converted;
 }
 
-}  // namespace platform
+}  // namespace core

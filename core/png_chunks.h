@@ -3,7 +3,7 @@
 
 #include <QByteArray>
 
-namespace platform {
+namespace core {
 
 // The bytes up to the first ancillary chunk (text, profile, ...) that claims more bytes than the file has
 // left; all of them when there is none or they are no PNG. The reader reserves, and touches, a chunk's
@@ -11,4 +11,4 @@ namespace platform {
 // without those bytes it stops where it would have stopped anyway, at the end of the file.
 QByteArray WithoutOverlongPngChunk(QByteArray bytes);
 
-}  // namespace platform
+}  // namespace core

@@ -6,7 +6,7 @@
 #include <QColorSpace>
 #include <QImage>
 
-namespace platform {
+namespace core {
 
 // The ICC profile carried in a JPEG's APP2 "ICC_PROFILE" chunks, joined in sequence order; empty when
 // there is none or a chunk is missing or doubled.
@@ -15,4 +15,4 @@ QByteArray JpegIccProfile(QByteArrayView jpeg);
 // or sRGB already. Saved JPEGs carry no profile, so anything else would show shifted colours.
 QImage ToSrgb(QImage image, const QColorSpace& space);
 
-}  // namespace platform
+}  // namespace core

@@ -1,6 +1,6 @@
-#include "platform/jpeg_segments.h"
+#include "core/jpeg_segments.h"
 
-namespace platform {
+namespace core {
 
 std::vector<QByteArrayView> JpegAppSegments(QByteArrayView jpeg, int n) {
     std::vector<QByteArrayView> found;
@@ -22,4 +22,4 @@ std::vector<QByteArrayView> JpegAppSegments(QByteArrayView jpeg, int n) {
     return found;
 }
 
-}  // namespace platform
+}  // namespace core

@@ -2,13 +2,13 @@
 // what a file lacks, so a few bytes claiming a hundred million pixels would otherwise cost seconds and
 // hundreds of megabytes for a picture that is not there.
 
-#include "platform/picture_decoder.h"
+#include "core/picture_decoder.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
-namespace platform {
+namespace core {
 
 namespace {
 
@@ -160,4 +160,4 @@ bool PixelDataCanFit(const QByteArray& bytes) {
     return true;
 }
 
-}  // namespace platform
+}  // namespace core

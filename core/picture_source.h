@@ -2,8 +2,8 @@
 // The pixels behind a loaded picture: its decoder plus the versions decoded so far, shared by every
 // copy of the picture (and by later loads of the same unchanged file), so each scale is decoded once.
 
-#include "platform/gdi.h"
-#include "platform/picture_decoder.h"
+#include "core/picture_decoder.h"
+#include "core/result.h"
 
 #include <QImage>
 #include <QSize>
@@ -11,20 +11,18 @@
 #include <mutex>
 #include <vector>
 
-namespace platform {
+namespace core {
 
-class PictureSource final : public BitmapSource {
+class PictureSource {
 public:
     explicit PictureSource(std::unique_ptr<PictureDecoder> decoder);
+    // Pixels already decoded: the one version, at full size.
+    explicit PictureSource(QImage full);
 
-    QSize size() const override { return size_; }
-    QImage image() const override { return pixels(QSize()); }
-
+    QSize size() const { return size_; }
     // The smallest version that covers atLeast with the decode margin (the full size for an empty
-    // request), decoding it if none is cached yet; null when it cannot be decoded.
-    QImage pixels(QSize atLeast) const;
-    // As pixels(), but a failure raises the decoder's error: the loader's validating decode.
-    QImage Decode(QSize atLeast) const;
+    // request), decoding it if none is cached yet.
+    Result<QImage> pixels(QSize atLeast) const;
     // The versions decoded so far, smallest first.
     std::vector<QSize> cachedSizes() const;
 
@@ -35,4 +33,4 @@ private:
     mutable std::vector<QImage> versions_;             // smallest first
 };
 
-}  // namespace platform
+}  // namespace core

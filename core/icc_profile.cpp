@@ -1,10 +1,10 @@
-#include "platform/icc_profile.h"
+#include "core/icc_profile.h"
 
-#include "platform/jpeg_segments.h"
+#include "core/jpeg_segments.h"
 
 #include <vector>
 
-namespace platform {
+namespace core {
 
 QByteArray JpegIccProfile(QByteArrayView jpeg) {
     static constexpr char kIccHeader[] = "ICC_PROFILE";  // with its terminating zero: 12 bytes
@@ -50,4 +50,4 @@ QImage ToSrgb(QImage image, const QColorSpace& space) {
     return image;
 }
 
-}  // namespace platform
+}  // namespace core

@@ -2,13 +2,15 @@
 // Decoders of picture files held in memory: the size from the header at once, pixels at a reduced
 // scale on demand. Everything they return is upright (EXIF orientation applied) and in sRGB.
 
+#include "core/result.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
 #include <cstdint>
 #include <memory>
 
-namespace platform {
+namespace core {
 
 // The largest picture the loader accepts: 2^28 pixels (1 GiB at 32 bits), more than 250 megapixels.
 inline constexpr std::int64_t kMaxPicturePixels = std::int64_t(1) << 28;
@@ -33,15 +35,14 @@ public:
     // The upright size in pixels.
     virtual QSize size() const = 0;
     // The smallest version this decoder makes that covers target (upright), as Format_RGB32, or
-    // Format_ARGB32 when the picture has transparency. Raises error 481 for damaged data and 7 when
-    // memory runs out.
-    virtual QImage Decode(QSize target) const = 0;
+    // Format_ARGB32 when the picture has transparency; error 481 for damaged data, 7 when memory runs out.
+    virtual Result<QImage> Decode(QSize target) const = 0;
 };
 
-// Reads the header of a picture file's bytes. Raises 481 when they are no picture this program reads
-// or too short for the picture they claim, 7 when the picture is larger than kMaxPicturePixels; allocates
+// Reads the header of a picture file's bytes: error 481 when they are no picture this program reads or
+// too short for the picture they claim, 7 when the picture is larger than kMaxPicturePixels. Allocates
 // nothing in proportion to the pixels.
-std::unique_ptr<PictureDecoder> OpenPictureDecoder(QByteArray bytes);
+Result<std::unique_ptr<PictureDecoder>> OpenPictureDecoder(QByteArray bytes);
 
 // False when the file is too short for the pixels its header claims, even at the format's densest coding
 // (uncompressed and run-length BMP, PNG, GIF, Huffman-coded JPEG), with room for a short last row; true for
@@ -51,10 +52,15 @@ bool PixelDataCanFit(const QByteArray& bytes);
 
 // The two kinds behind OpenPictureDecoder. The JPEG decoder gives null for colour models it cannot
 // convert (CMYK, YCCK), which Qt's reader then takes.
-std::unique_ptr<PictureDecoder> OpenJpegDecoder(QByteArray bytes);
-std::unique_ptr<PictureDecoder> OpenQtImageDecoder(QByteArray bytes);
+Result<std::unique_ptr<PictureDecoder>> OpenJpegDecoder(QByteArray bytes);
+Result<std::unique_ptr<PictureDecoder>> OpenQtImageDecoder(QByteArray bytes);
 
 // Both decoders' final step: a 32-bit layout, alpha kept only where there is some.
-QImage To32Bit(const QImage& image);
+Result<QImage> To32Bit(const QImage& image);
 
-}  // namespace platform
+// The refusals every decoder shares.
+Error NotAPicture();
+Error TooLarge();
+Error NoMemory();
+
+}  // namespace core

@@ -1,0 +1,41 @@
+#pragma once
+// JPEG encoding with libjpeg-turbo, straight from the caller's rows: no copy of the pixels.
+
+#include "core/result.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QImage>
+#include <cstddef>
+#include <cstdint>
+
+namespace core {
+
+// 8-bit pixels in memory, one row after another in either direction.
+struct PixelRows {
+    enum class Layout { Bgr, Rgb, Bgrx };  // Bgrx: QImage's Format_RGB32 on a little-endian machine
+
+    const std::uint8_t* top = nullptr;  // the first byte of the picture's top row
+    std::ptrdiff_t stride = 0;          // bytes from one row to the one below it; negative for bottom-up memory
+    int width = 0;
+    int height = 0;
+    Layout layout = Layout::Bgrx;
+
+    // The rows of a Format_RGB32 image, which must outlive the rows.
+    static PixelRows Of(const QImage& rgb32);
+};
+
+enum class ChromaSampling {
+    ByQuality,  // 4:4:4 at quality 90 and above, where halved colour would show; 4:2:0 below
+    Full,       // 4:4:4
+    HalfAcross, // 4:2:2
+    HalfBoth,   // 4:2:0
+};
+
+// A baseline JPEG with optimised Huffman tables at quality 1..100 (values outside are clamped, as libjpeg
+// does). exif, when given, is an APP1 segment's payload ("Exif\0\0" and a TIFF block) written after the
+// JFIF header. Errors: 5 for a size of 0 or above 65500 pixels a side, 7 when memory runs out.
+Result<QByteArray> EncodeJpeg(const PixelRows& rows, int quality,
+                              ChromaSampling sampling = ChromaSampling::ByQuality, QByteArrayView exif = {});
+
+}  // namespace core

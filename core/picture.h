@@ -1,0 +1,60 @@
+#pragma once
+// A picture file loaded for viewing and shrinking: its upright size is known from the header at once,
+// its pixels are decoded on demand, at the smallest scale that covers what is asked, and kept for the
+// next request. Copies share the decoded pixels, as do later loads of the same unchanged file.
+
+#include "core/result.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <memory>
+#include <vector>
+
+namespace core {
+
+class PictureSource;
+
+class Picture {
+public:
+    Picture() = default;  // no picture: size 0 x 0, no pixels
+
+    bool isNull() const { return !source_; }
+    // Upright size in pixels (EXIF orientation applied).
+    QSize size() const;
+    // The pixels in sRGB as Format_RGB32, or Format_ARGB32 where there is transparency. With atLeast
+    // given, possibly a smaller version that still covers that size in both directions (never smaller
+    // than asked, unless the picture itself is).
+    Result<QImage> pixels(QSize atLeast = QSize()) const;
+    // The versions decoded so far, smallest first.
+    std::vector<QSize> decodedSizes() const;
+    // True when both stand for one decode of one file.
+    bool sharesPixelsWith(const Picture& other) const { return source_ && source_ == other.source_; }
+
+    // A picture of pixels already in memory (converted to one of the formats above).
+    static Picture FromImage(const QImage& image);
+    static Picture FromSource(std::shared_ptr<const PictureSource> source);
+
+private:
+    std::shared_ptr<const PictureSource> source_;
+};
+
+// Loads a picture file (JPEG, BMP, GIF, PNG and whatever else Qt reads). Only a regular file of at most
+// kMaxPictureFileBytes is read; its header is checked before the rest is read, and the whole file by one
+// decode at a small scale. Errors: 53 no such file, 75 not a readable regular file, 481 no picture or
+// damaged, 7 larger than the pixel limit. EXIF orientation is applied and colour profiles converted to
+// sRGB. Loading a file again while an earlier picture of it is alive shares that picture's pixels, as
+// long as the file is the same one, unchanged (device, inode, size, modification and change times).
+Result<Picture> LoadPicture(const QString& path);
+// The same from bytes in memory, without sharing.
+Result<Picture> DecodePicture(QByteArray bytes);
+
+// A picture file larger than this is refused before it is read.
+inline constexpr qint64 kMaxPictureFileBytes = qint64(1) << 30;
+
+// Qt's image reader refuses decodes over 128 MB unless told otherwise, which a 40-megapixel photo
+// exceeds; the loader checks its own pixel limit first, so a program raises Qt's once at start-up.
+void AllowLargeImageReads();
+
+}  // namespace core

@@ -1,0 +1,153 @@
+// LoadPicture: reads a picture file through one descriptor, checks it by one small decode, and shares
+// the decoded pixels between loads of the same unchanged file.
+
+#include "core/picture.h"
+#include "core/picture_decoder.h"
+#include "core/picture_source.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <tuple>
+
+namespace core {
+
+namespace {
+
+// Enough for every header Qt's readers look at to tell a format.
+constexpr qint64 kHeaderBytes = 64 * 1024;
+
+// What tells one state of one file from another: a file rewritten in place keeping its size and
+// modification time (cp -p, rsync -t) still gets a new change time.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{}, changed{};
+
+    explicit FileIdentity(const struct stat& st)
+        : device(st.st_dev), inode(st.st_ino), size(st.st_size), modified(st.st_mtim), changed(st.st_ctim) {}
+    auto Key() const {
+        return std::tuple(device, inode, size, modified.tv_sec, modified.tv_nsec, changed.tv_sec,
+                          changed.tv_nsec);
+    }
+    bool operator<(const FileIdentity& other) const { return Key() < other.Key(); }
+};
+
+// Sources of pictures still alive, by the file state they were read from.
+struct LiveSources {
+    std::mutex mutex;
+    std::map<FileIdentity, std::weak_ptr<const PictureSource>> byFile;
+
+    std::shared_ptr<const PictureSource> Find(const FileIdentity& file) {
+        std::lock_guard lock(mutex);
+        std::erase_if(byFile, [](const auto& item) { return item.second.expired(); });
+        const auto it = byFile.find(file);
+        return it == byFile.end() ? nullptr : it->second.lock();
+    }
+    void Remember(const FileIdentity& file, const std::shared_ptr<const PictureSource>& source) {
+        std::lock_guard lock(mutex);
+        byFile[file] = source;
+    }
+};
+
+LiveSources& Live() {
+    static LiveSources live;
+    return live;
+}
+
+struct Descriptor {
+    int fd = -1;
+    ~Descriptor() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+Error FileError(int error) {
+    if (error == ENOENT || error == ENOTDIR)
+        return {errc::FileNotFound, QStringLiteral("no such file")};
+    return {errc::PathFileAccess, QStringLiteral("cannot be read: %1").arg(QString::fromLocal8Bit(strerror(error)))};
+}
+
+// Appends up to count bytes from fd; false on a read error.
+bool ReadInto(int fd, QByteArray& bytes, qint64 count) {
+    const qsizetype start = bytes.size();
+    bytes.resize(start + count);
+    qsizetype have = start;
+    while (have < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + have, std::size_t(bytes.size() - have));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) break;
+        have += n;
+    }
+    bytes.truncate(have);
+    return true;
+}
+
+bool LooksLikeAPicture(const QByteArray& head) {
+    QBuffer buffer;
+    buffer.setData(head);
+    buffer.open(QIODevice::ReadOnly);
+    return !QImageReader::imageFormat(&buffer).isEmpty();
+}
+
+// The checking decode at a small scale proves the whole file readable; what callers ask next reuses it.
+Result<std::shared_ptr<const PictureSource>> Decoded(QByteArray bytes) {
+    Result<std::unique_ptr<PictureDecoder>> decoder = OpenPictureDecoder(std::move(bytes));
+    if (!decoder) return decoder.error();
+    auto source = std::make_shared<const PictureSource>(std::move(*decoder));
+    if (const Result<QImage> first = source->pixels(kFirstRequest); !first) return first.error();
+    return source;
+}
+
+}  // namespace
+
+Result<Picture> LoadPicture(const QString& path) {
+    if (path.isEmpty()) return Error{errc::FileNotFound, QStringLiteral("no file named")};
+    // Not blocking, so that a named pipe or a device cannot hold the caller before fstat refuses it.
+    Descriptor file{::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
+    if (file.fd < 0) return FileError(errno);
+    struct stat st {};
+    if (::fstat(file.fd, &st) != 0) return FileError(errno);
+    if (S_ISDIR(st.st_mode)) return Error{errc::FileNotFound, QStringLiteral("a folder, not a file")};
+    if (!S_ISREG(st.st_mode)) return Error{errc::PathFileAccess, QStringLiteral("not a regular file")};
+    if (st.st_size > kMaxPictureFileBytes)
+        return Error{errc::OutOfMemory, QStringLiteral("file larger than %1 MB").arg(kMaxPictureFileBytes >> 20)};
+
+    const FileIdentity identity(st);
+    if (auto shared = Live().Find(identity)) return Picture::FromSource(std::move(shared));
+
+    QByteArray bytes;
+    if (!ReadInto(file.fd, bytes, std::min<qint64>(kHeaderBytes, st.st_size))) return FileError(errno);
+    if (!LooksLikeAPicture(bytes)) return NotAPicture();
+    // The file may have grown since fstat; one byte more than the limit tells that it is too large.
+    if (!ReadInto(file.fd, bytes, kMaxPictureFileBytes + 1 - bytes.size())) return FileError(errno);
+    if (bytes.size() > kMaxPictureFileBytes)
+        return Error{errc::OutOfMemory, QStringLiteral("file larger than %1 MB").arg(kMaxPictureFileBytes >> 20)};
+
+    Result<std::shared_ptr<const PictureSource>> source = Decoded(std::move(bytes));
+    if (!source) return source.error();
+    Live().Remember(identity, *source);
+    return Picture::FromSource(std::move(*source));
+}
+
+Result<Picture> DecodePicture(QByteArray bytes) {
+    Result<std::shared_ptr<const PictureSource>> source = Decoded(std::move(bytes));
+    if (!source) return source.error();
+    return Picture::FromSource(std::move(*source));
+}
+
+void AllowLargeImageReads() {
+    // Room for the largest accepted picture even at 64 bits a pixel (16-bit PNG).
+    QImageReader::setAllocationLimit(int(kMaxPicturePixels * 8 / (1024 * 1024)));
+}
+
+}  // namespace core

@@ -1,0 +1,28 @@
+#pragma once
+// A picture drawn at another size, as sharp as the reference photo tools make it: the smallest decoded
+// version that still holds the detail (a reduced JPEG decode with a margin), then a three-lobed Lanczos
+// filter down to the size; enlarging, rarely asked for, is smooth interpolation.
+
+#include "core/picture.h"
+#include "core/result.h"
+
+#include <QColor>
+#include <QRect>
+#include <QSize>
+
+class QThreadPool;
+
+namespace core {
+
+struct ShrinkOptions {
+    QThreadPool* pool = nullptr;       // where the filter's rows run; null: Qt's global pool
+    QColor background = Qt::white;     // what transparent parts of the picture are laid on
+    QRect source;                      // the part of the picture to draw; empty: the whole picture
+};
+
+// The (part of the) picture stretched over size, each direction on its own, as Format_RGB32. Errors:
+// 481 for no picture or pixels that turn out unreadable, 5 for an empty size or a part outside the
+// picture, 7 when memory runs out.
+Result<QImage> ShrinkPicture(const Picture& picture, QSize size, const ShrinkOptions& options = {});
+
+}  // namespace core
