@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include "tests/support/QtTests.h"
+
 #include <QTest>
 
 class TestQtTurkishTexts : public QObject {
@@ -23,5 +25,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestQtTurkishTexts)
+TORV_QTEST(TestQtTurkishTexts)
 #include "test_QtTurkishTexts.moc"

@@ -9,6 +9,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSignalSpy>
+#include "tests/support/QtTests.h"
+
 #include <QTest>
 #include <QTimer>
 
@@ -84,5 +86,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestStartUp)
+TORV_QTEST(TestStartUp)
 #include "test_StartUp.moc"

@@ -1,6 +1,7 @@
 // The save dialog wrapper driven through Qt's real file dialog, as the save buttons call it.
 #include "dialogs/mCommonDialog.h"
 #include "platform/comdlg.h"
+#include "platform/msgbox.h"
 #include "platform/runtime.h"
 #include "tests/support/ModalAnswerer.h"
 #include "tests/support/MsgBoxRecorder.h"

@@ -7,6 +7,8 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
+#include "tests/support/QtTests.h"
+
 #include <QTest>
 
 namespace {
@@ -66,5 +68,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestForm1AdPanes)
+TORV_QTEST(TestForm1AdPanes)
 #include "test_Form1_AdPanes.moc"

@@ -10,6 +10,8 @@
 
 #include <QApplication>
 #include <QTemporaryDir>
+#include "tests/support/QtTests.h"
+
 #include <QTest>
 
 using platform::PictureControl;
@@ -75,5 +77,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestForm1FullPreview)
+TORV_QTEST(TestForm1FullPreview)
 #include "test_Form1_FullPreview.moc"

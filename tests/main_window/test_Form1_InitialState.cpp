@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include "tests/support/QtTests.h"
+
 #include <QTest>
 
 class TestForm1InitialState : public QObject, private Form1UnderTest {
@@ -193,5 +195,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestForm1InitialState)
+TORV_QTEST(TestForm1InitialState)
 #include "test_Form1_InitialState.moc"

@@ -5,6 +5,8 @@
 #include "tests/support/LoopbackHttpServer.h"
 
 #include <QLineEdit>
+#include "tests/support/QtTests.h"
+
 #include <QTest>
 
 class TestForm1QualitySlider : public QObject {
@@ -66,5 +68,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestForm1QualitySlider)
+TORV_QTEST(TestForm1QualitySlider)
 #include "test_Form1_QualitySlider.moc"

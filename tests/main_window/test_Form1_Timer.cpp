@@ -6,6 +6,8 @@
 #include "tests/support/LoopbackHttpServer.h"
 
 #include <QSignalSpy>
+#include "tests/support/QtTests.h"
+
 #include <QTest>
 
 class TestForm1Timer : public QObject {
@@ -51,5 +53,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestForm1Timer)
+TORV_QTEST(TestForm1Timer)
 #include "test_Form1_Timer.moc"

@@ -7,6 +7,8 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include "tests/support/QtTests.h"
+
 #include <QTest>
 
 // The window's private quality reading, reached only from here.
@@ -110,5 +112,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestEntries)
+TORV_QTEST(TestEntries)
 #include "test_entries.moc"

@@ -21,6 +21,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include "tests/support/QtTests.h"
+
 #include <QTest>
 #include <memory>
 
@@ -215,5 +217,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestHostileWindow)
+TORV_QTEST(TestHostileWindow)
 #include "test_hostile_window.moc"

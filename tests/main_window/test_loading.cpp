@@ -18,6 +18,8 @@
 #include <QPushButton>
 #include <QStorageInfo>
 #include <QTemporaryDir>
+#include "tests/support/QtTests.h"
+
 #include <QTest>
 
 using platform::PictureControl;
@@ -309,5 +311,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestLoading)
+TORV_QTEST(TestLoading)
 #include "test_loading.moc"

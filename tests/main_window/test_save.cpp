@@ -5,6 +5,7 @@
 #include "main_window/Form1.h"
 #include "platform/controls/HScrollBar.h"
 #include "platform/controls/PictureBox.h"
+#include "platform/msgbox.h"
 #include "platform/runtime.h"
 #include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/ModalAnswerer.h"

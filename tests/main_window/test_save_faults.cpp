@@ -2,6 +2,7 @@
 // is a folder's. The existing file stays byte for byte, no temporary file is left, and the user is told.
 #include "main_window/Form1.h"
 #include "platform/controls/PictureBox.h"
+#include "platform/msgbox.h"
 #include "platform/runtime.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/LoopbackHttpServer.h"

@@ -4,6 +4,7 @@
 #include "main_window/Form1.h"
 #include "platform/controls/PictureBox.h"
 #include "platform/picture.h"
+#include "platform/msgbox.h"
 #include "platform/runtime.h"
 #include "tests/main_window/Form1UnderTest.h"
 #include "tests/support/LocaleScope.h"
@@ -13,6 +14,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include "tests/support/QtTests.h"
+
 #include <QTest>
 
 class TestShrink : public QObject, private Form1UnderTest {
@@ -213,5 +216,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestShrink)
+TORV_QTEST(TestShrink)
 #include "test_shrink.moc"

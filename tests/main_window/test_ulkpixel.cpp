@@ -5,6 +5,8 @@
 #include "tests/support/LocaleScope.h"
 #include "tests/support/LoopbackHttpServer.h"
 
+#include "tests/support/QtTests.h"
+
 #include <QTest>
 
 class TestUlkpixel : public QObject {
@@ -97,5 +99,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestUlkpixel)
+TORV_QTEST(TestUlkpixel)
 #include "test_ulkpixel.moc"

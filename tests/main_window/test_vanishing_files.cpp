@@ -17,6 +17,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include "tests/support/QtTests.h"
+
 #include <QTest>
 #include <memory>
 
@@ -158,5 +160,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestVanishingFiles)
+TORV_QTEST(TestVanishingFiles)
 #include "test_vanishing_files.moc"

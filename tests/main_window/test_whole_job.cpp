@@ -14,6 +14,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include "tests/support/QtTests.h"
+
 #include <QTest>
 
 class TestWholeJob : public QObject {
@@ -81,5 +83,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestWholeJob)
+TORV_QTEST(TestWholeJob)
 #include "test_whole_job.moc"

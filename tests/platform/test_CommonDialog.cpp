@@ -6,6 +6,8 @@
 
 #include <QFileDialog>
 #include <QTemporaryDir>
+#include "tests/support/QtTests.h"
+
 #include <QTest>
 
 class TestCommonDialog : public QObject {
@@ -57,5 +59,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestCommonDialog)
+TORV_QTEST(TestCommonDialog)
 #include "test_CommonDialog.moc"

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include "tests/support/QtTests.h"
+
 #include <QTest>
 
 namespace {
@@ -115,5 +117,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestFileListBox)
+TORV_QTEST(TestFileListBox)
 #include "test_FileListBox.moc"

@@ -7,6 +7,8 @@
 #include <QSignalSpy>
 #include <QStorageInfo>
 #include <QTemporaryDir>
+#include "tests/support/QtTests.h"
+
 #include <QTest>
 
 class TestFolderLists : public QObject {
@@ -90,5 +92,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestFolderLists)
+TORV_QTEST(TestFolderLists)
 #include "test_FolderLists.moc"

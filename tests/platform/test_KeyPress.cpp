@@ -3,6 +3,8 @@
 #include "platform/controls/KeyPress.h"
 
 #include <QLineEdit>
+#include "tests/support/QtTests.h"
+
 #include <QTest>
 
 class TestKeyPress : public QObject {
@@ -25,5 +27,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestKeyPress)
+TORV_QTEST(TestKeyPress)
 #include "test_KeyPress.moc"

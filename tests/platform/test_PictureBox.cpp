@@ -7,6 +7,8 @@
 #include "platform/picture_source.h"
 
 #include <QTemporaryDir>
+#include "tests/support/QtTests.h"
+
 #include <QTest>
 
 namespace {
@@ -176,5 +178,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPictureBox)
+TORV_QTEST(TestPictureBox)
 #include "test_PictureBox.moc"

@@ -5,6 +5,8 @@
 #include "tests/support/TestPictures.h"
 
 #include <QSignalSpy>
+#include "tests/support/QtTests.h"
+
 #include <QTest>
 #include <atomic>
 
@@ -165,5 +167,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPictureControl)
+TORV_QTEST(TestPictureControl)
 #include "test_PictureControl.moc"

@@ -2,6 +2,8 @@
 #include "platform/controls/Timer.h"
 
 #include <QSignalSpy>
+#include "tests/support/QtTests.h"
+
 #include <QTest>
 
 class TestTimer : public QObject {
@@ -37,5 +39,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestTimer)
+TORV_QTEST(TestTimer)
 #include "test_Timer.moc"

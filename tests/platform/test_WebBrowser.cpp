@@ -6,6 +6,8 @@
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include "tests/support/QtTests.h"
+
 #include <QTest>
 #include <QTextBlock>
 #include <QTextImageFormat>
@@ -110,5 +112,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestWebBrowser)
+TORV_QTEST(TestWebBrowser)
 #include "test_WebBrowser.moc"

@@ -4,6 +4,7 @@
 #include "platform/controls/PictureControl.h"
 #include "preview/Form2.h"
 #include "tests/support/MsgBoxRecorder.h"
+#include "tests/support/QtTests.h"
 #include "tests/support/TestPictures.h"
 
 #include <QFile>
@@ -139,5 +140,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestForm2)
+TORV_QTEST(TestForm2)
 #include "test_Form2.moc"

@@ -1,6 +1,7 @@
 #pragma once
 // Replaces the message box for the life of the object: records every box and answers it at once.
 
+#include "platform/msgbox.h"
 #include "platform/runtime.h"
 
 #include <QString>
