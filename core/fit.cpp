@@ -36,6 +36,7 @@ Result<Fit> FitIntoBox(double width, double height, double boxWidth, double boxH
         if (!std::isfinite(v)) return Error{errc::InvalidArgument, QStringLiteral("not a number")};
     const double W = std::floor(width), H = std::floor(height);
     const double BW = std::floor(boxWidth), BH = std::floor(boxHeight);
+    if (W < 0 || H < 0 || BW < 0 || BH < 0) return Error{errc::InvalidArgument, QStringLiteral("a negative size")};
     if (W < BW && H < BH) return Fit{W, H, 0};
 
     const Result<double> hw = FlooredRatio(H, W, BW);  // the height that goes with the box's width
@@ -45,9 +46,7 @@ Result<Fit> FitIntoBox(double width, double height, double boxWidth, double boxH
     const bool aFits = *hw <= BH, bFits = *wh <= BW;
     if (aFits && bFits) return *hw > *wh ? Fit{BW, *hw, 0} : Fit{*wh, BH, 0};
     if (aFits) return Fit{BW, *hw, 1};
-    if (bFits) return Fit{*wh, BH, 1};
-    // Neither fits only for a negative box side.
-    return Error{errc::InvalidArgument, QStringLiteral("the box must be at least 1 x 1")};
+    return Fit{*wh, BH, 1};  // with sides of at least 0, one of the two always fits
 }
 
 }  // namespace core

@@ -101,7 +101,7 @@ void Form1::ulkpixel(QVariant& resim_genislik, QVariant& resim_yukseklik, QVaria
     durum = QVariant::fromValue<qint16>(0);
     const core::Result<core::Fit> fit = core::FitIntoBox(resim_genislik.toDouble(), resim_yukseklik.toDouble(),
                                                          bizim_genislik.toDouble(), bizim_yukseklik.toDouble());
-    // Division by zero or overflow, as the arithmetic raises them; a negative box leaves the values unset.
+    // Division by zero or overflow, as the arithmetic raises them; a negative size leaves the values unset.
     if (!fit) {
         if (fit.error().number != core::errc::InvalidArgument) platform::Raise(fit.error().number);
         return;

@@ -1,12 +1,10 @@
 // The picture box: automatic sizing to the picture, background and border, the conversion of
-// HIMETRIC sizes back to pixels, sizes in twips, and stretching pictures onto its persistent image.
+// HIMETRIC sizes back to pixels, sizes in twips, and drawing (the engine's shrink) onto its persistent
+// image at the place asked.
 #include "platform/controls/PictureBox.h"
 #include "platform/runtime.h"
 #include "tests/support/TestPictures.h"
 
-#include "platform/picture_source.h"
-
-#include <QTemporaryDir>
 #include "tests/support/QtTests.h"
 
 #include <QTest>
@@ -119,21 +117,6 @@ private slots:
         QCOMPARE(drawn.pixel(4, 6), source.pixel(4, 6));  // outside the rectangle nothing moved
     }
 
-    void shrinkingAveragesAndKeepsTheEdges() {
-        platform::PictureBox box;
-        MakeSurface(box, QSize(10, 10));
-        box.PaintPicture(platform::Picture::FromImage(testpics::Stripes(40, 40)), 0, 0, 10, 10, 0, 0, 40, 40);
-        QVERIFY(testpics::MaxDistanceFromGrey(box.Image().pixels(), 128) <= 3);
-
-        QImage flat(90, 70, QImage::Format_RGB32);
-        flat.fill(qRgb(10, 200, 90));
-        box.PaintPicture(platform::Picture::FromImage(flat), 0, 0, 10, 10, 0, 0, 90, 70);
-        QImage expected(10, 10, QImage::Format_RGB32);
-        expected.fill(qRgb(10, 200, 90));
-        QVERIFY(testpics::MaxChannelDifference(box.Image().pixels(), expected) <=
-                1);  // no dark or light rims
-    }
-
     void drawingNeedsAutoRedrawAndAPicture() {
         platform::PictureBox box;
         MakeSurface(box, QSize(8, 8));
@@ -160,21 +143,6 @@ private slots:
         QCOMPARE(grown.size(), QSize(8, 5));
         QCOMPARE(testpics::MaxChannelDifference(grown.copy(0, 0, 6, 4), source), 0);
         QCOMPARE(QColor(grown.pixel(7, 4)), QColor(Qt::white));
-    }
-
-    void largeFileIsDecodedOnlyAsFarAsNeeded() {
-        QTemporaryDir dir;
-        const QString path =
-            testpics::Save(testpics::Gradient(3200, 2400), dir.filePath(QStringLiteral("big.jpg")));
-        const platform::Picture picture = platform::LoadPicture(path);
-        platform::PictureBox box;
-        MakeSurface(box, QSize(100, 75));
-        box.PaintPicture(picture, 0, 0, 100, 75, 0, 0, 3200, 2400);
-        const auto source = std::dynamic_pointer_cast<const platform::PictureSource>(
-            platform::BitmapSourceOf(picture.Handle()));
-        QVERIFY(source);
-        for (const QSize& decoded : source->cachedSizes()) QVERIFY(decoded.width() < 3200);
-        QVERIFY(testpics::Psnr(box.Image().pixels(), testpics::Gradient(100, 75)) > 30);
     }
 };
 

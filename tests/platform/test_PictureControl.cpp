@@ -1,6 +1,7 @@
 // The image control: clip mode centres the picture at its own size and cuts it at the edges, zoom
 // mode fits it without distortion, automatic sizing, the raised edge, clicks, and repainting
 // without decoding again.
+#include "core/picture_source.h"
 #include "platform/controls/PictureControl.h"
 #include "tests/support/TestPictures.h"
 
@@ -13,18 +14,18 @@
 namespace {
 
 // A lazily decoded picture that counts how often its pixels are asked for.
-class CountingSource : public platform::BitmapSource {
+class CountingDecoder : public core::PictureDecoder {
 public:
-    explicit CountingSource(QImage image) : image_(std::move(image)) {}
+    CountingDecoder(QImage image, std::atomic<int>& decodes) : image_(std::move(image)), decodes_(decodes) {}
     QSize size() const override { return image_.size(); }
-    QImage image() const override {
-        ++decodes;
+    core::Result<QImage> Decode(QSize) const override {
+        ++decodes_;
         return image_;
     }
-    mutable std::atomic<int> decodes{0};
 
 private:
     QImage image_;
+    std::atomic<int>& decodes_;
 };
 
 const QColor kBackground(Qt::magenta);
@@ -153,17 +154,18 @@ private slots:
     }
 
     void repaintingDoesNotDecodeAgain() {
-        auto source = std::make_shared<CountingSource>(testpics::Gradient(300, 200));
+        std::atomic<int> decodes{0};
         platform::PictureControl control;
         control.resize(150, 100);
         control.setPictureSizeMode(platform::PictureControl::fmPictureSizeModeZoom);
-        control.setPicture(platform::Picture::FromSource(source));
+        control.setPicture(platform::Picture(core::Picture::FromSource(std::make_shared<const core::PictureSource>(
+            std::make_unique<CountingDecoder>(testpics::Gradient(300, 200), decodes)))));
         QVERIFY(!PaintedArea(Shot(control)).isEmpty());
-        const int afterFirst = source->decodes;
+        const int afterFirst = decodes;
         QVERIFY(afterFirst >= 1);
         Shot(control);
         Shot(control);
-        QCOMPARE(source->decodes.load(), afterFirst);
+        QCOMPARE(decodes.load(), afterFirst);
     }
 };
 

@@ -28,7 +28,7 @@ TEST(Runtime, CheckedArithmeticRaisesOverflow) {
 }
 
 TEST(Runtime, ExeNameIsTheExecutableWithoutExtension) {
-    EXPECT_EQ(ExeName(), QStringLiteral("test_runtime"));
+    EXPECT_EQ(ExeName(), QStringLiteral("test_platform"));
 }
 
 TEST(RuntimeNumbers, TextsInTheUsersLocale) {

@@ -2,8 +2,7 @@
 // usable pixels, or fails with the runtime error its row in EXPECTED.tsv names; none crashes, hangs or
 // takes a large share of memory, and a failure leaves the loader able to read the next good picture.
 
-#include "platform/picture.h"
-#include "platform/runtime.h"
+#include "core/picture.h"
 #include "tests/support/HostileCorpus.h"
 #include "tests/support/PeakMemory.h"
 
@@ -15,7 +14,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -55,35 +53,35 @@ void ExpectUprightMarker(const QImage& image) {
     near(30, 12, Qt::white);  // between them
 }
 
-void ExpectUsablePicture(const platform::Picture& picture, const Row& row) {
-    ASSERT_FALSE(picture.isEmpty());
-    ASSERT_EQ(picture.pixelSize(), QSize(row.width, row.height));
-    EXPECT_EQ(picture.Width(), platform::PixelsToHimetric(row.width));
-    EXPECT_EQ(picture.Height(), platform::PixelsToHimetric(row.height));
+void ExpectUsablePicture(const core::Picture& picture, const Row& row) {
+    ASSERT_EQ(picture.size(), QSize(row.width, row.height));
 
-    const QImage small = picture.pixels(QSize(64, 64));
-    ASSERT_FALSE(small.isNull());
+    const core::Result<QImage> smallOne = picture.pixels(QSize(64, 64));
+    ASSERT_TRUE(smallOne.ok()) << smallOne.error().message.toStdString();
+    const QImage& small = *smallOne;
     EXPECT_GE(small.width(), std::min(64, row.width));
     EXPECT_GE(small.height(), std::min(64, row.height));
     EXPECT_LE(small.width(), row.width);
     EXPECT_LE(small.height(), row.height);
 
-    const QImage full = picture.pixels();
-    ASSERT_FALSE(full.isNull());
+    const core::Result<QImage> fullOne = picture.pixels();
+    ASSERT_TRUE(fullOne.ok()) << fullOne.error().message.toStdString();
+    const QImage& full = *fullOne;
     EXPECT_EQ(full.size(), QSize(row.width, row.height));
     if (row.upright) ExpectUprightMarker(full);
 }
 
 // wanted 0: either of the loader's refusals, unreadable (481) or too large (7).
-void ExpectCleanFailure(const platform::RuntimeError& error, int wanted) {
+void ExpectCleanFailure(const core::Error& error, int wanted) {
     if (wanted != 0) {
-        EXPECT_EQ(error.number(), wanted);
+        EXPECT_EQ(error.number, wanted);
     } else {
-        EXPECT_TRUE(error.number() == 481 || error.number() == 7) << "error " << error.number();
+        EXPECT_TRUE(error.number == 481 || error.number == 7) << "error " << error.number;
     }
-    EXPECT_FALSE(error.description().isEmpty());
+    EXPECT_FALSE(error.message.isEmpty());
     // No state left behind: the next good picture loads as usual.
-    EXPECT_EQ(platform::LoadPicture(PathOf("good-gradient.jpg")).pixelSize(), QSize(200, 150));
+    const core::Result<core::Picture> good = core::LoadPicture(PathOf("good-gradient.jpg"));
+    EXPECT_TRUE(good.ok() && good->size() == QSize(200, 150));
 }
 
 class HostileFile : public ::testing::TestWithParam<Row> {};
@@ -92,19 +90,16 @@ TEST_P(HostileFile, LoadsUprightOrFailsCleanly) {
     const Row& row = GetParam();
     const auto start = std::chrono::steady_clock::now();
 
-    std::optional<platform::Picture> picture;
-    try {
-        picture = platform::LoadPicture(PathOf(row.file));
-    } catch (const platform::RuntimeError& error) {
+    const core::Result<core::Picture> picture = core::LoadPicture(PathOf(row.file));
+    if (!picture) {
         if (row.outcome == Outcome::Ok) {
-            ADD_FAILURE() << "error " << error.number() << ": " << error.description().toStdString();
+            ADD_FAILURE() << "error " << picture.error().number << ": " << picture.error().message.toStdString();
         } else {
-            ExpectCleanFailure(error, row.outcome == Outcome::Either ? 481 : row.error);
+            ExpectCleanFailure(picture.error(), row.outcome == Outcome::Either ? 481 : row.error);
         }
-    }
-    if (picture && row.outcome == Outcome::Error) {
+    } else if (row.outcome == Outcome::Error) {
         ADD_FAILURE() << "loaded a file that must be refused";
-    } else if (picture) {
+    } else {
         ExpectUsablePicture(*picture, row);
     }
 

@@ -1,9 +1,10 @@
 // Decoding details behind LoadPicture: EXIF orientation, colour models and colour profiles.
 
-#include "platform/exif_orientation.h"
-#include "platform/icc_profile.h"
-#include "platform/picture.h"
-#include "platform/picture_decoder.h"
+#include "core/exif_orientation.h"
+#include "core/icc_profile.h"
+#include "core/picture.h"
+#include "core/picture_decoder.h"
+#include "tests/support/CorePictures.h"
 #include "tests/support/TestPictures.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,9 @@
 #include <QImageWriter>
 #include <QTemporaryDir>
 
-using namespace platform;
+using namespace core;
+using testcore::Load;
+using testcore::Pixels;
 
 namespace {
 
@@ -66,12 +69,10 @@ protected:
 TEST_F(PictureDecoding, EveryExifOrientationShowsUpright) {
     for (int n = 1; n <= 8; ++n) {
         const QString path = kData + QStringLiteral("/orient_%1.jpg").arg(n);
-        const Picture p = LoadPicture(path);
-        EXPECT_EQ(p.pixelSize(), QSize(48, 32)) << n;
-        EXPECT_EQ(p.Width(), PixelsToHimetric(48)) << n;
-        EXPECT_EQ(p.pixels().size(), QSize(48, 32)) << n;
-        ExpectUpright(p.pixels(), "orientation " + std::to_string(n));
-        ExpectUpright(p.pixels(QSize(10, 10)), "reduced, orientation " + std::to_string(n));
+        const Picture p = Load(path);
+        EXPECT_EQ(p.size(), QSize(48, 32)) << n;
+        ExpectUpright(Pixels(p), "orientation " + std::to_string(n));
+        ExpectUpright(Pixels(p, QSize(10, 10)), "reduced, orientation " + std::to_string(n));
     }
 }
 
@@ -79,26 +80,25 @@ TEST_F(PictureDecoding, AQuarterTurnSwapsTheSizeAndTheScaledDecodeFollows) {
     // Stored 3200 x 2400, shown 2400 x 3200 (orientation 6: turn right).
     const QByteArray jpeg =
         WithSegments(EncodeJpeg(testpics::Gradient(3200, 2400)), Segment(0xE1, ExifBlock(6)));
-    const Picture p = LoadPicture(Write("portrait.jpg", jpeg));
-    EXPECT_EQ(p.pixelSize(), QSize(2400, 3200));
-    EXPECT_EQ(p.Height(), PixelsToHimetric(3200));
-    const QImage reduced = p.pixels(QSize(100, 300));
-    EXPECT_TRUE(Covers(reduced.size(), DecodeTarget(QSize(100, 300), p.pixelSize())));
+    const Picture p = Load(Write("portrait.jpg", jpeg));
+    EXPECT_EQ(p.size(), QSize(2400, 3200));
+    const QImage reduced = Pixels(p, QSize(100, 300));
+    EXPECT_TRUE(Covers(reduced.size(), DecodeTarget(QSize(100, 300), p.size())));
     EXPECT_LT(reduced.height(), 3200);
     // The stored top-left corner (black in the gradient) is now the top-right one.
-    const QImage full = p.pixels();
+    const QImage full = Pixels(p);
     EXPECT_LT(qGray(full.pixel(2399, 0)), 20);
     EXPECT_GT(qGray(full.pixel(0, 3199)), 100);
 }
 
 TEST_F(PictureDecoding, ReadsCmykAndGreyscaleJpegs) {
-    const Picture cmyk = LoadPicture(kData + "/cmyk.jpg");
-    EXPECT_EQ(cmyk.pixels().size(), QSize(48, 32));
-    ExpectUpright(cmyk.pixels(), "cmyk");
-    const QImage reduced = cmyk.pixels(QSize(4, 4));
-    EXPECT_TRUE(Covers(reduced.size(), DecodeTarget(QSize(4, 4), cmyk.pixelSize())));
+    const Picture cmyk = Load(kData + "/cmyk.jpg");
+    EXPECT_EQ(Pixels(cmyk).size(), QSize(48, 32));
+    ExpectUpright(Pixels(cmyk), "cmyk");
+    const QImage reduced = Pixels(cmyk, QSize(4, 4));
+    EXPECT_TRUE(Covers(reduced.size(), DecodeTarget(QSize(4, 4), cmyk.size())));
     ExpectUpright(reduced, "cmyk reduced");
-    const QImage grey = LoadPicture(kData + "/grey.jpg").pixels();
+    const QImage grey = Pixels(Load(kData + "/grey.jpg"));
     ASSERT_EQ(grey.size(), QSize(48, 32));
     const QRgb white = grey.pixel(36, 24);
     EXPECT_EQ(qRed(white), qGreen(white));
@@ -127,7 +127,7 @@ TEST_F(PictureDecoding, ConvertsDisplayP3PicturesToSrgb) {
     ASSERT_EQ(JpegIccProfile(jpeg), icc);
 
     for (const QString& path : {Write("p3.png", png), Write("p3.jpg", jpeg)}) {
-        const QImage loaded = LoadPicture(path).pixels();
+        const QImage loaded = Pixels(Load(path));
         const QRgb colour = loaded.pixel(10, 10), grey = loaded.pixel(50, 10);
         const QRgb want = expected.pixel(10, 10);
         EXPECT_NEAR(qRed(colour), qRed(want), 3) << path.toStdString();
@@ -147,7 +147,7 @@ TEST_F(PictureDecoding, LeavesSrgbAndUntaggedPicturesAlone) {
     EXPECT_EQ(testpics::MaxChannelDifference(ToSrgb(gradient, gamma22), gradient), 0);
     QImage tagged = gradient;
     tagged.setColorSpace(gamma22);
-    const QImage loaded = LoadPicture(Write("gamma22.png", testpics::Encode(tagged, "PNG"))).pixels();
+    const QImage loaded = Pixels(Load(Write("gamma22.png", testpics::Encode(tagged, "PNG"))));
     EXPECT_EQ(testpics::MaxChannelDifference(loaded, gradient), 0);
     EXPECT_TRUE(JpegIccProfile(EncodeJpeg(gradient)).isEmpty());
     // A missing chunk leaves the profile out rather than using half of it.
@@ -164,7 +164,7 @@ TEST_F(PictureDecoding, ACorruptExifBlockIsIgnored) {
     for (const QByteArray& block : {farOffset, notAShort, QByteArray("Exif\0\0II", 8), ExifBlock(9)}) {
         const QByteArray bad = WithSegments(jpeg, Segment(0xE1, block));
         EXPECT_EQ(JpegExifOrientation(bad), 1);
-        EXPECT_EQ(LoadPicture(Write("bad_exif.jpg", bad)).pixelSize(), QSize(48, 32));
+        EXPECT_EQ(Load(Write("bad_exif.jpg", bad)).size(), QSize(48, 32));
     }
     // A segment longer than the file: the parser stops at the end (the decoder then refuses the file).
     EXPECT_EQ(JpegExifOrientation(WithSegments(jpeg, QByteArray("\xFF\xE1\xFF\xFF"

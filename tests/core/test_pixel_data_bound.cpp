@@ -1,15 +1,15 @@
 // PixelDataCanFit: files too short for the pixels their headers claim are caught, while real pictures,
 // even the most compressible ones, and files missing only their last row's padding pass.
 
-#include "platform/picture.h"
-#include "platform/picture_decoder.h"
+#include "core/picture_decoder.h"
+#include "tests/support/CorePictures.h"
 #include "tests/support/TestPictures.h"
 
 #include <gtest/gtest.h>
 #include <QFile>
 #include <QImage>
 
-using namespace platform;
+using namespace core;
 
 namespace {
 
@@ -159,7 +159,7 @@ TEST(PixelDataBound, ARunLengthBmpLoadsAtItsSize) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bmp);
     file.close();
-    const QImage image = LoadPicture(path).pixels();
+    const QImage image = testcore::Pixels(testcore::Load(path));
     ASSERT_EQ(image.size(), QSize(300, 200));
     EXPECT_EQ(image.pixel(299, 0), qRgb(0xFF, 0x80, 0x40));
 }
