@@ -76,12 +76,14 @@ Error FileError(int error) {
     return {errc::PathFileAccess, QStringLiteral("cannot be read: %1").arg(QString::fromLocal8Bit(strerror(error)))};
 }
 
-// Appends up to count bytes from fd; false on a read error.
-bool ReadInto(int fd, QByteArray& bytes, qint64 count) {
-    const qsizetype start = bytes.size();
-    bytes.resize(start + count);
-    qsizetype have = start;
-    while (have < bytes.size()) {
+// Appends up to count bytes from fd, making room for expected of them at once and for the rest as they
+// come (a file may grow while it is read); false on a read error.
+bool ReadInto(int fd, QByteArray& bytes, qint64 count, qint64 expected) {
+    const qint64 end = bytes.size() + count;
+    qsizetype have = bytes.size();
+    bytes.resize(have + std::min(count, expected));
+    while (have < end) {
+        if (have == bytes.size()) bytes.resize(std::min<qint64>(end, qint64(have) + (1 << 20)));
         const ssize_t n = ::read(fd, bytes.data() + have, std::size_t(bytes.size() - have));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return false;
@@ -126,10 +128,12 @@ Result<Picture> LoadPicture(const QString& path) {
     if (auto shared = Live().Find(identity)) return Picture::FromSource(std::move(shared));
 
     QByteArray bytes;
-    if (!ReadInto(file.fd, bytes, std::min<qint64>(kHeaderBytes, st.st_size))) return FileError(errno);
+    const qint64 head = std::min<qint64>(kHeaderBytes, st.st_size);
+    if (!ReadInto(file.fd, bytes, head, head)) return FileError(errno);
     if (!LooksLikeAPicture(bytes)) return NotAPicture();
-    // The file may have grown since fstat; one byte more than the limit tells that it is too large.
-    if (!ReadInto(file.fd, bytes, kMaxPictureFileBytes + 1 - bytes.size())) return FileError(errno);
+    // One byte more than the limit tells a file that grew past it since fstat.
+    if (!ReadInto(file.fd, bytes, kMaxPictureFileBytes + 1 - bytes.size(), st.st_size - bytes.size() + 1))
+        return FileError(errno);
     if (bytes.size() > kMaxPictureFileBytes)
         return Error{errc::OutOfMemory, QStringLiteral("file larger than %1 MB").arg(kMaxPictureFileBytes >> 20)};
 
