@@ -7,6 +7,7 @@
 
 #include "core/picture.h"
 #include "core/picture_decoder.h"
+#include "bench/camera_like.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -21,26 +22,6 @@
 using namespace core;
 
 namespace {
-
-// Soft colour fields with a little sensor noise: compresses like a photo, unlike a flat gradient.
-QImage CameraLike(int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
-    std::mt19937 gen(7);
-    std::uniform_int_distribution<int> noise(-3, 3);
-    for (int y = 0; y < height; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        const double v = double(y) / height;
-        for (int x = 0; x < width; ++x) {
-            const double u = double(x) / width;
-            const double r = 128 + 90 * std::sin(6.1 * u + 2.3 * v) + 20 * std::sin(97 * u * v);
-            const double g = 120 + 80 * std::sin(4.7 * v - 3.1 * u) + 15 * std::cos(151 * u);
-            const double b = 110 + 70 * std::cos(5.3 * (u + v)) + 15 * std::sin(173 * v);
-            const auto c = [&](double c) { return std::clamp(int(c) + noise(gen), 0, 255); };
-            line[x] = qRgb(c(r), c(g), c(b));
-        }
-    }
-    return image;
-}
 
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());

@@ -26,7 +26,13 @@ constexpr std::array<tjscalingfactor, 4> kScales{{{1, 8}, {1, 4}, {1, 2}, {1, 1}
 class JpegDecoder final : public PictureDecoder {
 public:
     JpegDecoder(QByteArray bytes, QSize stored, int orientation, QColorSpace space)
-        : bytes_(std::move(bytes)), stored_(stored), orientation_(orientation), space_(std::move(space)) {}
+        : bytes_(std::move(bytes)),
+          stored_(stored),
+          orientation_(orientation),
+          space_(std::move(space)),
+          exif_(JpegExifBlock(bytes_).toByteArray()) {}
+
+    QByteArray exif() const override { return exif_; }
 
     QSize size() const override {
         return OrientationSwapsAxes(orientation_) ? stored_.transposed() : stored_;
@@ -66,6 +72,7 @@ private:
     QSize stored_;
     int orientation_;
     QColorSpace space_;
+    QByteArray exif_;
 };
 
 }  // namespace

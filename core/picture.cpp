@@ -16,6 +16,8 @@ std::vector<QSize> Picture::decodedSizes() const {
     return source_ ? source_->cachedSizes() : std::vector<QSize>{};
 }
 
+QByteArray Picture::exif() const { return source_ ? source_->exif() : QByteArray(); }
+
 Picture Picture::FromImage(const QImage& image) {
     if (image.isNull()) return {};
     Result<QImage> wide = To32Bit(image);

@@ -29,6 +29,8 @@ public:
     Result<QImage> pixels(QSize atLeast = QSize()) const;
     // The versions decoded so far, smallest first.
     std::vector<QSize> decodedSizes() const;
+    // The TIFF block of the file's Exif segment (JPEG only); empty when there is none.
+    QByteArray exif() const;
     // True when both stand for one decode of one file.
     bool sharesPixelsWith(const Picture& other) const { return source_ && source_ == other.source_; }
 

@@ -37,6 +37,8 @@ public:
     // The smallest version this decoder makes that covers target (upright), as Format_RGB32, or
     // Format_ARGB32 when the picture has transparency; error 481 for damaged data, 7 when memory runs out.
     virtual Result<QImage> Decode(QSize target) const = 0;
+    // The TIFF block of the file's Exif segment; empty when there is none.
+    virtual QByteArray exif() const { return {}; }
 };
 
 // Reads the header of a picture file's bytes: error 481 when they are no picture this program reads or

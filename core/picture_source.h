@@ -20,6 +20,7 @@ public:
     explicit PictureSource(QImage full);
 
     QSize size() const { return size_; }
+    QByteArray exif() const { return exif_; }
     // The smallest version that covers atLeast with the decode margin (the full size for an empty
     // request), decoding it if none is cached yet.
     Result<QImage> pixels(QSize atLeast) const;
@@ -28,6 +29,7 @@ public:
 
 private:
     QSize size_;
+    QByteArray exif_;
     mutable std::mutex mutex_;
     mutable std::unique_ptr<PictureDecoder> decoder_;  // dropped once the full size is at hand
     mutable std::vector<QImage> versions_;             // smallest first

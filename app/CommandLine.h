@@ -1,0 +1,42 @@
+#pragma once
+// What the command line asks for: the window (with pictures to open, or none), many pictures shrunk
+// without a window, the help, the version, or a usage error with its reason.
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <variant>
+
+namespace cli {
+
+struct OpenWindow {
+    QStringList pictures;  // the first is picked once the window is up
+};
+
+struct BatchOptions {
+    QSize box;
+    int quality = 90;
+    QString outputFolder;  // empty: each result beside its original
+    QString suffix = QStringLiteral("_kucuk");
+    bool recursive = false;
+    int jobs = 0;  // 0: one per core
+    bool keepMetadata = false;
+    bool overwrite = false;
+    QStringList paths;
+};
+
+struct ShowHelp {};
+struct ShowVersion {};
+struct UsageError {
+    QString reason;
+};
+
+using Request = std::variant<OpenWindow, BatchOptions, ShowHelp, ShowVersion, UsageError>;
+
+// Without options: the window; with --box: batch work; a lone -h, --help or --version says so.
+Request Parse(const QStringList& arguments);
+
+// The text of --help.
+QString HelpText();
+
+}  // namespace cli

@@ -1,0 +1,31 @@
+// Seeded camera-like JPEGs for the batch benchmark: make_photos COUNT WIDTHxHEIGHT FOLDER
+// Writes FOLDER/photo-001.jpg ... at quality 92 with halved colour, as cameras save them.
+#include "bench/camera_like.h"
+#include "core/jpeg_encoder.h"
+#include "core/parallel.h"
+#include "core/safe_replace.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const QStringList size = args.value(2).split(QLatin1Char('x'));
+    const int count = args.value(1).toInt(), width = size.value(0).toInt(), height = size.value(1).toInt();
+    if (args.size() != 4 || count < 1 || width < 1 || height < 1) {
+        std::fprintf(stderr, "usage: make_photos COUNT WIDTHxHEIGHT FOLDER\n");
+        return 2;
+    }
+    QDir().mkpath(args[3]);
+    bool ok = true;
+    core::ParallelFor(nullptr, count, [&](int i) {
+        const QImage photo = CameraLike(width, height, std::uint32_t(i + 1));
+        const core::Result<QByteArray> jpeg =
+            core::EncodeJpeg(core::PixelRows::Of(photo), 92, core::ChromaSampling::HalfBoth);
+        const QString path = QDir(args[3]).filePath(QStringLiteral("photo-%1.jpg").arg(i + 1, 3, 10, QLatin1Char('0')));
+        if (!jpeg || !core::SafeReplace(path, *jpeg)) ok = false;
+    });
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,29 @@
+#pragma once
+// The whole job on one file, as a batch runs it: load, fit into a box, shrink, encode, replace.
+
+#include "core/result.h"
+
+#include <QSize>
+#include <QString>
+
+class QThreadPool;
+
+namespace core {
+
+struct ResizeRequest {
+    QSize box;                    // the fit's box; never enlarged, one pixel a side at least
+    int quality = 90;             // JPEG quality 1..100
+    bool keepMetadata = false;    // the Exif date, camera and lens fields (never GPS), Orientation 1
+    QThreadPool* pool = nullptr;  // where the shrink's rows run; null: Qt's global pool
+};
+
+struct Resized {
+    QSize from;  // the picture's upright size
+    QSize to;    // the result's
+};
+
+// Writes output as the JPEG of input fitted into the box, through the safe writer. Errors are the
+// loader's, the fit's, the shrink's, the encoder's and the writer's, with their messages.
+Result<Resized> ResizeFile(const QString& input, const QString& output, const ResizeRequest& request);
+
+}  // namespace core

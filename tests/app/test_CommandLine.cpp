@@ -1,0 +1,151 @@
+// The command line as a user runs it on a folder of photos: results that fit the box and stand upright,
+// originals never written, a second run that writes nothing, --overwrite, the tree under --output, a
+// refused result that would be an original, and wrong usage.
+#include "tests/support/QtTests.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TestPictures.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QImageReader>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <map>
+
+namespace {
+
+const QString kData = QStringLiteral(TORV_TEST_DATA);
+
+struct Run {
+    int status = -1;
+    QString errors;
+};
+
+Run RunProgram(const QStringList& arguments) {
+    QProcess program;
+    program.setProcessChannelMode(QProcess::SeparateChannels);
+    program.start(QStringLiteral(TORV_EXECUTABLE), arguments);
+    if (!program.waitForFinished(60000)) return {};
+    return {program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
+            QString::fromLocal8Bit(program.readAllStandardError())};
+}
+
+// Every file below a folder with a digest of its bytes.
+std::map<QString, QByteArray> Snapshot(const QString& folder) {
+    std::map<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files[QDir(folder).relativeFilePath(path)] =
+            QCryptographicHash::hash(testfiles::ReadBytes(path), QCryptographicHash::Sha1);
+    }
+    return files;
+}
+
+// The upright marker's four quarters: red, lime / blue, white.
+bool Upright(const QImage& image) {
+    const auto near = [&](double fx, double fy, QRgb want) {
+        const QRgb got = image.pixel(int(fx * image.width()), int(fy * image.height()));
+        return qAbs(qRed(got) - qRed(want)) < 40 && qAbs(qGreen(got) - qGreen(want)) < 40 &&
+               qAbs(qBlue(got) - qBlue(want)) < 40;
+    };
+    return near(0.25, 0.25, qRgb(255, 0, 0)) && near(0.75, 0.25, qRgb(0, 255, 0)) &&
+           near(0.25, 0.75, qRgb(0, 0, 255)) && near(0.75, 0.75, qRgb(255, 255, 255));
+}
+
+}  // namespace
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir dir_;
+    QString photos_;
+
+    QString Photos(const QString& name = {}) const { return name.isEmpty() ? photos_ : photos_ + '/' + name; }
+
+private slots:
+    void init() {
+        photos_ = dir_.filePath(QStringLiteral("Tatil"));
+        QDir(photos_).removeRecursively();
+        QVERIFY(QDir().mkpath(Photos("Gün 2")));
+        for (const char* n : {"1", "6", "8"})
+            QVERIFY(QFile::copy(kData + QStringLiteral("/orient_%1.jpg").arg(n), Photos(QStringLiteral("yön-%1.jpg").arg(n))));
+        QVERIFY(QFile::copy(kData + "/orient_6.jpg", Photos(QStringLiteral("İstanbul gezisi ğüşıöç.jpg"))));
+        QVERIFY(QFile::copy(kData + "/upright.png", Photos("Deniz.PNG")));
+        QVERIFY(QFile::copy(kData + "/orient_8.jpg", Photos("Gün 2/akşam.jpeg")));
+        testfiles::WriteBytes(Photos("bozuk.jpg"), "bu bir resim değil");
+    }
+
+    void shrinksAFolderUprightAndNeverWritesAnOriginal() {
+        const auto originals = Snapshot(photos_);
+        const Run run = RunProgram({"--box", "24x24", photos_});
+        QCOMPARE(run.status, 1);  // the damaged file
+        QVERIFY2(run.errors.contains(Photos("bozuk.jpg") + ": not a picture"), qPrintable(run.errors));
+        QVERIFY2(run.errors.contains("6 pictures: 5 written, 0 skipped, 1 failed"), qPrintable(run.errors));
+        for (const QString& result : {QStringLiteral("yön-1_kucuk.jpg"), QStringLiteral("yön-6_kucuk.jpg"),
+                                      QStringLiteral("yön-8_kucuk.jpg"), QStringLiteral("İstanbul gezisi ğüşıöç_kucuk.jpg"),
+                                      QStringLiteral("Deniz_kucuk.jpg")}) {
+            const QImage image = testpics::DecodeJpeg(Photos(result));
+            QCOMPARE(image.size(), QSize(24, 16));
+            QVERIFY2(Upright(image), qPrintable(result));
+        }
+        QVERIFY(!QFile::exists(Photos("Gün 2/akşam_kucuk.jpg")));  // not walked without --recursive
+        for (const auto& [name, digest] : originals) QCOMPARE(Snapshot(photos_).at(name), digest);
+
+        // A second run skips everything and writes nothing.
+        const auto afterFirst = Snapshot(photos_);
+        const Run again = RunProgram({"-b", "24x24", photos_});
+        QVERIFY2(again.errors.contains("6 pictures: 0 written, 5 skipped, 1 failed"), qPrintable(again.errors));
+        QVERIFY(again.errors.contains(Photos("yön-1.jpg") + ": exists (use --overwrite)"));
+        QCOMPARE(Snapshot(photos_), afterFirst);
+
+        // --overwrite replaces the results, and only them.
+        QVERIFY(RunProgram({"-b", "12x12", "--overwrite", "-q", "50", photos_}).errors.contains("5 written"));
+        QCOMPARE(QImageReader(Photos("yön-6_kucuk.jpg")).size(), QSize(12, 8));
+        for (const auto& [name, digest] : originals) QCOMPARE(Snapshot(photos_).at(name), digest);
+    }
+
+    void keepsTheTreeUnderTheOutputFolder() {
+        const QString out = dir_.filePath(QStringLiteral("küçük"));
+        const Run run = RunProgram({"-r", "-b", "30x30", "-o", out, "-s", "", "-j", "2", photos_});
+        QCOMPARE(run.status, 1);
+        QCOMPARE(QImageReader(out + "/Gün 2/akşam.jpg").size(), QSize(30, 20));
+        QVERIFY(Upright(testpics::DecodeJpeg(out + "/Gün 2/akşam.jpg")));
+        QCOMPARE(QImageReader(out + "/Deniz.jpg").size(), QSize(30, 20));
+        QVERIFY(!QFile::exists(Photos("Deniz_kucuk.jpg")));
+    }
+
+    void refusesAResultThatWouldBeAnOriginal() {
+        // Deniz.PNG's result would be the file given as a second picture.
+        QVERIFY(QFile::copy(kData + "/orient_1.jpg", Photos("Deniz_kucuk.jpg")));
+        const QByteArray original = testfiles::ReadBytes(Photos("Deniz_kucuk.jpg"));
+        const Run run = RunProgram({"-b", "24x24", Photos("Deniz.PNG"), Photos("Deniz_kucuk.jpg")});
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.errors.contains(Photos("Deniz.PNG") + ": would overwrite the original"), qPrintable(run.errors));
+        QCOMPARE(testfiles::ReadBytes(Photos("Deniz_kucuk.jpg")), original);
+    }
+
+    void wrongUsageSaysWhyWithStatusTwo_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("no box") << QStringList{"-q", "80", "x.jpg"} << "--box is required";
+        QTest::newRow("bad box") << QStringList{"-b", "400", "x.jpg"} << "--box wants WIDTHxHEIGHT";
+        QTest::newRow("bad quality") << QStringList{"-b", "4x4", "-q", "0", "x.jpg"} << "--quality wants";
+        QTest::newRow("unknown option") << QStringList{"-b", "4x4", "--colour", "x.jpg"} << "Unknown option";
+        QTest::newRow("no paths") << QStringList{"-b", "4x4"} << "no pictures or folders";
+        QTest::newRow("no suffix beside") << QStringList{"-b", "4x4", "-s", "", "x.jpg"} << "needs --output";
+    }
+    void wrongUsageSaysWhyWithStatusTwo() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, reason);
+        const Run run = RunProgram(arguments);
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.errors.contains(reason) && run.errors.contains("--help"), qPrintable(run.errors));
+    }
+};
+
+TORV_QTEST(TestCommandLine)
+#include "test_CommandLine.moc"
