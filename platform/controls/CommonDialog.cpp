@@ -27,7 +27,7 @@ void CommonDialog::ShowOpen() {
         dialog.setDirectory(offered.absolutePath());
         dialog.selectFile(offered.fileName());
     } else {
-        dialog.setDirectory(QDir::currentPath());
+        dialog.setDirectory(initDir_.isEmpty() ? QDir::currentPath() : initDir_);
     }
     // A cancel leaves no name behind, so that the caller cannot mistake an earlier pick for a new one.
     fileName_.clear();

@@ -25,6 +25,10 @@ public:
     QString FileName() const { return fileName_; }
     void setFileName(const QString& name) { fileName_ = name; }
 
+    // The folder the dialog opens in when no name is offered; empty: the process's current folder.
+    QString InitDir() const { return initDir_; }
+    void setInitDir(const QString& folder) { initDir_ = folder; }
+
     // Shows Qt's own open dialog, modal, for an existing file; returns when the user has chosen or cancelled.
     void ShowOpen();
 
@@ -32,6 +36,7 @@ private:
     QPointer<QWidget> owner_;
     QString filter_;
     QString fileName_;
+    QString initDir_;
 };
 
 }  // namespace platform

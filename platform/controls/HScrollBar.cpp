@@ -1,6 +1,7 @@
 #include "platform/controls/HScrollBar.h"
 
 #include <QKeyEvent>
+#include <QPainter>
 #include <QProxyStyle>
 
 namespace platform {
@@ -40,6 +41,19 @@ void HScrollBar::keyPressEvent(QKeyEvent* event) {
         default:
             QScrollBar::keyPressEvent(event);
     }
+}
+
+}  // namespace platform
+
+namespace platform {
+
+void HScrollBar::paintEvent(QPaintEvent* event) {
+    QScrollBar::paintEvent(event);
+    // Scroll bars draw no focus of their own; a keyboard user must see where the arrows go.
+    if (!hasFocus()) return;
+    QPainter painter(this);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    painter.drawRect(rect().adjusted(1, 1, -1, -1));
 }
 
 }  // namespace platform

@@ -1,6 +1,6 @@
 #pragma once
-// The horizontal slider: takes keyboard focus, and Right/Up raise the value while Left/Down lower
-// it (Qt's horizontal scroll bar does the opposite for some of these and takes no focus).
+// The horizontal slider: takes keyboard focus and shows it, and Right/Up raise the value while Left/Down
+// lower it (Qt's horizontal scroll bar does the opposite for some of these and takes no focus).
 
 #include <QScrollBar>
 
@@ -13,6 +13,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 };
 
 }  // namespace platform

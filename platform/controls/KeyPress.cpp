@@ -14,6 +14,8 @@ KeyPressFilter::KeyPressFilter(QWidget* control, KeyPressHandler handler)
 bool KeyPressFilter::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress || replaying_) return false;
     auto* key = static_cast<QKeyEvent*>(event);
+    // Tab and Shift+Tab move the focus; they never were keys a control's handler saw.
+    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) return false;
     const QString text = key->text();
     if (text.size() != 1) return false;  // no character, or a composed sequence we leave alone
     const char16_t typed = text.front().unicode();

@@ -1,7 +1,8 @@
 #pragma once
 // The runtime's KeyPress event for any control: the handler gets each typed character's code by
 // reference before the control sees it; setting it to 0 discards the key, another code types that
-// character instead. Keys that type nothing (arrows, function keys) do not reach the handler.
+// character instead. Keys that type nothing (arrows, function keys) and the focus keys Tab and Shift+Tab
+// do not reach the handler.
 
 #include <QObject>
 #include <cstdint>
