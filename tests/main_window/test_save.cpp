@@ -7,9 +7,11 @@
 #include "platform/controls/PictureBox.h"
 #include "platform/msgbox.h"
 #include "platform/runtime.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/ModalAnswerer.h"
 #include "tests/support/MsgBoxRecorder.h"
+#include "tests/support/QtTests.h"
 #include "tests/support/TestPictures.h"
 
 #include <sys/stat.h>
@@ -22,17 +24,12 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
 namespace {
-
-// Run as `test_save --save-into <folder>` by the permission test, as an unprivileged user.
-constexpr const char* kChildSwitch = "--save-into";
 
 QByteArray ReadAll(const QString& path) {
     QFile file(path);
@@ -68,10 +65,10 @@ QString FailureText(const QString& path) {
     return QStringLiteral("Failed to save the picture to the file: '") + path + u'\'';
 }
 
-// The child's half of the permission test; prints what went wrong and returns nonzero.
-int SaveIntoUnwritableFolder(const QString& folder) {
+// The child's half of the permission test; reports what went wrong and returns nonzero.
+int SaveIntoUnwritableFolder(const QString& folder, std::string& report) {
     if (QFileInfo(folder).isWritable()) {
-        qWarning("child can still write into %s", qPrintable(folder));
+        report = "child can still write into " + folder.toStdString();
         return 2;
     }
     SaveWindow w(folder);
@@ -90,7 +87,7 @@ int SaveIntoUnwritableFolder(const QString& folder) {
     if (w.picture2->Picture().Handle() != before) faults << QStringLiteral("Picture2 changed");
     if (w.quality->text() != QStringLiteral("99")) faults << w.quality->text();
     if (!w.form->isEnabled()) faults << QStringLiteral("window disabled");
-    for (const QString& fault : faults) qWarning("%s", qPrintable(fault));
+    report = faults.join(u'\n').toStdString();
     return faults.isEmpty() ? 0 : 1;
 }
 
@@ -334,41 +331,19 @@ private slots:
     }
 
     void unwritableFolderWarnsAndKeepsTheWindow() {
-        // Root writes anywhere, so the save runs in a copy of this program that has dropped to nobody.
-        QString program = QCoreApplication::applicationFilePath();
-        QStringList arguments = {QString::fromLatin1(kChildSwitch), home_->path()};
-        if (::geteuid() == 0) {
-            const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
-            if (setpriv.isEmpty()) QSKIP("setpriv is not installed");
-            arguments = QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                                    QStringLiteral("--clear-groups"), program} +
-                        arguments;
-            program = setpriv;
-        }
+        // Root writes anywhere, so the save runs in a child that has dropped to nobody.
         const auto readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
                               QFile::ReadOther | QFile::ExeOther;
         QVERIFY(QFile::setPermissions(home_->path(), readOnly));
-        QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("HOME"), home_->path());
-        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
-        child.setProcessEnvironment(env);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(program, arguments);
-        QVERIFY(child.waitForFinished(60000));
+        const QString folder = home_->path();
+        testchild::Options options;
+        options.dropToNobody = ::geteuid() == 0;
+        const testchild::Outcome outcome = testchild::RunInChild(
+            [&](std::string& report) { return SaveIntoUnwritableFolder(folder, report); }, options);
         QFile::setPermissions(home_->path(), readOnly | QFile::WriteOwner);
-        const QByteArray output = child.readAll();
-        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, output.constData());
+        QVERIFY2(outcome.exited && outcome.exitCode == 0, outcome.report.c_str());
     }
 };
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    if (argc == 3 && qstrcmp(argv[1], kChildSwitch) == 0)
-        return SaveIntoUnwritableFolder(QString::fromLocal8Bit(argv[2]));
-    TestSave test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+TORV_QTEST(TestSave)
 #include "test_save.moc"

@@ -8,6 +8,7 @@
 #include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/ModalAnswerer.h"
 #include "tests/support/MsgBoxRecorder.h"
+#include "tests/support/QtTests.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestPictures.h"
 
@@ -19,13 +20,11 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <cstdio>
 #include <memory>
 
 namespace {
 
-// Run as `test_save_faults --save-over <folder>` in a child whose files may not grow past kFileSizeLimit.
-constexpr const char* kChildSwitch = "--save-over";
+// The child's files may not grow past this.
 constexpr long kFileSizeLimit = 16 * 1024;
 const QString kOldName = QStringLiteral("eski.jpg");
 
@@ -49,7 +48,7 @@ struct Window {
 };
 
 // The child's part: saves over the old file in folder, which is its home, and says what it saw.
-int SaveOverOldFile(const QString& folder) {
+int SaveOverOldFile(const QString& folder, std::string& report) {
     qputenv("HOME", QFile::encodeName(folder));
     Window w;
     MsgBoxRecorder boxes;
@@ -58,7 +57,7 @@ int SaveOverOldFile(const QString& folder) {
     answer.answerMessageBox(QMessageBox::Yes);  // replace it
     w.save->click();
     const QStringList faults = answer.faults() + boxes.oneBoxFaults(FailureText(folder + u'/' + kOldName));
-    for (const QString& fault : faults) std::fprintf(stderr, "child: %s\n", qPrintable(fault));
+    report = faults.join(u'\n').toStdString();
     return faults.isEmpty() ? 0 : 1;
 }
 
@@ -83,18 +82,12 @@ private slots:
     void cleanup() { home_.reset(); }
 
     void fullDiskKeepsTheOldFileAndSaysSo() {
-        // A fresh copy of this program, so the window in the child starts its own threads and files.
-        const QByteArray program = QFile::encodeName(QCoreApplication::applicationFilePath());
-        const QByteArray folder = QFile::encodeName(home_->path());
+        const QString folder = home_->path();
         const testchild::Outcome outcome = testchild::RunInChild(
-            [&](std::string&) {
-                ::execl(program.constData(), program.constData(), kChildSwitch, folder.constData(),
-                        static_cast<char*>(nullptr));
-                return testchild::kSetupFailed;
-            },
+            [&](std::string& report) { return SaveOverOldFile(folder, report); },
             testchild::Options{kFileSizeLimit, false});
         QVERIFY2(outcome.exited, qPrintable(QStringLiteral("signal %1").arg(outcome.signal)));
-        QCOMPARE(outcome.exitCode, 0);
+        QVERIFY2(outcome.exitCode == 0, outcome.report.c_str());
         QCOMPARE(testfiles::ReadBytes(path(kOldName)), old_);
         QCOMPARE(testfiles::FilesIn(home_->path()), QStringList{kOldName});
     }
@@ -124,12 +117,5 @@ private slots:
     }
 };
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    if (argc == 3 && qstrcmp(argv[1], kChildSwitch) == 0)
-        return SaveOverOldFile(QString::fromLocal8Bit(argv[2]));
-    TestSaveFaults test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+TORV_QTEST(TestSaveFaults)
 #include "test_save_faults.moc"
