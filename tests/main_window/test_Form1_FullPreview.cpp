@@ -1,17 +1,10 @@
 // Opening the full-size preview from the main window: a click on the preview or Enter in the file list
 // shows the current picture file; nothing happens before a picture is chosen; one window is reused.
-#include "main_window/Form1.h"
-#include "platform/controls/DirListBox.h"
-#include "platform/controls/FileListBox.h"
-#include "platform/controls/PictureControl.h"
 #include "tests/main_window/Form1UnderTest.h"
-#include "tests/support/MsgBoxRecorder.h"
+#include "tests/support/QtTests.h"
 #include "tests/support/TestPictures.h"
 
-#include <QApplication>
 #include <QTemporaryDir>
-#include "tests/support/QtTests.h"
-
 #include <QTest>
 
 using platform::PictureControl;
@@ -21,7 +14,6 @@ class TestForm1FullPreview : public QObject, private Form1UnderTest {
 private:
     QTemporaryDir dir_;
 
-    PictureControl* image2() { return form_->findChild<PictureControl*>(QStringLiteral("Image2")); }
     static PictureControl* fullImage() {
         return form2()->findChild<PictureControl*>(QStringLiteral("Image1"));
     }
@@ -33,7 +25,7 @@ private slots:
     }
     void init() {
         QVERIFY(openForm());
-        form_->findChild<platform::DirListBox*>(QStringLiteral("Dir1"))->setPath(dir_.path());
+        openFolder(dir_.path());
     }
     void cleanup() { form_.reset(); }
 
@@ -56,7 +48,7 @@ private slots:
         // Any click there hides it; the main window's picture is untouched.
         QTest::mouseClick(fullImage(), Qt::LeftButton, {}, QPoint(20, 20));
         QVERIFY(!window->isVisible());
-        QCOMPARE(image2()->Picture().pixelSize(), QSize(900, 700));
+        QCOMPARE(preview()->Picture().pixelSize(), QSize(900, 700));
     }
 
     void enterInTheListShowsTheSameWindowAgain() {
