@@ -1,4 +1,4 @@
-// Picking a picture in the main window: the file list, the arrow keys and "1-Aç" put it into Picture1 and
+// Picking a picture in the main window: the file list, its arrow keys and "1-Aç" put it into Picture1 and
 // the preview, at its own size when it fits and zoomed when not, and show its measured size; the open
 // dialog offers the window's file types; a folder that cannot be read gets a message. Files that do not
 // load are the whole-job test's.
@@ -40,44 +40,30 @@ private slots:
     void init() { QVERIFY(openForm()); }
     void cleanup() { form_.reset(); }
 
-    void listLoadsAndMeasures_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<int>("mode");
-        QTest::newRow("300 x 180 at its own size") << "1-small.bmp" << QSize(300, 180) << 0;
-        QTest::newRow("800 x 600 zoomed") << "2-big.jpg" << QSize(800, 600) << 3;
-    }
-    void listLoadsAndMeasures() {
-        QFETCH(QString, name);
-        QFETCH(QSize, size);
-        QFETCH(int, mode);
+    void listAndArrowKeysLoadAndMeasure() {
         MsgBoxRecorder boxes;
         openFolder(good_);
         QCOMPARE(files()->ListCount(), 4);
-        select(name);
-        verifyShowing(name, size);
-        QVERIFY(boxes.empty());
-        // Kept as measured through HIMETRIC: never short of the pixels, less than one unit (0.038 px) over.
-        const float width = form_->value("resim_genislik").toFloat();
-        const float height = form_->value("resim_yukseklik").toFloat();
-        QVERIFY(width >= size.width() && width < size.width() + 0.038f);
-        QVERIFY(height >= size.height() && height < size.height() + 0.038f);
-        QCOMPARE(preview()->PictureSizeMode(), mode);
-        if (mode == 0) QCOMPARE(preview()->shownSize(), size);
-    }
-
-    void arrowingThroughTheListLoadsEachPicture() {
-        openFolder(good_);
         files()->setFocus();
         select("1-small.bmp");
         const QList<QSize> sizes{{300, 180}, {800, 600}, {400, 150}, {320, 200}};
+        verifyShowing("1-small.bmp", sizes[0]);
+        QCOMPARE(preview()->PictureSizeMode(), 0);  // at its own size
+        QCOMPARE(preview()->shownSize(), sizes[0]);
+        // Kept as measured through HIMETRIC: never short of the pixels, less than one unit (0.038 px) over.
+        const float width = form_->value("resim_genislik").toFloat();
+        const float height = form_->value("resim_yukseklik").toFloat();
+        QVERIFY(width >= 300 && width < 300.038f);
+        QVERIFY(height >= 180 && height < 180.038f);
         for (int row = 1; row < sizes.size(); ++row) {
             QTest::keyClick(files(), Qt::Key_Down);
             QCOMPARE(files()->ListIndex(), row);
             verifyShowing(files()->List(row), sizes[row]);
+            QCOMPARE(preview()->PictureSizeMode(), row == 1 ? 3 : 0);  // 800 x 600 zoomed
         }
         QTest::keyClick(files(), Qt::Key_Up);
         verifyShowing(files()->List(2), sizes[2]);
+        QVERIFY(boxes.empty());
     }
 
     void openDialogLoadsAndMeasures() {
