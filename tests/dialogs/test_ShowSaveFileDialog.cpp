@@ -88,37 +88,50 @@ TEST_F(ShowSaveFileDialog, OffersTheNameAndTheFiltersInOrder) {
     EXPECT_EQ(allListing, QStringList({"a.jpg", "b.bmp", "noext", "x.JPG"}));
 }
 
-TEST_F(ShowSaveFileDialog, ANameWithoutExtensionGetsTheDefaultOne) {
-    answer.typeFileName("out");
-    ASSERT_TRUE(Show());
-    ExpectAnswered();
-    EXPECT_EQ(fileName, Path("out.JPG"));
-    EXPECT_EQ(fileTitle, QStringLiteral("out.JPG"));
-    EXPECT_EQ(filterIndex, 1);
-    EXPECT_EQ(filter, QStringLiteral("JPEG Files (*.JPG)") + kNul + "*.JPG");
-    EXPECT_EQ(flags, platform::OFN_OVERWRITEPROMPT | platform::OFN_HIDEREADONLY);
-    EXPECT_EQ(mCommonDialog::LastResult(), 1);
-    EXPECT_EQ(mCommonDialog::LastExtendedError(), 0);
-}
-
-TEST_F(ShowSaveFileDialog, AllFilesKeepsAnotherExtension) {
-    answer.selectFilter(2);
-    answer.typeFileName("pic.bmp");
-    ASSERT_TRUE(Show());
-    ExpectAnswered();
-    EXPECT_EQ(fileName, Path("pic.bmp"));
-    EXPECT_EQ(fileTitle, QStringLiteral("pic.bmp"));
-    EXPECT_EQ(filterIndex, 2);
-    EXPECT_EQ(filter, QStringLiteral("All Files (*.*)") + kNul + "*.*");
-    EXPECT_TRUE(flags & platform::OFN_EXTENSIONDIFFERENT);
-}
-
-TEST_F(ShowSaveFileDialog, TurkishNamesComeBackWhole) {
-    answer.typeFileName(QStringLiteral("ğüşiöçİ"));
-    ASSERT_TRUE(Show());
-    ExpectAnswered();
-    EXPECT_EQ(fileName, Path(QStringLiteral("ğüşiöçİ.JPG")));
-    EXPECT_EQ(fileTitle, QStringLiteral("ğüşiöçİ.JPG"));
+TEST_F(ShowSaveFileDialog, WhatComesBackForATypedName) {
+    using namespace platform;
+    const QString jpegPair = QStringLiteral("JPEG Files (*.JPG)") + kNul + "*.JPG";
+    const struct {
+        const char* what;
+        int type;  // the file type chosen, 1-based
+        QString typed;
+        bool prompt;
+        int32_t flagsIn;
+        QString filterIn;
+        QString name, filterOut;
+        int32_t flagsOut;
+    } cases[] = {
+        {"no extension gets the default one", 1, "out", true, 0, kCallersFilter, "out.JPG", jpegPair,
+         OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY},
+        {"all files keep another extension", 2, "pic.bmp", true, 0, kCallersFilter, "pic.bmp",
+         QStringLiteral("All Files (*.*)") + kNul + "*.*", OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_EXTENSIONDIFFERENT},
+        {"Turkish letters come back whole", 1, QStringLiteral("ğüşiöçİ"), true, 0, kCallersFilter,
+         QStringLiteral("ğüşiöçİ.JPG"), jpegPair, OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY},
+        {"without the prompt an existing file is taken at once", 1, "a.jpg", false, 0, kCallersFilter, "a.jpg",
+         jpegPair, OFN_HIDEREADONLY},
+        {"hook and template flags are dropped", 1, "out.JPG", true, OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | 0x8,
+         kCallersFilter, "out.JPG", jpegPair, 0x8 | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY},
+        {"a colon splits a description", 1, "out", true, 0, QStringLiteral("Resimler: JPEG|*.JPG"), "out.JPG",
+         QStringLiteral("Resimler") + kNul + " JPEG", OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ModalAnswerer typing;
+        if (c.type != 1) typing.selectFilter(c.type);
+        typing.typeFileName(c.typed);
+        filter = c.filterIn;
+        filterIndex = 1;
+        flags = c.flagsIn;
+        ASSERT_TRUE(Show(c.prompt));
+        EXPECT_TRUE(typing.done() && typing.failures().isEmpty()) << typing.failures().join(u'\n').toStdString();
+        EXPECT_EQ(fileName, Path(c.name));
+        EXPECT_EQ(fileTitle, c.name);
+        EXPECT_EQ(filterIndex, c.type);
+        EXPECT_EQ(filter, c.filterOut);
+        EXPECT_EQ(flags, c.flagsOut);
+        EXPECT_EQ(mCommonDialog::LastResult(), 1);
+        EXPECT_EQ(mCommonDialog::LastExtendedError(), 0);
+    }
 }
 
 TEST_F(ShowSaveFileDialog, CancelClearsTheOutputs) {
@@ -160,20 +173,18 @@ TEST_F(ShowSaveFileDialog, NoToTheOverwriteQuestionStaysInTheDialog) {
     EXPECT_EQ(fileName, Path("fresh.JPG"));
 }
 
-TEST_F(ShowSaveFileDialog, WithoutThePromptAnExistingFileIsTakenAtOnce) {
-    answer.typeFileName("a.jpg");
-    ASSERT_TRUE(Show(false));
+TEST_F(ShowSaveFileDialog, AFolderNameOpensTheFolderInstead) {
+    // The dialog takes a folder's name as the wish to look inside it: it never comes back as the file.
+    ASSERT_TRUE(QDir(dir_.path()).mkdir("klasor.jpg"));
+    QString shown;
+    answer.typeFileName("klasor.jpg");
+    answer.onModal(
+        "file dialog inside the folder", [](QWidget* w) { return qobject_cast<QFileDialog*>(w) != nullptr; },
+        [&](QWidget* w) { shown = qobject_cast<QFileDialog*>(w)->directory().absolutePath(); });
+    answer.cancel();
+    EXPECT_FALSE(Show());
     ExpectAnswered();
-    EXPECT_EQ(fileName, Path("a.jpg"));
-    EXPECT_EQ(flags, platform::OFN_HIDEREADONLY);
-}
-
-TEST_F(ShowSaveFileDialog, HookAndTemplateFlagsAreDropped) {
-    flags = platform::OFN_ENABLEHOOK | platform::OFN_ENABLETEMPLATE | 0x8;
-    answer.typeFileName("out.JPG");
-    ASSERT_TRUE(Show());
-    ExpectAnswered();
-    EXPECT_EQ(flags, 0x8 | platform::OFN_OVERWRITEPROMPT | platform::OFN_HIDEREADONLY);
+    EXPECT_EQ(shown, QDir(Path("klasor.jpg")).absolutePath());
 }
 
 TEST_F(ShowSaveFileDialog, APathTooLongForTheBufferIsRefusedWithAMessage) {
@@ -221,14 +232,6 @@ TEST_F(ShowSaveFileDialog, StartsInTheInitialFolderWithTheGivenTitle) {
     ExpectAnswered();
     EXPECT_EQ(shownDir, QDir(dir_.path()).absolutePath());
     EXPECT_EQ(title, QStringLiteral("Resmi Kaydet"));
-}
-
-TEST_F(ShowSaveFileDialog, AColonInADescriptionSplitsIt) {
-    filter = QStringLiteral("Resimler: JPEG|*.JPG");
-    answer.typeFileName("out");
-    ASSERT_TRUE(Show());
-    ExpectAnswered();
-    EXPECT_EQ(filter, QStringLiteral("Resimler") + kNul + " JPEG");
 }
 
 TEST_F(ShowSaveFileDialog, OversizedArgumentsRaiseRuntimeErrors) {

@@ -66,19 +66,34 @@ private:
 
 }  // namespace
 
-TEST(cDIBSectionResample, TwoByTwoGreyToFourByFourGivesTheTable) {
-    auto src = Grey(2, {{0, 100}, {200, 40}});
-    const Unchanged unchanged(*src);
-    const auto out = src->Resample(4, 4);
-    ASSERT_NE(out, nullptr);
-    ASSERT_EQ(out->Width(), 4);
-    ASSERT_EQ(out->Height(), 4);
-    const int expected[4][4] = {{0, 25, 50, 75}, {50, 59, 68, 76}, {100, 92, 85, 78}, {150, 126, 102, 79}};
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c)
-            for (int ch = 0; ch < 3; ++ch)
-                EXPECT_EQ(At(*out, c, r, ch), expected[r][c])
-                    << "row " << r << " column " << c << " channel " << ch;
+TEST(cDIBSectionResample, GreyPicturesGiveTheTable) {
+    const struct {
+        const char* what;
+        int width;
+        std::vector<std::vector<int>> source;    // memory rows, bottom first
+        int outWidth, outHeight;
+        std::vector<std::vector<int>> expected;  // the first memory rows of the result
+    } cases[] = {
+        {"2 x 2 to 4 x 4", 2, {{0, 100}, {200, 40}}, 4, 4,
+         {{0, 25, 50, 75}, {50, 59, 68, 76}, {100, 92, 85, 78}, {150, 126, 102, 79}}},
+        // Same width: still interpolated across.
+        {"4 x 2 to 4 x 3", 4, {{0, 100, 200, 50}, {10, 20, 30, 40}}, 4, 3, {{0, 75, 150, 162}}},
+        // 1/6 as a float is a shade above 1/6: 99 + 153/6 = 124.5 would round to 124, the float step gives 125.
+        {"steps in single precision", 2, {{99, 252}, {0, 0}}, 6, 2, {{99, 125, 150, 176, 201, 227}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto src = Grey(c.width, c.source);
+        const Unchanged unchanged(*src);
+        const auto out = src->Resample(c.outHeight, c.outWidth);  // height first
+        ASSERT_NE(out, nullptr);
+        ASSERT_EQ(out->Width(), c.outWidth);
+        ASSERT_EQ(out->Height(), c.outHeight);
+        for (int r = 0; r < int(c.expected.size()); ++r)
+            for (int col = 0; col < c.outWidth; ++col)
+                for (int ch = 0; ch < 3; ++ch)
+                    EXPECT_EQ(At(*out, col, r, ch), c.expected[r][col]) << "row " << r << " column " << col;
+    }
 }
 
 TEST(cDIBSectionResample, StepOfExactlyOneTakesTheBottomLeftBlock) {
@@ -89,27 +104,6 @@ TEST(cDIBSectionResample, StepOfExactlyOneTakesTheBottomLeftBlock) {
     for (int r = 0; r < 2; ++r)
         for (int c = 0; c < 2; ++c)
             for (int ch = 0; ch < 3; ++ch) EXPECT_EQ(At(*out, c, r, ch), At(*src, c, r, ch));
-}
-
-TEST(cDIBSectionResample, SameWidthIsStillInterpolatedAcross) {
-    auto src = Grey(4, {{0, 100, 200, 50}, {10, 20, 30, 40}});
-    const Unchanged unchanged(*src);
-    const auto out = src->Resample(3, 4);  // height first
-    ASSERT_NE(out, nullptr);
-    EXPECT_EQ(out->Width(), 4);
-    EXPECT_EQ(out->Height(), 3);
-    const int expected[] = {0, 75, 150, 162};
-    for (int c = 0; c < 4; ++c) EXPECT_EQ(At(*out, c, 0, 1), expected[c]) << "column " << c;
-}
-
-TEST(cDIBSectionResample, StepsAreSinglePrecision) {
-    // 1/6 as a float is a shade above 1/6: 99 + 153/6 = 124.5 would round to 124, the float step gives 125.
-    auto src = Grey(2, {{99, 252}, {0, 0}});
-    const Unchanged unchanged(*src);
-    const auto out = src->Resample(2, 6);
-    ASSERT_NE(out, nullptr);
-    const int expected[] = {99, 125, 150, 176, 201, 227};
-    for (int c = 0; c < 6; ++c) EXPECT_EQ(At(*out, c, 0, 0), expected[c]) << "column " << c;
 }
 
 TEST(cDIBSectionResample, SameSizeCopiesThePixelBytes) {

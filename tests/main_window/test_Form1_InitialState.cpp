@@ -107,32 +107,19 @@ private slots:
         QTest::addColumn<QString>("parent");
         QTest::addColumn<QRect>("geometry");
         // Twips of the stored layout divided by 15.
-        QTest::newRow("Frame1") << "Frame1"
-                                << "Form1" << QRect(16, 8, 305, 49);
-        QTest::newRow("Label2 in Frame1") << "Label2"
-                                          << "Frame1" << QRect(112, 24, 65, 17);
-        QTest::newRow("Command4 in Frame1") << "Command4"
-                                            << "Frame1" << QRect(232, 16, 65, 25);
-        QTest::newRow("Text1 over Frame1") << "Text1"
-                                           << "Form1" << QRect(88, 32, 33, 19);
-        QTest::newRow("Text7 over Frame2") << "Text7"
-                                           << "Form1" << QRect(504, 30, 41, 19);
-        QTest::newRow("txtQuality") << "txtQuality"
-                                    << "Form1" << QRect(384, 64, 49, 33);
-        QTest::newRow("HScroll1") << "HScroll1"
-                                  << "Form1" << QRect(384, 96, 49, 17);
-        QTest::newRow("Image2") << "Image2"
-                                << "Form1" << QRect(16, 120, 553, 337);
-        QTest::newRow("Image4") << "Image4"
-                                << "Form1" << QRect(152, 168, 284, 234);
-        QTest::newRow("Dir1 over Frame4") << "Dir1"
-                                          << "Form1" << QRect(592, 120, 289, 108);
-        QTest::newRow("File1 in Frame4") << "File1"
-                                         << "Frame4" << QRect(16, 176, 289, 201);
-        QTest::newRow("WebBrowser2") << "WebBrowser2"
-                                     << "Form1" << QRect(432, 464, 457, 57);
-        QTest::newRow("Picture2 below the client area") << "Picture2"
-                                                        << "Form1" << QRect(320, 568, 225, 217);
+        QTest::newRow("Frame1") << "Frame1" << "Form1" << QRect(16, 8, 305, 49);
+        QTest::newRow("Label2 in Frame1") << "Label2" << "Frame1" << QRect(112, 24, 65, 17);
+        QTest::newRow("Command4 in Frame1") << "Command4" << "Frame1" << QRect(232, 16, 65, 25);
+        QTest::newRow("Text1 over Frame1") << "Text1" << "Form1" << QRect(88, 32, 33, 19);
+        QTest::newRow("Text7 over Frame2") << "Text7" << "Form1" << QRect(504, 30, 41, 19);
+        QTest::newRow("txtQuality") << "txtQuality" << "Form1" << QRect(384, 64, 49, 33);
+        QTest::newRow("HScroll1") << "HScroll1" << "Form1" << QRect(384, 96, 49, 17);
+        QTest::newRow("Image2") << "Image2" << "Form1" << QRect(16, 120, 553, 337);
+        QTest::newRow("Image4") << "Image4" << "Form1" << QRect(152, 168, 284, 234);
+        QTest::newRow("Dir1 over Frame4") << "Dir1" << "Form1" << QRect(592, 120, 289, 108);
+        QTest::newRow("File1 in Frame4") << "File1" << "Frame4" << QRect(16, 176, 289, 201);
+        QTest::newRow("WebBrowser2") << "WebBrowser2" << "Form1" << QRect(432, 464, 457, 57);
+        QTest::newRow("Picture2 below the client area") << "Picture2" << "Form1" << QRect(320, 568, 225, 217);
     }
     void geometryInPixels() {
         QFETCH(QString, name);

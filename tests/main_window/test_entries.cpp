@@ -1,12 +1,9 @@
-// The size and quality entries: "Güncelle" putting "400" back into both boxes, the slider writing the
-// quality box, the key filter of the quality box and the reading of the quality to save with.
-#include "main_window/Form1.h"
+// The size and quality entries: "Güncelle" putting "400" back into both boxes, the quality slider from
+// mouse and keyboard writing the quality box, the box's key filter and the reading of the quality to save
+// with.
 #include "platform/controls/HScrollBar.h"
 #include "tests/main_window/Form1UnderTest.h"
 #include "tests/support/LocaleScope.h"
-
-#include <QLineEdit>
-#include <QPushButton>
 #include "tests/support/QtTests.h"
 
 #include <QTest>
@@ -34,18 +31,13 @@ private slots:
         QTest::addColumn<QString>("widthAfter");
         QTest::addColumn<QString>("heightAfter");
         const QString reset = QStringLiteral("400");
-        QTest::newRow("numbers") << QStringLiteral("500") << QStringLiteral("300") << QStringLiteral("500")
-                                 << QStringLiteral("300");
-        QTest::newRow("letters") << QStringLiteral("500") << QStringLiteral("abc") << reset << reset;
-        QTest::newRow("empty") << QString() << QStringLiteral("300") << reset << reset;
-        QTest::newRow("zero stays") << QStringLiteral("0") << QStringLiteral("300") << QStringLiteral("0")
-                                    << QStringLiteral("300");
-        QTest::newRow("negative stays")
-            << QStringLiteral("500") << QStringLiteral("-5") << QStringLiteral("500") << QStringLiteral("-5");
-        QTest::newRow("decimal comma") << QStringLiteral("1,5") << QStringLiteral("300")
-                                       << QStringLiteral("1,5") << QStringLiteral("300");
-        QTest::newRow("full stop is no decimal")
-            << QStringLiteral("1.5") << QStringLiteral("300") << reset << reset;
+        QTest::newRow("numbers") << "500" << "300" << "500" << "300";
+        QTest::newRow("letters") << "500" << "abc" << reset << reset;
+        QTest::newRow("empty") << "" << "300" << reset << reset;
+        QTest::newRow("zero stays") << "0" << "300" << "0" << "300";
+        QTest::newRow("negative stays") << "500" << "-5" << "500" << "-5";
+        QTest::newRow("decimal comma") << "1,5" << "300" << "1,5" << "300";
+        QTest::newRow("full stop is no decimal") << "1.5" << "300" << reset << reset;
     }
     void guncelleResetsBothWhenEitherIsNoNumber() {
         QFETCH(QString, width);
@@ -53,7 +45,7 @@ private slots:
         const LocaleScope turkish(Turkish());
         box("Text1")->setText(width);
         box("Text2")->setText(height);
-        form_->findChild<QPushButton*>(QStringLiteral("Command4"))->click();
+        control<QPushButton>("Command4")->click();
         QTEST(box("Text1")->text(), "widthAfter");
         QTEST(box("Text2")->text(), "heightAfter");
         // The texts are stored as they stand, not converted.
@@ -62,11 +54,37 @@ private slots:
     }
 
     void sliderWritesTheQualityAtOnce() {
-        auto* slider = form_->findChild<platform::HScrollBar*>(QStringLiteral("HScroll1"));
+        auto* slider = control<platform::HScrollBar>("HScroll1");
+        slider->setValue(0);  // below the lower bound: quality 0 is not offered
+        QCOMPARE(slider->value(), 1);
+        QCOMPARE(box("txtQuality")->text(), QStringLiteral("1"));
+        slider->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        QCOMPARE(box("txtQuality")->text(), QStringLiteral("11"));
         slider->setValue(75);
         QCOMPARE(box("txtQuality")->text(), QStringLiteral("75"));
         slider->triggerAction(QAbstractSlider::SliderSingleStepSub);
         QCOMPARE(box("txtQuality")->text(), QStringLiteral("74"));
+    }
+
+    void sliderKeysAndHandle() {
+        auto* slider = control<platform::HScrollBar>("HScroll1");
+        QCOMPARE(slider->focusPolicy() & Qt::TabFocus, Qt::TabFocus);
+        form_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        slider->setFocus();
+        QTest::keyClick(slider, Qt::Key_Right);
+        QCOMPARE(box("txtQuality")->text(), QStringLiteral("100"));
+        QTest::keyClick(slider, Qt::Key_Up);  // already at the top
+        QCOMPARE(slider->value(), 100);
+        QTest::keyClick(slider, Qt::Key_Left);
+        QTest::keyClick(slider, Qt::Key_Down);
+        QCOMPARE(box("txtQuality")->text(), QStringLiteral("98"));
+        QTest::keyClick(slider, Qt::Key_Up);
+        QCOMPARE(slider->value(), 99);
+        // The slider is short; its handle must still be drawn where the value is.
+        const QImage high = slider->grab().toImage();
+        slider->setValue(1);
+        QVERIFY(slider->grab().toImage() != high);
     }
 
     void keyFilterPassesDigitsAndBackspace() {
@@ -94,14 +112,13 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("quality");
         QTest::addColumn<QString>("shownAfter");
-        QTest::newRow("75") << QStringLiteral("75") << 75 << QStringLiteral("75");
-        QTest::newRow("99") << QStringLiteral("99") << 99 << QStringLiteral("99");
-        QTest::newRow("150 unchecked") << QStringLiteral("150") << 150 << QStringLiteral("150");
-        QTest::newRow("empty") << QString() << 90 << QStringLiteral("90");
-        QTest::newRow("letters") << QStringLiteral("abc") << 90 << QStringLiteral("90");
-        QTest::newRow("beyond 32 bits") << QStringLiteral("3000000000") << 90 << QStringLiteral("90");
-        QTest::newRow("half to even") << QStringLiteral("2,5") << 2 << QStringLiteral("2,5");
-        QTest::newRow("half to even up") << QStringLiteral("3,5") << 4 << QStringLiteral("3,5");
+        QTest::newRow("75") << "75" << 75 << "75";
+        QTest::newRow("150 unchecked") << "150" << 150 << "150";
+        QTest::newRow("empty") << "" << 90 << "90";
+        QTest::newRow("letters") << "abc" << 90 << "90";
+        QTest::newRow("beyond 32 bits") << "3000000000" << 90 << "90";
+        QTest::newRow("half to even") << "2,5" << 2 << "2,5";
+        QTest::newRow("half to even up") << "3,5" << 4 << "3,5";
     }
     void kaliteOkuReadsTheBox() {
         QFETCH(QString, text);

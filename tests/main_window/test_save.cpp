@@ -1,374 +1,223 @@
-// "3-Kaydet" and "4-Kalite Kaydet": what the dialog offers, what lands on disk and at which quality,
-// and that every failure ends in one warning with the window and any existing file left as they were.
+// "3-Kaydet" and "4-Kalite Kaydet": what the window hands the save dialog, which picture and quality reach
+// the file, and that a failed save ends in one warning with the window and any existing file left as they
+// were. The encoder's and the safe writer's own cases (refusals, times, links, kills, every mode) are the
+// engine's; one full disk and one replaced file's mode show here that the window goes through them.
 #include "image/cDIBSection.h"
 #include "jpeg/mIntelJPEGLibrary.h"
-#include "main_window/Form1.h"
 #include "platform/controls/HScrollBar.h"
-#include "platform/controls/PictureBox.h"
-#include "platform/msgbox.h"
-#include "platform/runtime.h"
-#include "tests/support/LoopbackHttpServer.h"
-#include "tests/support/ModalAnswerer.h"
-#include "tests/support/MsgBoxRecorder.h"
+#include "tests/main_window/Form1UnderTest.h"
+#include "tests/support/QtTests.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestPictures.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
-#include <QApplication>
 #include <QComboBox>
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
-#include <QLineEdit>
-#include <QProcess>
-#include <QPushButton>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
 namespace {
 
-// Run as `test_save --save-into <folder>` by the permission test, as an unprivileged user.
-constexpr const char* kChildSwitch = "--save-into";
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool IsJpegData(const QString& path) { return ReadAll(path).startsWith("\xFF\xD8\xFF"); }
-
-// The window with its controls found by name; HOME points at a folder of its own, so the offered
-// ulk.jpg and every name typed into the dialog land there.
-struct SaveWindow {
-    explicit SaveWindow(const QString& home) {
-        qputenv("HOME", QFile::encodeName(home));
-        form = std::make_unique<Form1>(server.base());
-        picture2 = form->findChild<platform::PictureBox*>(QStringLiteral("Picture2"));
-        quality = form->findChild<QLineEdit*>(QStringLiteral("txtQuality"));
-        slider = form->findChild<platform::HScrollBar*>(QStringLiteral("HScroll1"));
-        saveStd = form->findChild<QPushButton*>(QStringLiteral("cmdSaveStdPic"));
-        saveQuality = form->findChild<QPushButton*>(QStringLiteral("cmdSaveQualityPic"));
-        if (!picture2 || !quality || !slider || !saveStd || !saveQuality) qFatal("controls missing");
-    }
-
-    LoopbackHttpServer server{LoopbackHttpServer::Mode::Silent};
-    std::unique_ptr<Form1> form;
-    platform::PictureBox* picture2 = nullptr;
-    QLineEdit* quality = nullptr;
-    platform::HScrollBar* slider = nullptr;
-    QPushButton* saveStd = nullptr;
-    QPushButton* saveQuality = nullptr;
-};
-
 QString FailureText(const QString& path) {
     return QStringLiteral("Failed to save the picture to the file: '") + path + u'\'';
 }
 
-// The child's half of the permission test; prints what went wrong and returns nonzero.
-int SaveIntoUnwritableFolder(const QString& folder) {
-    if (QFileInfo(folder).isWritable()) {
-        qWarning("child can still write into %s", qPrintable(folder));
-        return 2;
-    }
-    SaveWindow w(folder);
-    MsgBoxRecorder boxes;
-    ModalAnswerer answer;
-    w.picture2->setPicture(platform::Picture::FromImage(testpics::Gradient(120, 90)));
-    const platform::HBITMAP before = w.picture2->Picture().Handle();
-    answer.typeFileName(QStringLiteral("out"));
-    w.saveQuality->click();
-
-    QStringList faults =
-        answer.faults() +
-        boxes.oneBoxFaults(FailureText(folder + QStringLiteral("/out.JPG")), platform::vbExclamation);
-    if (QDir(folder).entryList(QDir::Files | QDir::Hidden).size() != 0)
-        faults << QStringLiteral("files left");
-    if (w.picture2->Picture().Handle() != before) faults << QStringLiteral("Picture2 changed");
-    if (w.quality->text() != QStringLiteral("99")) faults << w.quality->text();
-    if (!w.form->isEnabled()) faults << QStringLiteral("window disabled");
-    for (const QString& fault : faults) qWarning("%s", qPrintable(fault));
-    return faults.isEmpty() ? 0 : 1;
-}
-
 }  // namespace
 
-class TestSave : public QObject {
+class TestSave : public QObject, private Form1UnderTest {
     Q_OBJECT
 private:
-    std::unique_ptr<QTemporaryDir> home_;
-    std::unique_ptr<SaveWindow> w_;
+    std::unique_ptr<QTemporaryDir> home_;  // HOME, so the offered ulk.jpg and every typed name land here
     std::unique_ptr<MsgBoxRecorder> boxes_;
 
-    QString Path(const QString& name) const { return home_->path() + u'/' + name; }
+    QString path(const QString& name) const { return home_->path() + u'/' + name; }
+    QLineEdit* quality() { return control<QLineEdit>("txtQuality"); }
 
     // The file the writer itself makes of Picture2's picture at a quality: what a click must produce.
-    QByteArray Expected(int quality) {
+    QByteArray expected(int quality) {
         cDIBSection dib;
-        dib.CreateFromPicture(w_->picture2->Picture());
-        const QString path = Path(QStringLiteral("expected.tmp"));
-        if (!mIntelJPEGLibrary::WriteJpegFile(dib, path, quality)) return {};
-        QByteArray bytes = ReadAll(path);
-        QFile::remove(path);
+        dib.CreateFromPicture(picture2());
+        const QString file = path(QStringLiteral("expected.tmp"));
+        if (!mIntelJPEGLibrary::WriteJpegFile(dib, file, quality)) return {};
+        const QByteArray bytes = testfiles::ReadBytes(file);
+        QFile::remove(file);
         return bytes;
-    }
-
-    void ExpectAnswered(const ModalAnswerer& answer) {
-        QVERIFY2(answer.failures().isEmpty(), qPrintable(answer.failures().join(u'\n')));
-        QVERIFY(answer.done());
-    }
-
-    // Clicks a save button, typing name into the dialog.
-    void SaveAs(QPushButton* button, const QString& name) {
-        ModalAnswerer answer;
-        answer.typeFileName(name);
-        button->click();
-        ExpectAnswered(answer);
     }
 
 private slots:
     void init() {
         home_ = std::make_unique<QTemporaryDir>();
         QVERIFY(home_->isValid());
-        w_ = std::make_unique<SaveWindow>(home_->path());
+        qputenv("HOME", QFile::encodeName(home_->path()));
+        QVERIFY(openForm(false));
         boxes_ = std::make_unique<MsgBoxRecorder>();
-        w_->picture2->setPicture(platform::Picture::FromImage(testpics::Gradient(400, 300)));
+        control<platform::PictureBox>("Picture2")
+            ->setPicture(platform::Picture::FromImage(testpics::Noise(400, 300)));
     }
     void cleanup() {
         boxes_.reset();
-        w_.reset();
+        form_.reset();
         home_.reset();
     }
 
-    void dialogOffersUlkJpgAtHomeWithTheTwoFilters() {
-        for (QPushButton* button : {w_->saveStd, w_->saveQuality}) {
-            QString offered, folder;
-            QStringList types;
-            QObject* owner = nullptr;
+    void fullDiskKeepsTheOldFileAndSaysSo() {
+        const QString old = path(QStringLiteral("eski.jpg"));
+        const QByteArray oldBytes = testfiles::ReadBytes(testpics::Save(testpics::Gradient(200, 150), old));
+        QVERIFY(!oldBytes.isEmpty());
+        const platform::HBITMAP before = picture2().Handle();
+        {
+            const testfiles::FileSizeLimit full(16 * 1024);  // the noise's JPEG is far larger
+            QVERIFY(full.active());
             ModalAnswerer answer;
-            answer.inspectFileDialog([&](QFileDialog* dialog) {
-                offered = ModalAnswerer::TypedName(dialog);
-                folder = dialog->directory().absolutePath();
-                auto* combo = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
-                for (int i = 0; i < combo->count(); ++i) types << combo->itemText(i);
-                owner = dialog->parent();
-            });
-            answer.cancel();
-            button->click();
-            ExpectAnswered(answer);
-            QCOMPARE(offered, QStringLiteral("ulk.jpg"));
-            QCOMPARE(folder, QDir(home_->path()).absolutePath());
-            QCOMPARE(types, QStringList({"JPEG Files (*.JPG)", "All Files (*.*)"}));
-            QCOMPARE(owner, w_->form.get());
+            answer.typeFileName(QStringLiteral("eski.jpg"));
+            answer.answerMessageBox(QMessageBox::Yes);  // replace it
+            control<QPushButton>("cmdSaveStdPic")->click();
+            QVERIFY(answer.done() && answer.failures().isEmpty());
         }
+        expectWarning(*boxes_, FailureText(old));
+        QCOMPARE(picture2().Handle(), before);
+        QCOMPARE(testfiles::ReadBytes(old), oldBytes);
+        QCOMPARE(testfiles::FilesIn(home_->path()), QStringList{QStringLiteral("eski.jpg")});
     }
 
-    void aHomeTooLongForTheBufferIsOfferedAsTheFolder() {
-        // The full offered path would not fit the dialog's buffer: the dialog opens there all the same.
-        QString deep = home_->path();
-        while (deep.size() <= 260) deep += QStringLiteral("/klasor_") + QString(40, u'k');
-        QVERIFY(QDir().mkpath(deep));
-        qputenv("HOME", QFile::encodeName(deep));
+    void dialogArguments_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("longHome");
+        QTest::newRow("3-Kaydet") << "cmdSaveStdPic" << false;
+        QTest::newRow("4-Kalite Kaydet") << "cmdSaveQualityPic" << false;
+        // The whole offered path would not fit the dialog's buffer: the home goes as its folder instead.
+        QTest::newRow("home too long for the buffer") << "cmdSaveStdPic" << true;
+    }
+    void dialogArguments() {
+        QFETCH(QString, button);
+        QFETCH(bool, longHome);
+        QString home = home_->path();
+        while (longHome && home.size() <= 260) home += QStringLiteral("/klasor_") + QString(40, u'k');
+        QVERIFY(QDir().mkpath(home));
+        qputenv("HOME", QFile::encodeName(home));
         QString offered, folder;
+        QStringList types;
+        QObject* owner = nullptr;
         ModalAnswerer answer;
         answer.inspectFileDialog([&](QFileDialog* dialog) {
             offered = ModalAnswerer::TypedName(dialog);
             folder = dialog->directory().absolutePath();
+            auto* combo = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            for (int i = 0; i < combo->count(); ++i) types << combo->itemText(i);
+            owner = dialog->parent();
         });
         answer.cancel();
-        w_->saveStd->click();
-        ExpectAnswered(answer);
+        control<QPushButton>(qPrintable(button))->click();
+        QVERIFY2(answer.done() && answer.failures().isEmpty(), qPrintable(answer.failures().join(u';')));
         QVERIFY(boxes_->empty());
         QCOMPARE(offered, QStringLiteral("ulk.jpg"));
-        QCOMPARE(folder, QDir(deep).absolutePath());
+        QCOMPARE(folder, QDir(home).absolutePath());
+        QCOMPARE(types, QStringList({"JPEG Files (*.JPG)", "All Files (*.*)"}));
+        QCOMPARE(owner, form_.get());
     }
 
     void cancelWritesNothingShowsNothingReadsNoQuality() {
-        w_->quality->setText(QString());  // read too early, it would turn into "90"
-        for (QPushButton* button : {w_->saveStd, w_->saveQuality}) {
+        quality()->setText(QString());  // read too early, it would turn into "90"
+        for (const char* button : {"cmdSaveStdPic", "cmdSaveQualityPic"}) {
             ModalAnswerer answer;
             answer.cancel();
-            button->click();
-            ExpectAnswered(answer);
+            control<QPushButton>(button)->click();
+            QVERIFY(answer.done());
         }
         QVERIFY(boxes_->empty());
-        QCOMPARE(QDir(home_->path()).entryList(QDir::Files | QDir::Hidden), QStringList());
-        QCOMPARE(w_->quality->text(), QString());
+        QCOMPARE(testfiles::FilesIn(home_->path()), QStringList());
+        QCOMPARE(quality()->text(), QString());
     }
 
-    void nameWithoutExtensionGetsJpg() {
-        SaveAs(w_->saveStd, QStringLiteral("out"));
-        QVERIFY(boxes_->empty());
-        QVERIFY(IsJpegData(Path(QStringLiteral("out.JPG"))));
-        QVERIFY(!QFileInfo::exists(Path(QStringLiteral("out"))));
+    void standardSaveWritesPicture2AtQuality90UnderTheNameChosen_data() {
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("no extension") << 1 << "out" << "out.JPG";
+        QTest::newRow("all files, a .bmp name") << 2 << "resim.bmp" << "resim.bmp";
     }
-
-    void allFilesWithBmpNameStillWritesJpeg() {
+    void standardSaveWritesPicture2AtQuality90UnderTheNameChosen() {
+        QFETCH(int, filter);
+        QFETCH(QString, typed);
+        quality()->setText(QStringLiteral("20"));  // not this button's business
         ModalAnswerer answer;
-        answer.selectFilter(2);
-        answer.typeFileName(QStringLiteral("resim.bmp"));
-        w_->saveStd->click();
-        ExpectAnswered(answer);
+        answer.selectFilter(filter);
+        answer.typeFileName(typed);
+        control<QPushButton>("cmdSaveStdPic")->click();
+        QVERIFY(answer.done() && answer.failures().isEmpty());
         QVERIFY(boxes_->empty());
-        const QString path = Path(QStringLiteral("resim.bmp"));
-        QVERIFY(IsJpegData(path));
-        QCOMPARE(testpics::DecodeJpeg(path).size(), QSize(400, 300));
+        QFETCH(QString, file);
+        QCOMPARE(testfiles::FilesIn(home_->path()), QStringList{file});
+        QCOMPARE(testfiles::ReadBytes(path(file)), expected(90));
+        QCOMPARE(quality()->text(), QStringLiteral("20"));
     }
 
-    void standardSaveWritesPicture2AtQuality90() {
-        w_->quality->setText(QStringLiteral("20"));  // not this button's business
-        SaveAs(w_->saveStd, QStringLiteral("std.jpg"));
-        QVERIFY(boxes_->empty());
-        const QString path = Path(QStringLiteral("std.jpg"));
-        const QImage written = testpics::DecodeJpeg(path);
-        QCOMPARE(written.size(), QSize(400, 300));
-        const double psnr = testpics::Psnr(w_->picture2->Picture().pixels(), written);
-        QVERIFY2(psnr > 38.0, qPrintable(QString::number(psnr)));
-        QCOMPARE(ReadAll(path), Expected(90));
-        QCOMPARE(w_->quality->text(), QStringLiteral("20"));
-        // The same pixels again without a new shrink.
-        SaveAs(w_->saveStd, QStringLiteral("again.jpg"));
-        QCOMPARE(ReadAll(Path(QStringLiteral("again.jpg"))), ReadAll(path));
-    }
-
-    void qualitySaveFollowsTheSlider() {
-        w_->picture2->setPicture(platform::Picture::FromImage(testpics::Noise(400, 300)));
-        w_->slider->setValue(99);
-        SaveAs(w_->saveQuality, QStringLiteral("q99.jpg"));
-        w_->slider->setValue(20);
-        SaveAs(w_->saveQuality, QStringLiteral("q20.jpg"));
-        QVERIFY(boxes_->empty());
-        const QByteArray high = ReadAll(Path(QStringLiteral("q99.jpg")));
-        const QByteArray low = ReadAll(Path(QStringLiteral("q20.jpg")));
-        QCOMPARE(high, Expected(99));
-        QCOMPARE(low, Expected(20));
-        QVERIFY2(high.size() > 2 * low.size(),
-                 qPrintable(QStringLiteral("%1 vs %2").arg(high.size()).arg(low.size())));
-    }
-
-    void qualityIsReadAfterTheDialogCloses() {
-        w_->slider->setValue(20);
-        ModalAnswerer answer;
-        answer.inspectFileDialog([this](QFileDialog*) { w_->slider->setValue(75); });
-        answer.typeFileName(QStringLiteral("late.jpg"));
-        w_->saveQuality->click();
-        ExpectAnswered(answer);
-        QCOMPARE(ReadAll(Path(QStringLiteral("late.jpg"))), Expected(75));
-    }
-
-    void qualityTexts_data() {
-        QTest::addColumn<QString>("text");
+    void qualitySaveReadsTheBoxOnceTheDialogCloses_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<int>("slideTo");  // the slider moved while the dialog is open; 0: left alone
         QTest::addColumn<int>("used");
         QTest::addColumn<QString>("shownAfter");
-        QTest::newRow("empty") << QString() << 90 << QStringLiteral("90");
-        QTest::newRow("not a number") << QStringLiteral("abc") << 90 << QStringLiteral("90");
-        QTest::newRow("beyond 32 bits") << QStringLiteral("3000000000") << 90 << QStringLiteral("90");
-        QTest::newRow("75") << QStringLiteral("75") << 75 << QStringLiteral("75");
-        QTest::newRow("150 unchecked") << QStringLiteral("150") << 150 << QStringLiteral("150");
-        QTest::newRow("half to even") << QLocale().toString(62.5) << 62 << QLocale().toString(62.5);
+        QTest::newRow("slider moved") << "20" << 75 << 75 << "75";
+        QTest::newRow("empty box") << "" << 0 << 90 << "90";
     }
-    void qualityTexts() {
-        QFETCH(QString, text);
-        QFETCH(int, used);
-        QFETCH(QString, shownAfter);
-        w_->quality->setText(text);
-        SaveAs(w_->saveQuality, QStringLiteral("q.jpg"));
+    void qualitySaveReadsTheBoxOnceTheDialogCloses() {
+        QFETCH(QString, before);
+        QFETCH(int, slideTo);
+        quality()->setText(before);
+        ModalAnswerer answer;
+        answer.inspectFileDialog([&](QFileDialog*) {
+            if (slideTo) control<platform::HScrollBar>("HScroll1")->setValue(slideTo);
+        });
+        answer.typeFileName(QStringLiteral("q.jpg"));
+        control<QPushButton>("cmdSaveQualityPic")->click();
+        QVERIFY(answer.done() && answer.failures().isEmpty());
         QVERIFY(boxes_->empty());
-        QCOMPARE(ReadAll(Path(QStringLiteral("q.jpg"))), Expected(used));
-        QCOMPARE(w_->quality->text(), shownAfter);
+        QFETCH(int, used);
+        QCOMPARE(testfiles::ReadBytes(path(QStringLiteral("q.jpg"))), expected(used));
+        QTEST(quality()->text(), "shownAfter");
     }
 
-    void replacingKeepsModeAndTimes() {
-        const QString path = Path(QStringLiteral("old.jpg"));
-        {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("old contents");
-        }
-        QVERIFY(::chmod(QFile::encodeName(path).constData(), 0640) == 0);
-        const QDateTime then = QDateTime::fromString(QStringLiteral("2001-02-03T04:05:06Z"), Qt::ISODate);
-        {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::ReadWrite));
-            QVERIFY(file.setFileTime(then, QFileDevice::FileModificationTime));
-        }
+    void replacingAfterTheQuestionKeepsTheMode() {
+        const QString old = path(QStringLiteral("old.jpg"));
+        QVERIFY(!testfiles::WriteBytes(old, "old contents").isEmpty());
+        QVERIFY(QFile::setPermissions(old, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
         ModalAnswerer answer;
         QString question;
         answer.typeFileName(QStringLiteral("old.jpg"));
         answer.answerMessageBox(QMessageBox::Yes, &question);
-        w_->saveStd->click();
-        ExpectAnswered(answer);
+        control<QPushButton>("cmdSaveStdPic")->click();
+        QVERIFY(answer.done() && answer.failures().isEmpty());
         QVERIFY(question.contains(QStringLiteral("old.jpg")));
         QVERIFY(boxes_->empty());
-        QCOMPARE(ReadAll(path), Expected(90));
+        QCOMPARE(testfiles::ReadBytes(old), expected(90));
         struct stat st {};
-        QVERIFY(::stat(QFile::encodeName(path).constData(), &st) == 0);
+        QVERIFY(::stat(QFile::encodeName(old).constData(), &st) == 0);
         QCOMPARE(st.st_mode & 07777, mode_t(0640));
-        QCOMPARE(QFileInfo(path).lastModified().toUTC(), then);
     }
 
     void beforeAnyShrinkWarnsAndKeepsAnExistingFile() {
-        w_->picture2->setPicture(platform::Picture());
-        const QString path = Path(QStringLiteral("keep.jpg"));
-        const QByteArray original = ReadAll(testpics::Save(testpics::Gradient(64, 48), path));
+        control<platform::PictureBox>("Picture2")->setPicture(platform::Picture());
+        const QString kept = path(QStringLiteral("keep.jpg"));
+        const QByteArray original = testfiles::ReadBytes(testpics::Save(testpics::Gradient(64, 48), kept));
         QVERIFY(!original.isEmpty());
         ModalAnswerer answer;
         answer.typeFileName(QStringLiteral("keep.jpg"));
         answer.answerMessageBox(QMessageBox::Yes);
-        w_->saveStd->click();
-        ExpectAnswered(answer);
+        control<QPushButton>("cmdSaveStdPic")->click();
+        QVERIFY(answer.done() && answer.failures().isEmpty());
+        expectWarning(*boxes_, FailureText(kept));
+        QCOMPARE(testfiles::ReadBytes(kept), original);
+        QCOMPARE(testfiles::FilesIn(home_->path()), QStringList{QStringLiteral("keep.jpg")});
+        // Nothing is in the way of the next try.
+        control<platform::PictureBox>("Picture2")->setPicture(platform::Picture::FromImage(testpics::Gradient(40, 30)));
+        saveAs("cmdSaveStdPic", QStringLiteral("next.jpg"));
         QCOMPARE(boxes_->boxes().size(), std::size_t(1));
-        QCOMPARE(boxes_->boxes()[0].prompt, FailureText(path));
-        QCOMPARE(boxes_->boxes()[0].style, int(platform::vbExclamation));
-        QCOMPARE(boxes_->boxes()[0].title, QStringLiteral("Project1"));
-        QCOMPARE(ReadAll(path), original);
-        QCOMPARE(QDir(home_->path()).entryList(QDir::Files | QDir::Hidden), QStringList({"keep.jpg"}));
-        // Nothing was in the way of the next try.
-        w_->picture2->setPicture(platform::Picture::FromImage(testpics::Gradient(40, 30)));
-        SaveAs(w_->saveStd, QStringLiteral("next.jpg"));
-        QCOMPARE(boxes_->boxes().size(), std::size_t(1));
-        QVERIFY(IsJpegData(Path(QStringLiteral("next.jpg"))));
-    }
-
-    void unwritableFolderWarnsAndKeepsTheWindow() {
-        // Root writes anywhere, so the save runs in a copy of this program that has dropped to nobody.
-        QString program = QCoreApplication::applicationFilePath();
-        QStringList arguments = {QString::fromLatin1(kChildSwitch), home_->path()};
-        if (::geteuid() == 0) {
-            const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
-            if (setpriv.isEmpty()) QSKIP("setpriv is not installed");
-            arguments = QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                                    QStringLiteral("--clear-groups"), program} +
-                        arguments;
-            program = setpriv;
-        }
-        const auto readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
-                              QFile::ReadOther | QFile::ExeOther;
-        QVERIFY(QFile::setPermissions(home_->path(), readOnly));
-        QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("HOME"), home_->path());
-        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
-        child.setProcessEnvironment(env);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(program, arguments);
-        QVERIFY(child.waitForFinished(60000));
-        QFile::setPermissions(home_->path(), readOnly | QFile::WriteOwner);
-        const QByteArray output = child.readAll();
-        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, output.constData());
+        QCOMPARE(testfiles::ReadBytes(path(QStringLiteral("next.jpg"))), expected(90));
     }
 };
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    if (argc == 3 && qstrcmp(argv[1], kChildSwitch) == 0)
-        return SaveIntoUnwritableFolder(QString::fromLocal8Bit(argv[2]));
-    TestSave test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+TORV_QTEST(TestSave)
 #include "test_save.moc"

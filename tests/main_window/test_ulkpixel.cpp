@@ -1,13 +1,14 @@
-// The aspect-ratio fit: the whole table of sizes, ties and exact multiples, with the picture measured in
-// single precision and the box as typed texts, and the four arguments floored afterwards.
+// The window's side of the fit: its four QVariant arguments replaced by their floors (the picture's
+// staying single precision), the box read as texts in the user's locale, and the runtime's error numbers
+// for arguments the fit cannot use. The fit's own table is the engine's business.
 #include "main_window/Form1.h"
 #include "platform/runtime.h"
 #include "tests/support/LocaleScope.h"
 #include "tests/support/LoopbackHttpServer.h"
-
 #include "tests/support/QtTests.h"
 
 #include <QTest>
+#include <cmath>
 
 class TestUlkpixel : public QObject {
     Q_OBJECT
@@ -15,87 +16,58 @@ private:
     LoopbackHttpServer server_{LoopbackHttpServer::Mode::Silent};
 
 private slots:
-    void table_data() {
+    void argumentsAndErrors_data() {
+        QTest::addColumn<bool>("turkish");
         QTest::addColumn<float>("width");
         QTest::addColumn<float>("height");
         QTest::addColumn<QString>("boxWidth");
         QTest::addColumn<QString>("boxHeight");
-        QTest::addColumn<double>("newWidth");
-        QTest::addColumn<double>("newHeight");
+        QTest::addColumn<int>("error");  // the runtime error raised; 0 for none
+        QTest::addColumn<QSizeF>("fitted");
         QTest::addColumn<int>("status");
-        const auto row = [](float w, float h, const char* bw, const char* bh, double nw, double nh,
-                            int status) {
-            QTest::addRow("%gx%g into %sx%s", double(w), double(h), bw, bh)
-                << w << h << QString::fromLatin1(bw) << QString::fromLatin1(bh) << nw << nh << status;
+        QTest::addColumn<QSizeF>("boxFloors");
+        const auto row = [](const char* name, bool turkish, float w, float h, const char* bw, const char* bh,
+                            int error, QSizeF fitted = {}, int status = 0, QSizeF boxFloors = {}) {
+            QTest::newRow(name) << turkish << w << h << QString::fromUtf8(bw) << QString::fromUtf8(bh) << error
+                                << fitted << status << boxFloors;
         };
-        row(300, 200, "400", "400", 300, 200, 0);  // smaller both ways: kept
-        row(1024, 768, "400", "400", 400, 300, 1);
-        row(400, 300, "400", "400", 400, 300, 1);  // an equal width is not smaller
-        row(300, 500, "400", "400", 240, 400, 1);  // only the box's height bounds it
-        row(800, 800, "400", "400", 400, 400, 0);  // both fit, equal: the second candidate
-        row(1000, 999, "400", "400", 400, 400, 0);
-        row(999, 1000, "400", "400", 400, 400, 0);
-        row(654, 872, "300", "400", 300, 399, 0);  // 399.99999999999994 floors to 399
-        row(822, 685, "300", "400", 300, 249, 1);  // 249.99999999999997 floors to 249
-        row(100, 900, "800", "800", 88, 800, 1);
-        row(1000, 1, "400", "400", 400, 0, 1);  // the fit itself gives 0; the shrink makes it 1
-        // Measured sizes carry fractions; they count by their floor, as do fractional entries.
-        row(639.987f, 480, "400", "400", 400, 300, 1);
-        row(800.0126f, 600.0095f, " 400 ", "400.9", 400, 300, 1);
+        // Measured sizes carry fractions, and so may typed ones.
+        row("fractions floored", false, 800.0126f, 600.0095f, " 400 ", "400.9", 0, {400, 300}, 1, {400, 400});
+        row("smaller both ways", false, 300, 200, "400", "400", 0, {300, 200}, 0, {400, 400});
+        row("Turkish decimal comma", true, 1024, 768, "400,7", "400", 0, {400, 300}, 1, {400, 400});
+        row("box not a number", false, 1024, 768, "abc", "400", platform::err::TypeMismatch);
+        row("box of zero", false, 1024, 768, "0", "400", platform::err::DivisionByZero);
+        row("picture side of zero", false, 0, 768, "400", "400", platform::err::DivisionByZero);
     }
-    void table() {
+    void argumentsAndErrors() {
+        QFETCH(bool, turkish);
         QFETCH(float, width);
         QFETCH(float, height);
         QFETCH(QString, boxWidth);
         QFETCH(QString, boxHeight);
-        const LocaleScope c(QLocale::c());
+        QFETCH(int, error);
+        QFETCH(QSizeF, fitted);
+        QFETCH(QSizeF, boxFloors);
+        const LocaleScope locale(turkish ? Turkish() : QLocale::c());
         Form1 form(server_.base());
         QVariant w(width), h(height), bw(boxWidth), bh(boxHeight);
-        form.ulkpixel(w, h, bw, bh);
+        int raised = 0;
+        try {
+            form.ulkpixel(w, h, bw, bh);
+        } catch (const platform::RuntimeError& e) {
+            raised = e.number();
+        }
+        QCOMPARE(raised, error);
+        if (error) return;
 
-        QTEST(form.value("yeni_genislik").toDouble(), "newWidth");
-        QTEST(form.value("yeni_yukseklik").toDouble(), "newHeight");
+        QCOMPARE(QSizeF(form.value("yeni_genislik").toDouble(), form.value("yeni_yukseklik").toDouble()), fitted);
         QCOMPARE(form.value("durum").typeId(), QMetaType::Short);
         QTEST(form.value("durum").toInt(), "status");
-        // The caller's values are replaced by their floors; the picture's stay single precision.
         QCOMPARE(w.typeId(), QMetaType::Float);
+        QCOMPARE(h.typeId(), QMetaType::Float);
         QCOMPARE(w.toFloat(), std::floor(width));
         QCOMPARE(h.toFloat(), std::floor(height));
-        QCOMPARE(bw.toDouble(), std::floor(boxWidth.trimmed().toDouble()));
-        QCOMPARE(bh.toDouble(), std::floor(boxHeight.trimmed().toDouble()));
-    }
-
-    void turkishEntriesWithADecimalComma() {
-        const LocaleScope turkish(Turkish());
-        Form1 form(server_.base());
-        QVariant w(1024.0f), h(768.0f), bw(QStringLiteral("400,7")), bh(QStringLiteral("400"));
-        form.ulkpixel(w, h, bw, bh);
-        QCOMPARE(bw.toDouble(), 400.0);
-        QCOMPARE(form.value("yeni_genislik").toDouble(), 400.0);
-        QCOMPARE(form.value("yeni_yukseklik").toDouble(), 300.0);
-    }
-
-    void unusableArgumentsRaise() {
-        // The window checks its entries first; called directly, the fit fails as the runtime does.
-        const LocaleScope c(QLocale::c());
-        Form1 form(server_.base());
-        const auto errorOf = [&](QVariant w, QVariant h, QVariant bw, QVariant bh) {
-            try {
-                form.ulkpixel(w, h, bw, bh);
-            } catch (const platform::RuntimeError& e) {
-                return e.number();
-            }
-            return 0;
-        };
-        QCOMPARE(errorOf(1024.0f, 768.0f, QStringLiteral("abc"), QStringLiteral("400")),
-                 platform::err::TypeMismatch);
-        QCOMPARE(errorOf(1024.0f, 768.0f, QStringLiteral("0"), QStringLiteral("400")),
-                 platform::err::DivisionByZero);
-        QCOMPARE(errorOf(0.0f, 768.0f, QStringLiteral("400"), QStringLiteral("400")),
-                 platform::err::DivisionByZero);
-        // A picture of 0 x 0 stops before any division.
-        QCOMPARE(errorOf(0.0f, 0.0f, QStringLiteral("1"), QStringLiteral("1")), 0);
-        QCOMPARE(form.value("yeni_genislik").toDouble(), 0.0);
+        QCOMPARE(QSizeF(bw.toDouble(), bh.toDouble()), boxFloors);
     }
 };
 

@@ -6,7 +6,8 @@
 namespace hostile {
 
 std::filesystem::path Folder() {
-    return std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "hostile";
+    // Not from __FILE__: the build may name sources relative to its own folder, and CTest runs elsewhere.
+    return std::filesystem::path(TORV_TEST_DATA) / "hostile";
 }
 
 std::vector<Row> ReadExpected() {
