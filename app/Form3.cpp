@@ -8,7 +8,8 @@
 #include <QImage>
 #include <QScreen>
 
-Form3::Form3(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint) {
+Form3::Form3(QString picture, QWidget* parent)
+    : QWidget(parent, Qt::FramelessWindowHint), picture_(std::move(picture)) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Form3"));
     setFixedSize(285, 235);
@@ -39,4 +40,5 @@ void Form3::Timer1_Timer() {
     if (!form1_) form1_ = std::make_unique<Form1>();
     form1_->show();
     Timer1->setInterval(0);
+    if (!picture_.isEmpty()) form1_->PickPicture(picture_);
 }

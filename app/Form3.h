@@ -1,6 +1,6 @@
 #pragma once
 // The start-up splash: a borderless window with the product picture that, about a second after it
-// comes up, hides itself and opens the main window once.
+// comes up, hides itself and opens the main window once, with the picture it was given picked.
 
 #include <QWidget>
 #include <memory>
@@ -15,7 +15,8 @@ class Timer;
 class Form3 : public QWidget {
     Q_OBJECT
 public:
-    explicit Form3(QWidget* parent = nullptr);
+    // picture: a file to pick in the main window once it is up; none when empty.
+    explicit Form3(QString picture = QString(), QWidget* parent = nullptr);
     ~Form3() override;
 
     // The main window once the splash has opened it, else null.
@@ -29,4 +30,5 @@ private:
     platform::PictureControl* Image1 = nullptr;
     platform::Timer* Timer1 = nullptr;
     std::unique_ptr<Form1> form1_;  // a top-level window of its own; the splash only keeps it alive
+    QString picture_;
 };

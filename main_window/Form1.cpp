@@ -2,6 +2,7 @@
 
 #include "preview/Form2.h"
 
+#include "platform/controls/CommandButton.h"
 #include "platform/controls/CommonDialog.h"
 #include "platform/controls/DirListBox.h"
 #include "platform/controls/DriveListBox.h"
@@ -19,7 +20,13 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QImageReader>
+#include <QMimeData>
+#include <QTimer>
 #include <cstring>
 
 namespace {
@@ -29,6 +36,9 @@ constexpr int kClientWidthTwips = 13440;
 constexpr int kClientHeightTwips = 7920;
 
 int Px(int twips) { return int(platform::Round(double(twips) / kTwipsPerPixel)); }
+
+// The pictures the file list shows, in any letter case.
+constexpr char kPicturePattern[] = "*.jpg;*.jpeg;*.bmp;*.gif;*.png";
 
 // Creates a control, names it and places it by its twips geometry, relative to its parent.
 template <class T>
@@ -61,7 +71,10 @@ Form1::Form1(QString adServerBase, QWidget* parent)
     resize(Px(kClientWidthTwips), Px(kClientHeightTwips));
     createControls();
     setTabOrder();
+    setAcceptDrops(true);
     Form_Load();
+    // Once the window is up and idle, so that start-up does not wait for it.
+    QTimer::singleShot(0, this, &Form1::warmUp);
 }
 
 Form1::~Form1() = default;
@@ -79,7 +92,7 @@ void Form1::createControls() {
         return control;
     };
     auto button = [](QWidget* parent, const char* name, const QString& caption, int l, int t, int w, int h) {
-        return Place(new QPushButton(caption, parent), name, l, t, w, h);
+        return Place(new platform::CommandButton(caption, parent), name, l, t, w, h);
     };
     // The four numbered buttons of the workflow stand out; "Güncelle" keeps the window's font.
     auto numberedButton = [&](const char* name, const QString& caption, int l, int t, int w, int h) {
@@ -105,8 +118,8 @@ void Form1::createControls() {
 
     Frame4 = Place(new QGroupBox(QStringLiteral("Dosyalar"), this), "Frame4", 8640, 960, 4695, 5895);
     // Made with its pattern, so that a large current folder is read once rather than once per setting.
-    File1 = Place(new platform::FileListBox(Frame4, QStringLiteral("*.jpg;*.bmp;*.gif;*.png")), "File1", 240,
-                  2640, 4335, 3015);
+    File1 = Place(new platform::FileListBox(Frame4, QString::fromLatin1(kPicturePattern)), "File1", 240, 2640,
+                  4335, 3015);
 
     Text1 = text("Text1", QStringLiteral("400"), false, 1320, 480, 495, 285);
     Text2 = text("Text2", QStringLiteral("400"), false, 3000, 480, 495, 285);
@@ -147,12 +160,14 @@ void Form1::createControls() {
     WebBrowser1 = Place(new platform::WebBrowser(this), "WebBrowser1", 240, 6960, 6135, 855);
     WebBrowser2 = Place(new platform::WebBrowser(this), "WebBrowser2", 6480, 6960, 6855, 855);
 
-    // Working surfaces below the visible client area.
+    // Working surfaces below the visible client area, never shown: a maximised window would uncover them.
     Picture1 = Place(new platform::PictureBox(this), "Picture1", 360, 8520, 4335, 4695);
     Picture1->setAutoSize(true);
     Picture2 = Place(new platform::PictureBox(this), "Picture2", 4800, 8520, 3375, 3255);
     Picture2->setBackColor(Qt::white);
     Picture2->setBorderStyle(false);
+    Picture1->hide();
+    Picture2->hide();
 
     Timer1 = new platform::Timer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -223,6 +238,41 @@ void Form1::paintEvent(QPaintEvent* event) {
 
 void Form1::Form_Paint() {
     // The window draws nothing of its own; the controls repaint themselves.
+}
+
+void Form1::warmUp() {
+    // The image plugins load on the first picture, the file dialog's icons and file model on the first
+    // dialog: paid here, while the user looks at the window, rather than on the first click.
+    QImageReader::supportedImageFormats();
+    QFileDialog dialog(this);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setDirectory(QDir::homePath());
+}
+
+namespace {
+
+// The local files a drag carries; none when it carries anything else.
+QStringList DroppedFiles(const QMimeData* data) {
+    QStringList files;
+    if (!data || !data->hasUrls()) return files;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile()) return {};
+        files << url.toLocalFile();
+    }
+    return files;
+}
+
+}  // namespace
+
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent* event) {
+    const QStringList files = DroppedFiles(event->mimeData());
+    if (files.isEmpty()) return;
+    event->acceptProposedAction();
+    PickPicture(files.first());
 }
 
 void Form1::Timer1_Timer() {

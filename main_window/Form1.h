@@ -13,9 +13,12 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QDragEnterEvent;
+class QDropEvent;
 class Form2;
 
 namespace platform {
+class CommandButton;
 class CommonDialog;
 class DirListBox;
 class DriveListBox;
@@ -42,8 +45,15 @@ public:
     void ulkpixel(QVariant& resim_genislik, QVariant& resim_yukseklik, QVariant& bizim_genislik,
                   QVariant& bizim_yukseklik);
 
+    // A picture from outside the window (the command line, a drop): picked as a click in the file list
+    // picks it, with the folder browser at its folder; a file the list does not show is loaded as "1-Aç"
+    // loads it. Either way a file that is no picture gets the usual message.
+    void PickPicture(const QString& path);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private slots:
     void Form_Load();
@@ -79,12 +89,20 @@ private:
     void resmi_kaydet(bool bQualityFromBox);
     // Loading: the picture of a path into Picture1 and the preview, or none.
     bool loadPicture(const QString& path);
-    // Picture1's picture, just loaded from path, into the preview, the size boxes and dosya_yolu.
+    // Picture1's picture, just loaded from path, into the preview, the size boxes and dosya_yolu; the
+    // shrunk result of another picture goes.
     void showLoadedPicture(const QString& path);
     void clearPicture();
+    void clearShrunkPicture();
     void measurePicture();
+    // The measured size in the "Resim" boxes, as the whole pixels the fit counts.
+    void showPictureSize();
+    // What makes the first preview and the first dialog as quick as later ones, done once the window is up.
+    void warmUp();
 
     QString adServerBase_;
+    // Where the save dialog offers "ulk.jpg": the folder of the last successful save, at first the home.
+    QString saveFolder_;
 
     // Window-level values; an invalid QVariant is the empty value.
     QVariant resim_genislik;
@@ -101,7 +119,7 @@ private:
     QGroupBox* Frame1 = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
-    QPushButton* Command4 = nullptr;
+    platform::CommandButton* Command4 = nullptr;
     QLineEdit* Text1 = nullptr;
     QLineEdit* Text2 = nullptr;
     QGroupBox* Frame2 = nullptr;
@@ -117,12 +135,12 @@ private:
     QLineEdit* Text4 = nullptr;
     QLineEdit* Text5 = nullptr;
     platform::PictureControl* Image1 = nullptr;
-    QPushButton* Command2 = nullptr;
-    QPushButton* Command3 = nullptr;
-    QPushButton* cmdSaveStdPic = nullptr;
+    platform::CommandButton* Command2 = nullptr;
+    platform::CommandButton* Command3 = nullptr;
+    platform::CommandButton* cmdSaveStdPic = nullptr;
     QLineEdit* txtQuality = nullptr;
     platform::HScrollBar* HScroll1 = nullptr;
-    QPushButton* cmdSaveQualityPic = nullptr;
+    platform::CommandButton* cmdSaveQualityPic = nullptr;
     platform::PictureControl* Image2 = nullptr;
     platform::PictureControl* Image4 = nullptr;
     QGroupBox* Frame4 = nullptr;

@@ -69,7 +69,10 @@ void Form1::File1_Click() {
 }
 
 void Form1::Command2_Click() {
-    CommonDialog1->setFilter(QStringLiteral("Resim|*.bmp;*.jpg;*.gif|Bmp|*.bmp|Gif|*.gif|Jpg|*.jpg||"));
+    // The same pictures as the file list, in the folder it shows.
+    CommonDialog1->setFilter(
+        QStringLiteral("Resim|*.bmp;*.jpg;*.jpeg;*.gif;*.png|Bmp|*.bmp|Gif|*.gif|Jpg|*.jpg;*.jpeg|Png|*.png||"));
+    CommonDialog1->setInitDir(File1->Path());
     CommonDialog1->ShowOpen();
     const QString name = CommonDialog1->FileName();
     if (name.isEmpty()) return;
@@ -97,6 +100,15 @@ void Form1::clearPicture() {
     resim_yukseklik = QVariant();
     Text6->clear();
     Text7->clear();
+    clearShrunkPicture();
+}
+
+void Form1::clearShrunkPicture() {
+    // A save writes what the user sees: another picture's shrunk result must not stay behind.
+    Picture2->setPicture(platform::Picture());
+    Text3->clear();
+    Text4->clear();
+    Text5->clear();
 }
 
 void Form1::showLoadedPicture(const QString& path) {
@@ -104,16 +116,39 @@ void Form1::showLoadedPicture(const QString& path) {
     Image2->setPicture(Picture1->Picture());
     measurePicture();
     dosya_yolu = path;
+    clearShrunkPicture();
     // Own size when the picture fits the preview, zoomed to fit when not.
     Image2->fitPictureSizeMode();
 }
 
 void Form1::measurePicture() {
     const platform::Picture picture = Picture1->Picture();
-    const float width = Picture1->ScaleX(picture.Width(), platform::vbHimetric, platform::vbPixels);
-    const float height = Picture1->ScaleY(picture.Height(), platform::vbHimetric, platform::vbPixels);
-    resim_genislik = QVariant::fromValue(width);
-    resim_yukseklik = QVariant::fromValue(height);
-    Text6->setText(QString::number(qint64(platform::Round(width))));
-    Text7->setText(QString::number(qint64(platform::Round(height))));
+    resim_genislik = Picture1->ScaleX(picture.Width(), platform::vbHimetric, platform::vbPixels);
+    resim_yukseklik = Picture1->ScaleY(picture.Height(), platform::vbHimetric, platform::vbPixels);
+    showPictureSize();
+}
+
+void Form1::showPictureSize() {
+    Text6->setText(QString::number(qint64(platform::Round(resim_genislik.toDouble()))));
+    Text7->setText(QString::number(qint64(platform::Round(resim_yukseklik.toDouble()))));
+}
+
+void Form1::PickPicture(const QString& path) {
+    const QFileInfo file(path);
+    if (file.isFile()) {
+        Drive1->setDrive(file.absolutePath());
+        Dir1->setPath(file.absolutePath());
+        const QList<QListWidgetItem*> entry = File1->findItems(file.fileName(), Qt::MatchExactly);
+        if (entry.size() == 1) {
+            // As a click on the entry: File1_Click loads it, or loads it again when it is picked already.
+            File1->scrollToItem(entry.front());
+            if (File1->currentItem() == entry.front() && entry.front()->isSelected())
+                File1_Click();
+            else
+                File1->setCurrentItem(entry.front());
+            return;
+        }
+    }
+    if (!loadPicture(path)) return;
+    showLoadedPicture(path);
 }

@@ -4,11 +4,13 @@
 #include "dialogs/mCommonDialog.h"
 #include "image/cDIBSection.h"
 #include "jpeg/mIntelJPEGLibrary.h"
+#include "platform/controls/FileListBox.h"
 #include "platform/controls/PictureBox.h"
 #include "platform/msgbox.h"
 #include "platform/runtime.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <exception>
 
 namespace {
@@ -22,15 +24,22 @@ void Form1::cmdSaveStdPic_Click() { resmi_kaydet(false); }
 void Form1::cmdSaveQualityPic_Click() { resmi_kaydet(true); }
 
 void Form1::resmi_kaydet(bool bQualityFromBox) {
-    // A fresh buffer on every click, filled before the dialog, whether or not a shrink has happened.
+    // Nothing shrunk (or the picture changed since): say so before any dialog, write nothing.
+    if (Picture2->Picture().isEmpty()) {
+        platform::MsgBox(QStringLiteral("Önce resmi küçültün."), platform::vbExclamation);
+        return;
+    }
+    // A fresh buffer on every click, filled before the dialog.
     cDIBSection cDib;
     cDib.CreateFromPicture(Picture2->Picture());
 
-    // "ulk.jpg" in the home folder; a home path too long for the dialog's buffer is given as the folder.
-    QString sFileName = QDir::homePath() + QStringLiteral("/ulk.jpg");
+    // "ulk.jpg" in the folder of the last save, or the home folder; a path too long for the dialog's
+    // buffer is given as the folder.
+    if (saveFolder_.isEmpty()) saveFolder_ = QDir::homePath();
+    QString sFileName = saveFolder_ + QStringLiteral("/ulk.jpg");
     QString sInitialDir;
     if (sFileName.size() > kMaxOfferedPath) {
-        sInitialDir = QDir::homePath();
+        sInitialDir = saveFolder_;
         sFileName = QStringLiteral("ulk.jpg");
     }
     QString sFileTitle;
@@ -51,7 +60,13 @@ void Form1::resmi_kaydet(bool bQualityFromBox) {
         // Whatever went wrong, the user learns it from the one message below and may try another name.
         bSaved = false;
     }
-    if (!bSaved)
+    if (!bSaved) {
         platform::MsgBox(QStringLiteral("Failed to save the picture to the file: '") + sFileName + u'\'',
                          platform::vbExclamation);
+        return;
+    }
+    const QString folder = QFileInfo(sFileName).absolutePath();
+    saveFolder_ = folder;
+    // A result saved where the file list looks shows up there at once.
+    if (QFileInfo(folder) == QFileInfo(File1->Path())) File1->Refresh();
 }

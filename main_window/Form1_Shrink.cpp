@@ -64,11 +64,7 @@ void Form1::boyut_hesapla() {
     const platform::Picture picture = Picture1->Picture();
     resim_genislik = Picture1->ScaleX(double(picture.Width()), platform::vbHimetric, platform::vbPixels);
     resim_yukseklik = Picture1->ScaleY(double(picture.Height()), platform::vbHimetric, platform::vbPixels);
-    Text6->setText(platform::CStr(resim_genislik.toFloat()));
-    Text7->setText(platform::CStr(resim_yukseklik.toFloat()));
-    // The boxes are narrow; show where the number starts, as a text box does, not where it ends.
-    Text6->setCursorPosition(0);
-    Text7->setCursorPosition(0);
+    showPictureSize();
 
     ulkpixel(resim_genislik, resim_yukseklik, bizim_genislik, bizim_yukseklik);
     // A very long, thin picture fits to a side of 0; one pixel is the least a picture can have.

@@ -44,8 +44,10 @@ void Form2::ShowPicture(const QString& path) {
     activateWindow();
     Image1->setPicture(platform::Picture());
     Image1->setPictureSizeMode(platform::PictureControl::fmPictureSizeModeClip);
-    // Reaches past the right and bottom edges by its own offset from the top-left corner.
-    Image1->resize(frameGeometry().size());
+    // At its own size the picture is placed as it always was: reaching past the right and bottom edges
+    // by the control's own offset from the top-left corner.
+    Image1->setGeometry(kImageLeftTwips / kTwipsPerPixel, kImageLeftTwips / kTwipsPerPixel, frameGeometry().width(),
+                        frameGeometry().height());
 
     const platform::Picture picture = platform::LoadPictureOrNone(path);
     if (picture.isEmpty()) {
@@ -55,6 +57,8 @@ void Form2::ShowPicture(const QString& path) {
     }
     Image1->setPicture(picture);
     Image1->fitPictureSizeMode();
+    // Zoomed, the picture fits the visible window, centred, nothing cut off by the offset.
+    if (Image1->PictureSizeMode() == platform::PictureControl::fmPictureSizeModeZoom) Image1->setGeometry(rect());
 }
 
 void Form2::mouseReleaseEvent(QMouseEvent* event) {

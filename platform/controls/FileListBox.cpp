@@ -20,7 +20,13 @@ FileListBox::FileListBox(QWidget* parent, const QString& pattern) : QListWidget(
 }
 
 void FileListBox::setPath(const QString& path) {
-    path_ = QDir(path).absolutePath();
+    const QString folder = QDir(path).absolutePath();
+    if (folder != path_) {
+        refreshing_ = true;
+        clear();  // another folder's entry of the same name is another picture
+        refreshing_ = false;
+        path_ = folder;
+    }
     Refresh();
 }
 
@@ -31,15 +37,20 @@ void FileListBox::setPattern(const QString& pattern) {
 
 void FileListBox::Refresh() {
     refreshing_ = true;
+    const QString picked = currentItem() && currentItem()->isSelected() ? currentItem()->text() : QString();
     clear();
     QDir dir(path_);
-    // Name filters of QDir ignore case unless asked otherwise.
+    // Name filters of QDir ignore case unless asked otherwise. Files only: pipes, devices and dangling
+    // links ("system" entries to Qt) are no pictures, and a pipe would hold whoever opened it.
     dir.setNameFilters(pattern_.split(QLatin1Char(';'), Qt::SkipEmptyParts));
-    dir.setFilter(QDir::Files | QDir::Hidden | QDir::System);
+    dir.setFilter(QDir::Files | QDir::Hidden);
     QStringList names = dir.entryList();
     std::sort(names.begin(), names.end(), NaturalLess);
     addItems(names);
-    setCurrentRow(-1);
+    // The same folder listed again keeps the entry that was picked, without picking it anew.
+    const QList<QListWidgetItem*> again = picked.isEmpty() ? QList<QListWidgetItem*>() : findItems(picked, Qt::MatchExactly);
+    setCurrentItem(again.isEmpty() ? nullptr : again.front());
+    if (again.isEmpty()) setCurrentRow(-1);
     refreshing_ = false;
 }
 

@@ -16,6 +16,7 @@ public:
     void setPath(const QString& path);
     QString Pattern() const { return pattern_; }
     void setPattern(const QString& pattern);
+    // Lists the folder again, keeping the picked entry when it is still there.
     void Refresh();
 
     int ListCount() const { return count(); }

@@ -11,7 +11,8 @@ for f in bin/torv-image-resize share/applications/torv-image-resize.desktop \
 done
 [ -x "$prefix/bin/torv-image-resize" ] || { echo "not executable"; exit 1; }
 entry="$prefix/share/applications/torv-image-resize.desktop"
-for line in 'Type=Application' 'Name=Torv Image Resize' 'Exec=torv-image-resize' 'Icon=torv-image-resize'; do
+for line in 'Type=Application' 'Name=Torv Image Resize' 'Exec=torv-image-resize %F' 'Icon=torv-image-resize' \
+            'MimeType=image/jpeg;image/png;image/bmp;image/gif;'; do
   grep -qx "$line" "$entry" || { echo "desktop entry lacks: $line"; exit 1; }
 done
 grep -q '^Name\[tr\]=' "$entry" && grep -q '^Comment\[tr\]=' "$entry" || { echo "no Turkish name"; exit 1; }

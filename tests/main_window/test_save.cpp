@@ -198,24 +198,26 @@ private slots:
         QCOMPARE(st.st_mode & 07777, mode_t(0640));
     }
 
-    void beforeAnyShrinkWarnsAndKeepsAnExistingFile() {
-        control<platform::PictureBox>("Picture2")->setPicture(platform::Picture());
-        const QString kept = path(QStringLiteral("keep.jpg"));
-        const QByteArray original = testfiles::ReadBytes(testpics::Save(testpics::Gradient(64, 48), kept));
-        QVERIFY(!original.isEmpty());
-        ModalAnswerer answer;
-        answer.typeFileName(QStringLiteral("keep.jpg"));
-        answer.answerMessageBox(QMessageBox::Yes);
-        control<QPushButton>("cmdSaveStdPic")->click();
-        QVERIFY(answer.done() && answer.failures().isEmpty());
-        expectWarning(*boxes_, FailureText(kept));
-        QCOMPARE(testfiles::ReadBytes(kept), original);
-        QCOMPARE(testfiles::FilesIn(home_->path()), QStringList{QStringLiteral("keep.jpg")});
-        // Nothing is in the way of the next try.
-        control<platform::PictureBox>("Picture2")->setPicture(platform::Picture::FromImage(testpics::Gradient(40, 30)));
-        saveAs("cmdSaveStdPic", QStringLiteral("next.jpg"));
-        QCOMPARE(boxes_->boxes().size(), std::size_t(1));
-        QCOMPARE(testfiles::ReadBytes(path(QStringLiteral("next.jpg"))), expected(90));
+    // A save with no shrunk result, before any shrink or after another picture was picked, says so before
+    // any dialog and writes nothing.
+    void withoutAShrunkResultSaysSoFirst() {
+        const QString first = testpics::Save(testpics::Gradient(64, 48), path(QStringLiteral("a.png")));
+        const QString second = testpics::Save(testpics::Gradient(48, 64), path(QStringLiteral("b.png")));
+        for (const bool afterAnotherPick : {false, true}) {
+            if (afterAnotherPick) {
+                form_->PickPicture(first);
+                shrink();
+                QVERIFY(!picture2().isEmpty());
+                form_->PickPicture(second);
+                QCOMPARE(text("Text3") + text("Text4") + text("Text5"), QString());
+            } else {
+                control<platform::PictureBox>("Picture2")->setPicture(platform::Picture());
+            }
+            boxes_->clear();
+            control<QPushButton>("cmdSaveStdPic")->click();  // no dialog may open: none is answered
+            expectWarning(*boxes_, QStringLiteral("Önce resmi küçültün."));
+            QCOMPARE(testfiles::FilesIn(home_->path()), (QStringList{"a.png", "b.png"}));
+        }
     }
 };
 
