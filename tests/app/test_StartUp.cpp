@@ -2,11 +2,14 @@
 // ends the program although the splash is still loaded.
 #include "app/Form3.h"
 #include "main_window/Form1.h"
+#include "platform/controls/FileListBox.h"
 #include "platform/controls/PictureControl.h"
 #include "platform/controls/Timer.h"
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLineEdit>
+#include <QTemporaryDir>
 #include <QScreen>
 #include <QSignalSpy>
 #include "tests/support/QtTests.h"
@@ -70,6 +73,24 @@ private slots:
                                [](QWidget* w) { return qobject_cast<Form1*>(w) != nullptr; }),
                  1);
         QCOMPARE(ticks.count(), 1);
+    }
+
+    void aPictureFromTheCommandLineIsPickedInTheMainWindow() {
+        QTemporaryDir dir;
+        QImage photo(320, 200, QImage::Format_RGB32);
+        photo.fill(Qt::darkCyan);
+        const QString path = dir.filePath(QStringLiteral("Yaz tatili.jpg"));
+        QVERIFY(photo.save(path));
+        Form3 splash(path);
+        splash.show();
+        QVERIFY(QMetaObject::invokeMethod(&splash, "Timer1_Timer"));
+        Form1* form = splash.mainWindow();
+        QCOMPARE(form->value("dosya_yolu").toString(), path);
+        auto* files = form->findChild<platform::FileListBox*>(QStringLiteral("File1"));
+        QCOMPARE(files->Path(), dir.path());
+        QCOMPARE(files->List(files->ListIndex()), QStringLiteral("Yaz tatili.jpg"));
+        QCOMPARE(form->findChild<QLineEdit*>(QStringLiteral("Text6"))->text(), QStringLiteral("320"));
+        form->close();
     }
 
     void closingTheMainWindowEndsTheProgram() {

@@ -67,6 +67,16 @@ private slots:
         QCOMPARE(image1()->PictureSizeMode(), mode);
         QCOMPARE(image1()->AutoSize(), false);
         if (mode == 0) QCOMPARE(image1()->shownSize(), size);
+        // Zoomed, the whole picture lies inside the visible window, centred.
+        if (mode == 3) {
+            const QSize shown = image1()->shownSize();
+            const QRect placed(image1()->mapTo(form_.get(), QPoint((image1()->width() - shown.width()) / 2,
+                                                                   (image1()->height() - shown.height()) / 2)),
+                               shown);
+            QVERIFY(form_->rect().contains(placed));
+            QVERIFY(shown.width() == area.width() || shown.height() == area.height());
+            QCOMPARE(placed.center(), form_->rect().center());
+        }
     }
 
     void closesOnClicksAndCharacterKeys_data() {
