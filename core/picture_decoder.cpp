@@ -1,6 +1,9 @@
 #include "core/picture_decoder.h"
 
+#include "core/jpeg_segments.h"
 #include "core/png_chunks.h"
+
+#include <optional>
 
 namespace core {
 
@@ -23,9 +26,30 @@ Error TooLarge() {
 
 Error NoMemory() { return {errc::OutOfMemory, QStringLiteral("out of memory")}; }
 
+// Pictures that are cheap to send and costly to decode: each repeated scan of a progressive JPEG runs
+// over the whole picture, arithmetic coding bounds nothing by its bytes, and 16-bit or interlaced PNGs are
+// decoded whole at their full depth.
+std::optional<Error> CostlyToDecode(const QByteArray& bytes) {
+    const auto pixels = [](std::int64_t w, std::int64_t h) { return w * h; };
+    if (bytes.startsWith("\xFF\xD8")) {
+        const JpegLayout jpeg = ReadJpegLayout(bytes);
+        if (jpeg.scans > kMaxJpegScans)
+            return Error{errc::InvalidPicture, QStringLiteral("more than %1 scans").arg(kMaxJpegScans)};
+        if (jpeg.arithmetic() && pixels(jpeg.width, jpeg.height) > kMaxArithmeticPixels)
+            return Error{errc::InvalidPicture,
+                         QStringLiteral("arithmetic coding above %1 megapixels").arg(kMaxArithmeticPixels / 1'000'000)};
+    }
+    const PngHeader png = ReadPngHeader(bytes);
+    if (png.valid && (png.bitDepth == 16 || png.interlaced) && pixels(png.width, png.height) > kMaxDeepPngPixels)
+        return Error{errc::InvalidPicture, QStringLiteral("a 16-bit or interlaced PNG above %1 megapixels")
+                                               .arg(kMaxDeepPngPixels / 1'000'000)};
+    return std::nullopt;
+}
+
 Result<std::unique_ptr<PictureDecoder>> OpenPictureDecoder(QByteArray bytes) {
     if (bytes.isEmpty()) return NotAPicture();
-    bytes = WithoutOverlongPngChunk(std::move(bytes));
+    bytes = WithoutPngText(WithoutOverlongPngChunk(std::move(bytes)));
+    if (const std::optional<Error> costly = CostlyToDecode(bytes)) return *costly;
     const bool jpeg = bytes.size() >= 3 && std::uint8_t(bytes[0]) == 0xFF && std::uint8_t(bytes[1]) == 0xD8 &&
                       std::uint8_t(bytes[2]) == 0xFF;
     Result<std::unique_ptr<PictureDecoder>> decoder = std::unique_ptr<PictureDecoder>();

@@ -15,6 +15,12 @@ namespace core {
 // The largest picture the loader accepts: 2^28 pixels (1 GiB at 32 bits), more than 250 megapixels.
 inline constexpr std::int64_t kMaxPicturePixels = std::int64_t(1) << 28;
 
+// Refused before decoding, as costly beyond what any camera or editor writes: a progressive JPEG of more
+// scans, an arithmetic-coded JPEG of more pixels, a 16-bit or interlaced PNG of more pixels.
+inline constexpr int kMaxJpegScans = 500;
+inline constexpr std::int64_t kMaxArithmeticPixels = 16'000'000;
+inline constexpr std::int64_t kMaxDeepPngPixels = 64'000'000;
+
 // A reduced decode is made this many times larger than asked in each direction, so that the smoothing
 // shrink that follows still has detail to average; a DCT-scaled decode alone is soft and slightly aliased.
 inline constexpr int kDecodeMargin = 2;

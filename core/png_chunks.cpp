@@ -1,5 +1,6 @@
 #include "core/png_chunks.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace core {
@@ -22,6 +23,43 @@ QByteArray WithoutOverlongPngChunk(QByteArray bytes) {
         at = end;
     }
     return bytes;
+}
+
+namespace {
+
+std::uint32_t BigEndian(const QByteArray& bytes, qsizetype at) {
+    std::uint32_t value = 0;
+    for (int i = 0; i < 4; ++i) value = (value << 8) | std::uint8_t(bytes[at + i]);
+    return value;
+}
+
+}  // namespace
+
+QByteArray WithoutPngText(QByteArray bytes) {
+    if (!bytes.startsWith("\x89PNG\r\n\x1a\n")) return bytes;
+    qsizetype at = 8;
+    while (at + 8 <= bytes.size()) {
+        const std::int64_t end = at + 8 + std::int64_t(BigEndian(bytes, at)) + 4;
+        const QByteArray kind = bytes.mid(at + 4, 4);
+        if (kind == "tEXt" || kind == "zTXt" || kind == "iTXt") {
+            bytes.remove(at, qsizetype(std::min<std::int64_t>(end, bytes.size()) - at));
+            continue;
+        }
+        if (end > bytes.size() || kind == "IEND") break;
+        at = qsizetype(end);
+    }
+    return bytes;
+}
+
+PngHeader ReadPngHeader(const QByteArray& bytes) {
+    PngHeader header;
+    if (bytes.size() < 33 || !bytes.startsWith("\x89PNG\r\n\x1a\n") || bytes.mid(12, 4) != "IHDR") return header;
+    header.valid = true;
+    header.width = BigEndian(bytes, 16);
+    header.height = BigEndian(bytes, 20);
+    header.bitDepth = std::uint8_t(bytes[24]);
+    header.interlaced = bytes[28] != 0;
+    return header;
 }
 
 }  // namespace core

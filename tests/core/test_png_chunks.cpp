@@ -61,3 +61,19 @@ TEST(PngChunks, LoadingSuchAFileFailsCleanlyWithoutTheMemoryItClaims) {
     EXPECT_EQ(testcore::LoadError(path), 481);
     EXPECT_LT(testmem::PeakMemoryKiB() - before, 100 * 1024);
 }
+
+TEST(PngChunks, TextChunksGoAndEverythingElseStays) {
+    const QByteArray png = Png(40, 30);
+    const qsizetype afterHeader = 33;
+    QByteArray withText = png.first(afterHeader);
+    for (const char* kind : {"tEXt", "zTXt", "iTXt"}) {
+        QByteArray chunk(4, '\0');
+        qToBigEndian(std::uint32_t(9), chunk.data());
+        withText += chunk + kind + QByteArray("Comment\0x", 9) + QByteArray(4, '\0');
+    }
+    withText += png.mid(afterHeader);
+    EXPECT_EQ(core::WithoutPngText(withText), png);
+    EXPECT_EQ(core::WithoutPngText(png), png);
+    const core::PngHeader header = core::ReadPngHeader(png);
+    EXPECT_TRUE(header.valid && header.width == 40 && header.height == 30 && header.bitDepth == 8 && !header.interlaced);
+}

@@ -66,6 +66,14 @@ for n in 1 2 3 4 5 6 7 8; do
   convert "$work/marker.png" ${turns[n-1]} "${quiet[@]}" -quality 95 "$work/stored-$n.jpg"
 done
 
+# Cheap to send, costly to decode: a progressive 6000 x 4000 JPEG to repeat a scan of, and small
+# arithmetic-coded JPEGs (colour and CMYK) to claim a huge size with.
+{ printf 'P6\n6000 4000\n255\n'; python3 -c 'import sys; sys.stdout.buffer.write(bytes([120, 130, 140]) * 24000000)'; } |
+  cjpeg -progressive -quality 75 >"$work/flat-progressive.jpg"
+convert -size 16x16 xc:'#336699' "${quiet[@]}" PPM:- | cjpeg -arithmetic -progressive >"$work/arithmetic.jpg"
+convert -size 16x16 xc:'#336699' "${quiet[@]}" -colorspace CMYK "$work/cmyk-small.jpg"
+jpegtran -arithmetic -progressive "$work/cmyk-small.jpg" >"$work/arithmetic-cmyk.jpg"
+
 # Byte surgery: truncations, lying headers, top-down and damaged BMPs, EXIF orientations.
 python3 - "$work" <<'PY'
 import base64, struct, sys, zlib
@@ -75,6 +83,21 @@ read = lambda p: open(p, "rb").read()
 def write(name, data):
     with open(name, "wb") as f:
         f.write(data)
+
+def jpeg_all_segments(data):
+    """(marker, offset) of every segment, the coded data after each start of scan skipped."""
+    at, out = 2, []
+    while at + 4 <= len(data):
+        marker = data[at + 1]
+        if marker == 0xD9:
+            break
+        out.append((marker, at))
+        at += 2 + struct.unpack(">H", data[at + 2:at + 4])[0]
+        if marker == 0xDA:
+            while at + 1 < len(data) and not (data[at] == 0xFF and data[at + 1] not in (0,) + tuple(range(0xD0, 0xD8))):
+                at += 1
+    return out
+jpeg_scan_count = lambda data: sum(1 for marker, _ in jpeg_all_segments(data) if marker == 0xDA)
 
 def jpeg_segments(data):
     """(marker, offset) of each segment up to and including the start of scan."""
@@ -195,4 +218,34 @@ write("exif-corrupt-entry-count.jpg", with_app1(upright, exif_segment(struct.pac
 far = struct.pack(">H", 1) + struct.pack(">HHII", 0x0112, 3, 0x40000000, 0x7FFFFF00) + struct.pack(">I", 0xFFFFFFFF)
 write("exif-corrupt-value-offset.jpg", with_app1(upright, exif_segment(far)))
 write("exif-orientation-9.jpg", with_app1(upright, exif_segment(orientation_ifd(9))))
+# Cheap to send, costly to decode. A scan repeated until there are 800 of them: each runs over all 24
+# million pixels again.
+prog = read(f"{work}/flat-progressive.jpg")
+last_sos = max(at for marker, at in jpeg_all_segments(prog) if marker == 0xDA)
+write("jpeg-800-scans-6000x4000.jpg", prog[:last_sos] + prog[last_sos:-2] * (800 - jpeg_scan_count(prog) + 1) + b"\xff\xd9")
+# Arithmetic coding claiming 16000 x 16000 from a few hundred bytes (its size bounds nothing).
+def with_frame_size(jpeg, width, height):
+    sof = next(at for marker, at in jpeg_all_segments(jpeg) if 0xC0 <= marker <= 0xCF and marker not in (0xC4, 0xC8, 0xCC))
+    return jpeg[:sof + 5] + struct.pack(">HH", height, width) + jpeg[sof + 9:]
+write("jpeg-arithmetic-claims-16000x16000.jpg", with_frame_size(read(f"{work}/arithmetic.jpg"), 16000, 16000))
+write("jpeg-arithmetic-cmyk-claims-16000x16000.jpg", with_frame_size(read(f"{work}/arithmetic-cmyk.jpg"), 16000, 16000))
+# PNGs whose depth or interlacing make the reader hold them whole: 16-bit grey and interlaced grey of
+# 8100 x 8100 (65.6 megapixels), with all their (flat) pixel data, so no length check stops them.
+def flat_png(width, height, depth, interlace, rows):
+    z = zlib.compressobj(9)
+    body = b"".join(z.compress(row) for row in rows) + z.flush()
+    return (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, depth, 0, 0, 0, interlace))
+            + png_chunk(b"IDAT", body) + png_chunk(b"IEND", b""))
+side = 8100
+write("png-16bit-8100x8100.png", flat_png(side, side, 16, 0, (b"\0" + b"\x80" * (2 * side) for _ in range(side))))
+def adam7_rows(width, height):
+    for x0, y0, dx, dy in [(0, 0, 8, 8), (4, 0, 8, 8), (0, 4, 4, 8), (2, 0, 4, 4), (0, 2, 2, 4), (1, 0, 2, 2), (0, 1, 1, 2)]:
+        w, h = (width - x0 + dx - 1) // dx, (height - y0 + dy - 1) // dy
+        for _ in range(h if w else 0):
+            yield b"\0" + b"\x80" * w
+write("png-interlaced-8100x8100.png", flat_png(side, side, 8, 1, adam7_rows(side, side)))
+# A 1 x 1 PNG with 100 compressed text chunks of a megabyte each: text is never shown.
+text = zlib.compress(b"a" * (1 << 20), 9)
+one = read("one-pixel.png")
+write("png-100-text-chunks.png", one[:33] + b"".join(png_chunk(b"zTXt", b"Comment\0\0" + text) for _ in range(100)) + one[33:])
 PY
