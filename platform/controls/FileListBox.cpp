@@ -2,7 +2,9 @@
 
 #include "platform/controls/NaturalOrder.h"
 
+#include <sys/stat.h>
 #include <QDir>
+#include <QFile>
 #include <QKeyEvent>
 #include <algorithm>
 
@@ -40,11 +42,16 @@ void FileListBox::Refresh() {
     const QString picked = currentItem() && currentItem()->isSelected() ? currentItem()->text() : QString();
     clear();
     QDir dir(path_);
-    // Name filters of QDir ignore case unless asked otherwise. Files only: pipes, devices and dangling
-    // links ("system" entries to Qt) are no pictures, and a pipe would hold whoever opened it.
+    // Name filters of QDir ignore case unless asked otherwise. Regular files only: pipes, devices and
+    // dangling links are no pictures, and a pipe would hold whoever opened it.
     dir.setNameFilters(pattern_.split(QLatin1Char(';'), Qt::SkipEmptyParts));
     dir.setFilter(QDir::Files | QDir::Hidden);
     QStringList names = dir.entryList();
+    // Qt counts a device as a file, also behind a link: only what is a regular file in the end stays.
+    names.removeIf([&](const QString& name) {
+        struct stat st {};
+        return ::stat(QFile::encodeName(dir.filePath(name)).constData(), &st) != 0 || !S_ISREG(st.st_mode);
+    });
     std::sort(names.begin(), names.end(), NaturalLess);
     addItems(names);
     // The same folder listed again keeps the entry that was picked, without picking it anew.

@@ -7,7 +7,9 @@
 #include "tests/support/QtTests.h"
 #include "tests/support/TestPictures.h"
 
+#include <sys/stat.h>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QStorageInfo>
 #include <QTemporaryDir>
@@ -145,6 +147,24 @@ private slots:
         emit drive->Change();
         QCOMPARE(control<platform::DirListBox>("Dir1")->Path(), QDir::currentPath());
         QCOMPARE(files()->Path(), QDir::currentPath());
+    }
+
+    // A pipe or a device is no picture and is not listed; a huge sparse file is, and is refused at once.
+    void specialFilesAreNotListedAndAHugeOneIsRefusedAtOnce() {
+        QTemporaryDir special;
+        QVERIFY(::mkfifo(QFile::encodeName(special.filePath("boru.jpg")).constData(), 0600) == 0);
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), special.filePath("sıfır.jpg")));
+        QFile sparse(special.filePath("koca.jpg"));
+        QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(3LL << 30));
+        sparse.close();
+        openFolder(special.path());
+        QCOMPARE(files()->ListCount(), 1);
+        MsgBoxRecorder boxes;
+        QElapsedTimer clock;
+        clock.start();
+        select(QStringLiteral("koca.jpg"));
+        QVERIFY(clock.elapsed() < 1000);
+        expectWarning(boxes, cannotOpen(special.filePath("koca.jpg")));
     }
 };
 
