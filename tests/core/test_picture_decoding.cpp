@@ -155,24 +155,6 @@ TEST_F(PictureDecoding, LeavesSrgbAndUntaggedPicturesAlone) {
     EXPECT_TRUE(JpegIccProfile(WithSegments(EncodeJpeg(gradient), lonely)).isEmpty());
 }
 
-TEST_F(PictureDecoding, ACorruptExifBlockIsIgnored) {
-    const QByteArray jpeg = EncodeJpeg(testpics::Gradient(48, 32));
-    QByteArray farOffset = ExifBlock(6);
-    farOffset[13] = '\x7F';  // IFD offset far past the block
-    QByteArray notAShort = ExifBlock(6);
-    notAShort[19] = '\x04';  // the orientation entry claims to be a long
-    for (const QByteArray& block : {farOffset, notAShort, QByteArray("Exif\0\0II", 8), ExifBlock(9)}) {
-        const QByteArray bad = WithSegments(jpeg, Segment(0xE1, block));
-        EXPECT_EQ(JpegExifOrientation(bad), 1);
-        EXPECT_EQ(Load(Write("bad_exif.jpg", bad)).size(), QSize(48, 32));
-    }
-    // A segment longer than the file: the parser stops at the end (the decoder then refuses the file).
-    EXPECT_EQ(JpegExifOrientation(WithSegments(jpeg, QByteArray("\xFF\xE1\xFF\xFF"
-                                                                "Exif\0\0MM",
-                                                                12))),
-              1);
-}
-
 TEST(ExifOrientationParser, ReadsBothByteOrdersAndSurvivesEveryTruncation) {
     const QByteArray big = ExifBlock(8).sliced(6);
     EXPECT_EQ(ExifOrientation(big), 8);

@@ -25,27 +25,6 @@ namespace {
 
 const QString kData = QStringLiteral(TORV_TEST_DATA);
 
-std::uint32_t Crc32(const QByteArray& bytes) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (const char c : bytes) {
-        crc ^= std::uint8_t(c);
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-    }
-    return ~crc;
-}
-
-void PutBigEndian(QByteArray& bytes, qsizetype at, std::uint32_t value, int length) {
-    for (int i = 0; i < length; ++i) bytes[at + i] = char(value >> (8 * (length - 1 - i)));
-}
-
-// A PNG's header made to claim another size, its checksum mended.
-QByteArray PngClaiming(QByteArray png, std::uint32_t width, std::uint32_t height) {
-    PutBigEndian(png, 16, width, 4);
-    PutBigEndian(png, 20, height, 4);
-    PutBigEndian(png, 29, Crc32(png.mid(12, 17)), 4);
-    return png;
-}
-
 class PictureLoading : public ::testing::Test {
 protected:
     QTemporaryDir dir;
@@ -93,35 +72,10 @@ TEST_F(PictureLoading, KeepsTransparencyAndReadsSixteenBitPng) {
     EXPECT_EQ(Pixels(Load(testpics::Save(deep, Path("deep.png")))).pixel(3, 3), qRgb(0x80, 0x40, 0xC0));
 }
 
-TEST_F(PictureLoading, RefusesBadFilesWithTheirNumbers) {
-    const QByteArray jpeg = testpics::Encode(testpics::Noise(400, 300), "JPG");
-    const QByteArray png = testpics::Encode(testpics::Noise(200, 100), "PNG");
-    QByteArray giantJpeg = testpics::Encode(testpics::Gradient(64, 48), "JPG");
-    const qsizetype sof = giantJpeg.indexOf(QByteArray("\xFF\xC0", 2));
-    PutBigEndian(giantJpeg, sof + 5, 65500, 2);
-    PutBigEndian(giantJpeg, sof + 7, 65500, 2);
-    // Readers would fill in missing rows: a few bytes claiming millions of rows are refused as damaged.
-    QByteArray shortBmp = testpics::Encode(testpics::Gradient(1, 4), "BMP");
-    for (int i = 0; i < 4; ++i) shortBmp[22 + i] = char(117440521 >> (8 * i));
-
-    const struct {
-        const char* name;
-        QByteArray bytes;
-        int number;
-    } cases[] = {
-        {"empty.jpg", {}, 481},
-        {"text.jpg", "Bu bir resim değil.\n", 481},
-        {"cut.jpg", jpeg.first(jpeg.size() / 2), 481},
-        {"cut.png", png.first(400), 481},
-        {"giant.jpg", giantJpeg, 7},  // 65500 x 65500, told from the header alone
-        {"giant.png", PngClaiming(testpics::Encode(testpics::Gradient(64, 48), "PNG"), 100000, 100000), 7},
-        {"short.bmp", shortBmp, 481},
-        {"short.png", PngClaiming(testpics::Encode(testpics::Gradient(1, 4), "PNG"), 1, 200'000'000), 481},
-    };
-    for (const auto& c : cases) EXPECT_EQ(Refusal(Write(c.name, c.bytes)), c.number) << c.name;
+// Damaged and lying files are the hostile corpus's; here what only names can do.
+TEST_F(PictureLoading, AMissingFileOrAFolderIsNoFile) {
     EXPECT_EQ(Refusal(Path("missing.jpg")), 53);
     EXPECT_EQ(Refusal(dir.path()), 53);
-
     // A BMP short of only its last row's padding is still a picture.
     const QByteArray whole = testpics::Encode(testpics::Gradient(3, 10), "BMP");
     EXPECT_EQ(Load(Write("cut.bmp", whole.first(whole.size() - 3))).size(), QSize(3, 10));
@@ -145,11 +99,6 @@ TEST_F(PictureLoading, RefusesSpecialAndHugeFilesBeforeReadingThem) {
     ASSERT_TRUE(QFile(Path("zeros.jpg")).open(QIODevice::WriteOnly));
     ASSERT_EQ(::truncate(QFile::encodeName(Path("zeros.jpg")).constData(), 512LL << 20), 0);
     EXPECT_EQ(Refusal(Path("zeros.jpg")), 481);
-}
-
-TEST_F(PictureLoading, AdmitsTwoHundredFiftyMegapixelsButNotMore) {
-    EXPECT_GE(core::kMaxPicturePixels, std::int64_t(20000) * 12500);
-    EXPECT_LT(core::kMaxPicturePixels, std::int64_t(65500) * 65500);
 }
 
 TEST_F(PictureLoading, DecodesReducedVersionsThatCoverTheRequest) {
