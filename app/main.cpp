@@ -22,7 +22,9 @@ int Window(int argc, char** argv, const QStringList& pictures) {
     QApplication app(argc, argv);
     core::AllowLargeImageReads();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/torv/icon16.png")));
-    QApplication::setDesktopFileName(QStringLiteral("torv-image-resize"));
+    // The application id names the desktop entry; Wayland compositors and task bars find the entry, and so
+    // its name and icon, by it.
+    QApplication::setDesktopFileName(QStringLiteral(TORV_APP_ID));
 
     InstallQtTurkishTexts(app);
 

@@ -10,6 +10,7 @@ PACKAGES=(
   fonts-liberation2
   xvfb xauth xdotool imagemagick
   clang libclang-rt-14-dev
+  dpkg-dev lintian desktop-file-utils appstream man-db
 )
 
 missing=()
