@@ -2,6 +2,7 @@
 
 #include <QTcpSocket>
 #include <QTest>
+#include <algorithm>
 
 LoopbackHttpServer::LoopbackHttpServer(Mode mode) : mode_(mode) {
     server_.listen(QHostAddress::LocalHost);
@@ -9,6 +10,12 @@ LoopbackHttpServer::LoopbackHttpServer(Mode mode) : mode_(mode) {
         while (QTcpSocket* socket = server_.nextPendingConnection()) {
             socket->setParent(this);
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });
+            connect(socket, &QTcpSocket::bytesWritten, this, [this, socket] { writeStream(socket); });
+            connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+                streaming_.remove(socket);
+                pending_.remove(socket);
+                socket->deleteLater();
+            });
         }
     });
 }
@@ -19,7 +26,34 @@ QString LoopbackHttpServer::base() const {
 
 void LoopbackHttpServer::setPage(const QByteArray& target, const QByteArray& body,
                                  const QByteArray& contentType) {
-    pages_.insert(target, {body, contentType});
+    const QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: " + contentType +
+                            "\r\nContent-Length: " + QByteArray::number(body.size()) +
+                            "\r\nConnection: keep-alive\r\n\r\n";
+    responses_.insert(target, {head, body, 0});
+}
+
+void LoopbackHttpServer::setRedirect(const QByteArray& target, const QByteArray& location) {
+    responses_.insert(target, {"HTTP/1.1 302 Found\r\nLocation: " + location +
+                                   "\r\nContent-Length: 0\r\nConnection: keep-alive\r\n\r\n",
+                               {},
+                               0});
+}
+
+void LoopbackHttpServer::setStreamed(const QByteArray& target, qint64 bytes) {
+    QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n";
+    head += bytes < 0 ? QByteArray("Connection: close\r\n\r\n")
+                      : "Content-Length: " + QByteArray::number(bytes) + "\r\nConnection: keep-alive\r\n\r\n";
+    responses_.insert(target, {head, {}, bytes < 0 ? -1 : bytes});
+}
+
+void LoopbackHttpServer::writeStream(QTcpSocket* socket) {
+    constexpr qint64 kChunk = 64 * 1024;
+    static const QByteArray chunk = QByteArray("<p>reklam</p>\n").repeated(kChunk / 14 + 1).left(kChunk);
+    const auto left = streaming_.find(socket);
+    if (left == streaming_.end() || socket->bytesToWrite() >= kChunk) return;
+    const qint64 size = *left < 0 ? kChunk : std::min(kChunk, *left);
+    socket->write(chunk.constData(), size);
+    if (*left >= 0 && (*left -= size) == 0) streaming_.erase(left);
 }
 
 bool LoopbackHttpServer::waitForRequests(int count, int timeoutMs) const {
@@ -60,13 +94,17 @@ void LoopbackHttpServer::readFrom(QTcpSocket* socket) {
         requests_.append(request);
         if (mode_ == Mode::Silent) continue;
 
-        const auto page = pages_.constFind(request.target);
-        const bool found = page != pages_.constEnd();
-        const QByteArray body = found ? page->first : QByteArray("not here");
-        QByteArray answer = found ? "HTTP/1.1 200 OK\r\n" : "HTTP/1.1 404 Not Found\r\n";
-        answer += "Content-Type: " + (found ? page->second : QByteArray("text/plain")) + "\r\n";
-        answer += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
-        answer += "Connection: keep-alive\r\n\r\n" + body;
-        socket->write(answer);
+        const auto found = responses_.constFind(request.target);
+        if (found == responses_.constEnd()) {
+            socket->write(
+                "HTTP/1.1 404 Not Found\r\nContent-Type: text/plain\r\nContent-Length: 8\r\n"
+                "Connection: keep-alive\r\n\r\nnot here");
+            continue;
+        }
+        socket->write(found->head + found->body);
+        if (found->streamed != 0) {
+            streaming_.insert(socket, found->streamed);
+            writeStream(socket);
+        }
     }
 }
