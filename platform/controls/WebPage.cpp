@@ -16,32 +16,6 @@ namespace platform {
 
 namespace {
 
-int Little16(const QByteArray& b, qsizetype at) { return uchar(b[at]) | (uchar(b[at + 1]) << 8); }
-
-// Where a GIF's first frame reaches, its screen included: Qt's reader makes room for a frame that lies
-// outside the screen, so the screen size alone does not bound the decode. Invalid when there is no frame.
-QSize GifExtent(const QByteArray& b) {
-    if (b.size() < 13) return {};
-    int width = Little16(b, 6);
-    int height = Little16(b, 8);
-    qsizetype at = 13;
-    if (uchar(b[10]) & 0x80) at += qsizetype(3) << ((uchar(b[10]) & 7) + 1);  // global colour table
-    while (at < b.size()) {
-        const uchar kind = uchar(b[at]);
-        if (kind == 0x2C) {  // the first image descriptor
-            if (at + 9 > b.size()) return {};
-            width = std::max(width, Little16(b, at + 1) + Little16(b, at + 5));
-            height = std::max(height, Little16(b, at + 3) + Little16(b, at + 7));
-            return {width, height};
-        }
-        if (kind != 0x21 || at + 2 >= b.size()) return {};  // only extensions may come before it
-        at += 2;
-        while (at < b.size() && b[at] != 0) at += 1 + uchar(b[at]);
-        ++at;
-    }
-    return {};
-}
-
 bool Fits(QSize size, qint64 maxPixels) {
     return size.isValid() && !size.isEmpty() && qint64(size.width()) * size.height() <= maxPixels;
 }
@@ -112,7 +86,6 @@ QImage DecodeWebImage(const QByteArray& bytes, qint64 maxPixels) {
     const QByteArray format = reader.format();
     if (format != "png" && format != "jpeg" && format != "gif") return {};
     if (!Fits(reader.size(), maxPixels)) return {};
-    if (format == "gif" && !Fits(GifExtent(bytes), maxPixels)) return {};
     QImage image = reader.read();
     return Fits(image.size(), maxPixels) ? image : QImage();
 }

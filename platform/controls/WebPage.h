@@ -24,9 +24,9 @@ protected:
     QVariant loadResource(int, const QUrl&) override { return {}; }
 };
 
-// An image from a server: a PNG, JPEG or GIF whose picture (for a GIF, its first frame where it lies) has
-// at most maxPixels, decoded; anything else a null image. The size is checked before decoding, since the
-// picture loader raises Qt's process-wide allocation limit for large photos.
+// An image from a server: a PNG, JPEG or GIF of at most maxPixels, decoded; anything else a null image.
+// The size is checked before decoding, since the picture loader raises Qt's process-wide allocation limit
+// for large photos, and again after it.
 QImage DecodeWebImage(const QByteArray& bytes, qint64 maxPixels);
 
 struct PageLayout {
