@@ -2,7 +2,6 @@
 
 #include <QTcpSocket>
 #include <QTest>
-#include <algorithm>
 
 LoopbackHttpServer::LoopbackHttpServer(Mode mode) : mode_(mode) {
     server_.listen(QHostAddress::LocalHost);
@@ -11,11 +10,6 @@ LoopbackHttpServer::LoopbackHttpServer(Mode mode) : mode_(mode) {
             socket->setParent(this);
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });
             connect(socket, &QTcpSocket::bytesWritten, this, [this, socket] { writeStream(socket); });
-            connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-                streaming_.remove(socket);
-                pending_.remove(socket);
-                socket->deleteLater();
-            });
         }
     });
 }
@@ -29,31 +23,27 @@ void LoopbackHttpServer::setPage(const QByteArray& target, const QByteArray& bod
     const QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: " + contentType +
                             "\r\nContent-Length: " + QByteArray::number(body.size()) +
                             "\r\nConnection: keep-alive\r\n\r\n";
-    responses_.insert(target, {head, body, 0});
+    responses_.insert(target, {head, body, false});
 }
 
 void LoopbackHttpServer::setRedirect(const QByteArray& target, const QByteArray& location) {
-    responses_.insert(target, {"HTTP/1.1 302 Found\r\nLocation: " + location +
-                                   "\r\nContent-Length: 0\r\nConnection: keep-alive\r\n\r\n",
-                               {},
-                               0});
+    const QByteArray head = "HTTP/1.1 302 Found\r\nLocation: " + location +
+                            "\r\nContent-Length: 0\r\nConnection: keep-alive\r\n\r\n";
+    responses_.insert(target, {head, {}, false});
 }
 
-void LoopbackHttpServer::setStreamed(const QByteArray& target, qint64 bytes) {
-    QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n";
-    head += bytes < 0 ? QByteArray("Connection: close\r\n\r\n")
-                      : "Content-Length: " + QByteArray::number(bytes) + "\r\nConnection: keep-alive\r\n\r\n";
-    responses_.insert(target, {head, {}, bytes < 0 ? -1 : bytes});
+void LoopbackHttpServer::setEndless(const QByteArray& target, qint64 declared) {
+    const QByteArray length = declared < 0 ? "" : "Content-Length: " + QByteArray::number(declared) + "\r\n";
+    responses_.insert(
+        target,
+        {"HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n" + length + "Connection: close\r\n\r\n", {}, true});
 }
+
+void LoopbackHttpServer::setSilent(const QByteArray& target) { responses_.insert(target, {}); }
 
 void LoopbackHttpServer::writeStream(QTcpSocket* socket) {
-    constexpr qint64 kChunk = 64 * 1024;
-    static const QByteArray chunk = QByteArray("<p>reklam</p>\n").repeated(kChunk / 14 + 1).left(kChunk);
-    const auto left = streaming_.find(socket);
-    if (left == streaming_.end() || socket->bytesToWrite() >= kChunk) return;
-    const qint64 size = *left < 0 ? kChunk : std::min(kChunk, *left);
-    socket->write(chunk.constData(), size);
-    if (*left >= 0 && (*left -= size) == 0) streaming_.erase(left);
+    static const QByteArray chunk = QByteArray("<p>Reklam</p>\n").repeated(4096);
+    if (endless_.contains(socket) && socket->bytesToWrite() < chunk.size()) socket->write(chunk);
 }
 
 bool LoopbackHttpServer::waitForRequests(int count, int timeoutMs) const {
@@ -101,9 +91,10 @@ void LoopbackHttpServer::readFrom(QTcpSocket* socket) {
                 "Connection: keep-alive\r\n\r\nnot here");
             continue;
         }
+        if (found->head.isEmpty()) continue;
         socket->write(found->head + found->body);
-        if (found->streamed != 0) {
-            streaming_.insert(socket, found->streamed);
+        if (found->endless) {
+            endless_.insert(socket);
             writeStream(socket);
         }
     }

@@ -1,12 +1,13 @@
 #pragma once
 // A tiny HTTP server on 127.0.0.1 for the browser panes: records each request and answers it with a
-// stored page, a redirect or a long body written only as fast as the client reads it, or stays silent.
+// stored page, a redirect or a body without end (written as fast as the client reads), or stays silent.
 // RefusedBase() gives an address where nobody listens.
 
 #include <QByteArray>
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QTcpServer>
 
@@ -27,8 +28,9 @@ public:
     void setPage(const QByteArray& target, const QByteArray& body,
                  const QByteArray& contentType = "text/html");
     void setRedirect(const QByteArray& target, const QByteArray& location);
-    // A page of bytes bytes of HTML paragraphs, with its length declared; endless when bytes < 0.
-    void setStreamed(const QByteArray& target, qint64 bytes);
+    // Paragraphs without end, whatever length the header declares (none when declared < 0).
+    void setEndless(const QByteArray& target, qint64 declared = -1);
+    void setSilent(const QByteArray& target);  // never answered
     const QList<RecordedRequest>& requests() const { return requests_; }
     bool waitForRequests(int count, int timeoutMs = 5000) const;
     bool received(const QByteArray& target) const;
@@ -37,9 +39,9 @@ public:
 
 private:
     struct Response {
-        QByteArray head;  // status line and headers
+        QByteArray head;  // status line and headers; none: no answer
         QByteArray body;
-        qint64 streamed = 0;  // bytes written after the head as the client reads; < 0: endless
+        bool endless = false;
     };
     void readFrom(QTcpSocket* socket);
     void writeStream(QTcpSocket* socket);
@@ -49,5 +51,5 @@ private:
     QHash<QByteArray, Response> responses_;
     QList<RecordedRequest> requests_;
     QHash<QTcpSocket*, QByteArray> pending_;
-    QHash<QTcpSocket*, qint64> streaming_;  // bytes still to write, < 0 for endless
+    QSet<QTcpSocket*> endless_;
 };

@@ -1,29 +1,18 @@
 #pragma once
-// Whether a file was opened while the watch lived (Linux inotify), by any process: for checks that
-// nothing reads a local file. Only for files no one else touches, such as one in a fresh temporary folder.
+// Whether a file was opened while the watch lived (inotify): for checks that nothing reads a local file.
+// Any process counts, so watch a file no one else touches, such as one in a fresh temporary folder.
 
-#include <fcntl.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 #include <QFile>
-#include <QString>
 
 class OpenWatch {
 public:
     explicit OpenWatch(const QString& path) : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
-        if (fd_ >= 0 &&
-            inotify_add_watch(fd_, QFile::encodeName(path).constData(), IN_OPEN | IN_ACCESS) < 0) {
-            close(fd_);
-            fd_ = -1;
-        }
+        watching_ = inotify_add_watch(fd_, QFile::encodeName(path).constData(), IN_OPEN) >= 0;
     }
-    ~OpenWatch() {
-        if (fd_ >= 0) close(fd_);
-    }
-    OpenWatch(const OpenWatch&) = delete;
-    OpenWatch& operator=(const OpenWatch&) = delete;
-
-    bool watching() const { return fd_ >= 0; }
+    ~OpenWatch() { close(fd_); }
+    bool watching() const { return watching_; }
     bool opened() const {
         char events[4096];
         return read(fd_, events, sizeof events) > 0;
@@ -31,4 +20,5 @@ public:
 
 private:
     int fd_;
+    bool watching_;
 };
