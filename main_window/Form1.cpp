@@ -224,8 +224,13 @@ QVariant Form1::value(const char* name) const {
 
 void Form1::Form_Load() {
     constexpr int navNoWriteToCache = platform::navNoWriteToCache;
-    WebBrowser1->Navigate(adServerBase_ + QStringLiteral("/reklam.asp?id=1"), navNoWriteToCache);
-    WebBrowser2->Navigate(adServerBase_ + QStringLiteral("/reklam.asp?id=2"), navNoWriteToCache);
+    if (adServerBase_.isEmpty()) {
+        WebBrowser1->Navigate(QStringLiteral("qrc:/torv/reklam1.html"));
+        WebBrowser2->Navigate(QStringLiteral("qrc:/torv/reklam2.html"));
+    } else {
+        WebBrowser1->Navigate(adServerBase_ + QStringLiteral("/reklam.asp?id=1"), navNoWriteToCache);
+        WebBrowser2->Navigate(adServerBase_ + QStringLiteral("/reklam.asp?id=2"), navNoWriteToCache);
+    }
     HScroll1->setValue(99);
     txtQuality->setText(QString::number(HScroll1->value()));
     Timer1->setInterval(1000);

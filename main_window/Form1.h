@@ -33,7 +33,8 @@ class WebBrowser;
 class Form1 : public QWidget {
     Q_OBJECT
 public:
-    // adServerBase: scheme and host of the advertising server; TORV_AD_SERVER comes from the build.
+    // adServerBase: scheme and host of the advertising server; TORV_AD_SERVER comes from the build. Empty:
+    // the panes show the pages stored with the program and nothing is asked of the network.
     explicit Form1(QString adServerBase = QStringLiteral(TORV_AD_SERVER), QWidget* parent = nullptr);
     ~Form1() override;
 

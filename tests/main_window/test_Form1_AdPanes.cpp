@@ -1,11 +1,13 @@
-// The advertising panes: both pages are asked for without caches and shown when they come, and a server
-// that never answers holds nothing up. How a pane fails is the pane's own test.
+// The advertising panes: without a server, the pages stored with the program and no network at all; with
+// one, both pages asked for without caches and shown when they come, and a server that never answers
+// holds nothing up. How a pane fails is the pane's own test.
 #include "main_window/Form1.h"
 #include "platform/controls/WebBrowser.h"
 #include "tests/support/LoopbackHttpServer.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QNetworkAccessManager>
 #include "tests/support/QtTests.h"
 
 #include <QTest>
@@ -19,6 +21,17 @@ platform::WebBrowser* Pane(Form1& form, const char* name) {
 class TestForm1AdPanes : public QObject {
     Q_OBJECT
 private slots:
+    void withoutAServerStoredPagesAndNoNetwork() {
+        if (!QStringLiteral(TORV_AD_SERVER).isEmpty()) QSKIP("built with an advertising server");
+        Form1 form;
+        form.show();
+        QTRY_VERIFY(Pane(form, "WebBrowser1")->toPlainText().startsWith(QStringLiteral("İpucu:")));
+        QTRY_COMPARE(Pane(form, "WebBrowser2")->toPlainText().trimmed(),
+                     QStringLiteral("Torv Image Resize " TORV_VERSION));
+        // A pane makes its network object for its first web address; none means no request, no lookup.
+        QVERIFY(form.findChildren<QNetworkAccessManager*>().isEmpty());
+    }
+
     void bothPagesAskedForWithoutCaches() {
         LoopbackHttpServer server;
         server.setPage("/reklam.asp?id=1", "<html><body><p>Birinci reklam</p></body></html>");

@@ -1,7 +1,12 @@
 // The web browser pane: a page and its remote images fetched on the event loop without caches, no
-// local files read, an empty pane on failure, and a new navigation replacing a pending one.
+// local files read, an empty pane on failure, a new navigation replacing a pending one, and a hostile
+// server held to little memory and no stall of the window.
 #include "platform/controls/WebBrowser.h"
+#include "tests/support/HostilePages.h"
 #include "tests/support/LoopbackHttpServer.h"
+#include "tests/support/OpenWatch.h"
+#include "tests/support/PeakMemory.h"
+#include "tests/support/StallMeter.h"
 #include "tests/support/TestPictures.h"
 
 #include <QSignalSpy>
@@ -20,6 +25,15 @@ QByteArray PngBytes(const QImage& image) { return testpics::Encode(image, "PNG")
 QImage DocumentImage(platform::WebBrowser& pane, const QString& name) {
     return pane.document()->resource(QTextDocument::ImageResource, QUrl(name)).value<QImage>();
 }
+
+#ifdef TORV_SANITIZED_BUILD
+// AddressSanitizer's shadow memory and quarantine, and its slower code, are not the pane's.
+constexpr qint64 kStallLimitMs = 200;
+constexpr long kPeakLimitKiB = 1024 * 1024;
+#else
+constexpr qint64 kStallLimitMs = 50;
+constexpr long kPeakLimitKiB = 300 * 1024;
+#endif
 
 }  // namespace
 
@@ -47,28 +61,34 @@ private slots:
 
     void readsNoLocalFiles() {
         QTemporaryDir dir;
-        const QString secret =
-            testpics::Save(testpics::Gradient(8, 8), dir.filePath(QStringLiteral("secret.png")));
+        const QByteArray secret =
+            testpics::Save(testpics::Gradient(400, 400), dir.filePath(QStringLiteral("secret.png"))).toUtf8();
+        const OpenWatch watch(QString::fromUtf8(secret));
+        QVERIFY(watch.watching());
         LoopbackHttpServer server;
-        const QByteArray page = "<html><body><img src=\"file://" + secret.toUtf8() + "\"><a href=\"file://" +
-                                secret.toUtf8() + "\">yerel</a></body></html>";
-        server.setPage("/ad.html", page);
+        // Named as a local address and as a path, which Qt would read when the server has no such image.
+        server.setPage("/ad.html", "<html><body><img src=\"file://" + secret + "\"><img src=\"" + secret +
+                                       "\"><a href=\"file://" + secret + "\">yerel</a></body></html>");
+        server.setRedirect("/moved", "file://" + secret);
         platform::WebBrowser pane;
+        pane.show();
         QSignalSpy complete(&pane, &platform::WebBrowser::NavigateComplete);
+        QSignalSpy error(&pane, &platform::WebBrowser::NavigateError);
         pane.Navigate(server.base() + QStringLiteral("/ad.html"), platform::navNoWriteToCache);
         QVERIFY(complete.wait(5000));
-        QTest::qWait(50);
-        QVERIFY(DocumentImage(pane, QStringLiteral("file://") + secret).isNull());
+        QTest::qWait(50);  // painted
         QCOMPARE(pane.pendingRequests(), 0);
         // A local link is not followed either: clicking it leaves the page as it is.
-        emit pane.anchorClicked(QUrl::fromLocalFile(secret));
+        emit pane.anchorClicked(QUrl::fromLocalFile(QString::fromUtf8(secret)));
         QVERIFY(pane.toPlainText().contains(QStringLiteral("yerel")));
         QCOMPARE(pane.LocationURL(), QUrl(server.base() + QStringLiteral("/ad.html")));
-        // Nor is a local address navigated to.
-        QSignalSpy error(&pane, &platform::WebBrowser::NavigateError);
-        pane.Navigate(QUrl::fromLocalFile(secret).toString(), 0);
+        // Nor is a local address navigated to, directly or by a redirect.
+        pane.Navigate(QUrl::fromLocalFile(QString::fromUtf8(secret)).toString(), 0);
         QCOMPARE(error.count(), 1);
         QVERIFY(pane.toPlainText().isEmpty());
+        pane.Navigate(server.base() + QStringLiteral("/moved"), platform::navNoWriteToCache);
+        QVERIFY(error.wait(5000));
+        QVERIFY(!watch.opened());
     }
 
     void failuresLeaveAnEmptyPane() {
@@ -99,6 +119,61 @@ private slots:
         QCOMPARE(complete.count(), 1);
         QCOMPARE(pane.toPlainText(), QStringLiteral("ikinci"));
         QCOMPARE(pane.pendingRequests(), 0);
+    }
+
+    // Each hostile answer ends shown without the offending part, or not shown, within little memory and no
+    // stall of the window; a page and its images share one deadline (shortened here).
+    void hostileServersAreBounded_data() {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<QString>("image");  // one the page names
+        QTest::addColumn<bool>("imageShown");
+        QTest::newRow("tables nested 3000 deep") << "/deep" << false << "" << false;
+        QTest::newRow("an endless body") << "/endless" << false << "" << false;
+        QTest::newRow("a body of 20 MB") << "/huge" << false << "" << false;
+        QTest::newRow("a word too long to lay out quickly") << "/slow" << false << "" << false;
+        QTest::newRow("300 images") << "/many" << true << "/img/0.png" << true;
+        QTest::newRow("a PNG bomb of 16384 x 16384") << "/bomb" << true << "/bomb.png" << false;
+        QTest::newRow("an image of 20 MB") << "/bigimage" << true << "/huge" << false;
+        QTest::newRow("5 redirects") << "/r5" << true << "" << false;
+        QTest::newRow("6 redirects") << "/r6" << false << "" << false;
+        QTest::newRow("a redirect to a local file") << "/local" << false << "" << false;
+        QTest::newRow("a page that never comes") << "/silent" << false << "" << false;
+        QTest::newRow("an image that never comes") << "/waits" << true << "/silent" << false;
+    }
+    void hostileServersAreBounded() {
+        QFETCH(QString, page);
+        QFETCH(bool, shown);
+        QFETCH(QString, image);
+        QFETCH(bool, imageShown);
+        LoopbackHttpServer server;
+        hostile::ServeHostilePages(server);
+        platform::WebBrowser pane;
+        pane.setPageDeadline(2000);
+        pane.resize(400, 60);
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        QSignalSpy complete(&pane, &platform::WebBrowser::NavigateComplete);
+        QSignalSpy error(&pane, &platform::WebBrowser::NavigateError);
+        const StallMeter stalls;
+        pane.Navigate(server.base() + page, platform::navNoWriteToCache);
+        StallMeter::RunEventsUntil([&] { return complete.count() + error.count() > 0; }, 10000);
+        StallMeter::RunEventsUntil([] { return false; }, 100);  // painted, and nothing more comes
+        qInfo("longest stall %lld ms, peak memory %ld MB", stalls.longestMs(),
+              testmem::PeakMemoryKiB() / 1024);
+
+        QCOMPARE(complete.count() + error.count(), 1);
+        QCOMPARE(complete.count(), shown ? 1 : 0);
+        QCOMPARE(pane.toPlainText().contains(QStringLiteral("Reklam")), shown);
+        if (!shown) QVERIFY(pane.toPlainText().isEmpty());
+        if (!image.isEmpty()) QCOMPARE(!DocumentImage(pane, image).isNull(), imageShown);
+        QCOMPARE(pane.pendingRequests(), 0);
+        const auto& asked = server.requests();
+        QVERIFY(std::count_if(asked.begin(), asked.end(), [](const RecordedRequest& r) {
+                    return r.target.startsWith("/img/");
+                }) <= platform::WebBrowser::kMaxImages);
+        QVERIFY(stalls.longestMs() < kStallLimitMs);
+        QVERIFY(testmem::PeakMemoryKiB() < kPeakLimitKiB);
     }
 
     void destroyedWhileWaiting() {

@@ -9,6 +9,7 @@ LoopbackHttpServer::LoopbackHttpServer(Mode mode) : mode_(mode) {
         while (QTcpSocket* socket = server_.nextPendingConnection()) {
             socket->setParent(this);
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });
+            connect(socket, &QTcpSocket::bytesWritten, this, [this, socket] { writeStream(socket); });
         }
     });
 }
@@ -19,7 +20,30 @@ QString LoopbackHttpServer::base() const {
 
 void LoopbackHttpServer::setPage(const QByteArray& target, const QByteArray& body,
                                  const QByteArray& contentType) {
-    pages_.insert(target, {body, contentType});
+    const QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: " + contentType +
+                            "\r\nContent-Length: " + QByteArray::number(body.size()) +
+                            "\r\nConnection: keep-alive\r\n\r\n";
+    responses_.insert(target, {head, body, false});
+}
+
+void LoopbackHttpServer::setRedirect(const QByteArray& target, const QByteArray& location) {
+    const QByteArray head = "HTTP/1.1 302 Found\r\nLocation: " + location +
+                            "\r\nContent-Length: 0\r\nConnection: keep-alive\r\n\r\n";
+    responses_.insert(target, {head, {}, false});
+}
+
+void LoopbackHttpServer::setEndless(const QByteArray& target, qint64 declared) {
+    const QByteArray length = declared < 0 ? "" : "Content-Length: " + QByteArray::number(declared) + "\r\n";
+    responses_.insert(
+        target,
+        {"HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n" + length + "Connection: close\r\n\r\n", {}, true});
+}
+
+void LoopbackHttpServer::setSilent(const QByteArray& target) { responses_.insert(target, {}); }
+
+void LoopbackHttpServer::writeStream(QTcpSocket* socket) {
+    static const QByteArray chunk = QByteArray("<p>Reklam</p>\n").repeated(4096);
+    if (endless_.contains(socket) && socket->bytesToWrite() < chunk.size()) socket->write(chunk);
 }
 
 bool LoopbackHttpServer::waitForRequests(int count, int timeoutMs) const {
@@ -60,13 +84,18 @@ void LoopbackHttpServer::readFrom(QTcpSocket* socket) {
         requests_.append(request);
         if (mode_ == Mode::Silent) continue;
 
-        const auto page = pages_.constFind(request.target);
-        const bool found = page != pages_.constEnd();
-        const QByteArray body = found ? page->first : QByteArray("not here");
-        QByteArray answer = found ? "HTTP/1.1 200 OK\r\n" : "HTTP/1.1 404 Not Found\r\n";
-        answer += "Content-Type: " + (found ? page->second : QByteArray("text/plain")) + "\r\n";
-        answer += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
-        answer += "Connection: keep-alive\r\n\r\n" + body;
-        socket->write(answer);
+        const auto found = responses_.constFind(request.target);
+        if (found == responses_.constEnd()) {
+            socket->write(
+                "HTTP/1.1 404 Not Found\r\nContent-Type: text/plain\r\nContent-Length: 8\r\n"
+                "Connection: keep-alive\r\n\r\nnot here");
+            continue;
+        }
+        if (found->head.isEmpty()) continue;
+        socket->write(found->head + found->body);
+        if (found->endless) {
+            endless_.insert(socket);
+            writeStream(socket);
+        }
     }
 }
