@@ -34,7 +34,9 @@ namespace {
 // sRGB primaries with a plain 2.2 gamma is how many tools (ImageMagick among them) tag an ordinary sRGB
 // PNG; converting it would shift every pixel a few levels for no visible gain.
 bool CountsAsSrgb(const QColorSpace& space) {
-    if (space.primaries() != QColorSpace::Primaries::SRgb) return false;
+    // sRGB's primaries exactly, or as a file's chromaticities give them rounded (a PNG's cHRM chunk).
+    static const QColorSpace srgb(QColorSpace::SRgb);
+    if (space.withTransferFunction(QColorSpace::TransferFunction::SRgb) != srgb) return false;
     if (space.transferFunction() == QColorSpace::TransferFunction::SRgb) return true;
     return space.transferFunction() == QColorSpace::TransferFunction::Gamma && space.gamma() > 2.15f &&
            space.gamma() < 2.25f;

@@ -145,6 +145,10 @@ TEST_F(PictureDecoding, LeavesSrgbAndUntaggedPicturesAlone) {
     // sRGB primaries with a 2.2 gamma (PNG's gAMA and cHRM as ImageMagick writes them) count as sRGB.
     const QColorSpace gamma22(QColorSpace::Primaries::SRgb, 2.2f);
     EXPECT_EQ(testpics::MaxChannelDifference(ToSrgb(gradient, gamma22), gradient), 0);
+    // The same as ImageMagick writes it: sRGB's chromaticities rounded in a cHRM chunk, gAMA 0.45455.
+    const QColorSpace rounded(QPointF(0.3127, 0.329), QPointF(0.64, 0.33), QPointF(0.3, 0.6), QPointF(0.15, 0.06),
+                              QColorSpace::TransferFunction::Gamma, 1 / 0.45455f);
+    EXPECT_EQ(testpics::MaxChannelDifference(ToSrgb(gradient, rounded), gradient), 0);
     QImage tagged = gradient;
     tagged.setColorSpace(gamma22);
     const QImage loaded = Pixels(Load(Write("gamma22.png", testpics::Encode(tagged, "PNG"))));
