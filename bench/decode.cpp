@@ -127,12 +127,16 @@ int main(int argc, char** argv) {
         }
     }
     for (const QString& path : paths) {
-        const Result<Picture> picture = LoadPicture(path);
-        if (!picture) {
-            std::fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(picture.error().message));
-            return 1;
+        QSize size;
+        {
+            // Let go before timing: a picture still alive would serve the loads below from its pixels.
+            const Result<Picture> picture = LoadPicture(path);
+            if (!picture) {
+                std::fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(picture.error().message));
+                return 1;
+            }
+            size = picture->size();
         }
-        const QSize size = picture->size();
         Timings(path, size, runs);
         if (size.width() * size.height() > 4000000) Quality(path, size);
     }
