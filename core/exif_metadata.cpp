@@ -17,7 +17,7 @@ constexpr std::uint32_t kShort = 3, kLong = 4;
 // Make, Model, DateTime.
 constexpr std::array<std::uint32_t, 3> kMainTags{0x010F, 0x0110, 0x0132};
 // ExposureTime, FNumber, ISO, DateTimeOriginal, DateTimeDigitized, the three OffsetTimes, FocalLength,
-// the three SubSecTimes, FocalLengthIn35mmFilm, LensSpecification, LensMake, LensModel.
+// the three SubSecTimes, FocalLengthIn35mmFilm, the lens's focal and aperture range, LensMake, LensModel.
 constexpr std::array<std::uint32_t, 16> kExifTags{0x829A, 0x829D, 0x8827, 0x9003, 0x9004, 0x9010, 0x9011, 0x9012,
                                                   0x920A, 0x9290, 0x9291, 0x9292, 0xA405, 0xA432, 0xA433, 0xA434};
 

@@ -439,13 +439,6 @@ QImage BitmapImage(HBITMAP bitmap) {
     return out;
 }
 
-std::shared_ptr<const BitmapSource> BitmapSourceOf(HBITMAP bitmap) {
-    Table& t = T();
-    std::lock_guard lock(t.mutex);
-    auto bmp = t.bitmaps.find(bitmap);
-    return bmp == t.bitmaps.end() ? nullptr : bmp->second.source;
-}
-
 std::size_t LiveObjectCount() {
     Table& t = T();
     std::lock_guard lock(t.mutex);

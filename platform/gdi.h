@@ -93,7 +93,6 @@ HBITMAP CreateBitmapFromImage(const QImage& image);
 HBITMAP CreateBitmapFromSource(std::shared_ptr<const BitmapSource> source);
 QSize BitmapSize(HBITMAP bitmap);    // empty for a non-bitmap
 QImage BitmapImage(HBITMAP bitmap);  // the pixels as a top-down RGB32 image; null for a non-bitmap
-std::shared_ptr<const BitmapSource> BitmapSourceOf(HBITMAP bitmap);  // for lazily backed bitmaps, else null
 std::size_t LiveObjectCount();  // DCs and bitmaps not yet deleted (leak checks in tests)
 
 }  // namespace platform

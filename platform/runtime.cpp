@@ -71,12 +71,6 @@ int32_t CheckedMul(int32_t a, int32_t b) {
     return r;
 }
 
-double CheckedDiv(double a, double b) {
-    if (b == 0) Raise(err::DivisionByZero);
-    const double q = a / b;
-    if (!std::isfinite(q)) Raise(err::Overflow);
-    return q;
-}
 
 std::optional<double> ToNumber(const QVariant& value) {
     if (!value.isValid()) return 0.0;
@@ -120,11 +114,6 @@ double CDbl(const QVariant& value) {
     return *number;
 }
 
-QString CStr(float value) {
-    QLocale locale;
-    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
-    return locale.toString(value, 'g', 7);
-}
 
 int32_t CLng(const QVariant& value) {
     const double rounded = Round(CDbl(value));

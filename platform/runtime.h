@@ -50,8 +50,6 @@ double Round(double value);
 // 32-bit signed arithmetic that raises error 6 instead of wrapping.
 int32_t CheckedAdd(int32_t a, int32_t b);
 int32_t CheckedMul(int32_t a, int32_t b);
-// Double division that raises error 11 for a zero divisor and 6 when the quotient is out of range.
-double CheckedDiv(double a, double b);
 
 // Numbers from variant values, in the user's locale (QLocale()). A number passes through (true is -1),
 // the empty value counts as 0, a text is trimmed and read as a decimal number in that locale ("1,5" is
@@ -60,9 +58,6 @@ std::optional<double> ToNumber(const QVariant& value);
 bool IsNumeric(const QVariant& value);
 // As ToNumber, raising error 13 for what is no number.
 double CDbl(const QVariant& value);
-// A single-precision number as the runtime writes it: up to 7 significant digits, the locale's decimal
-// separator, no thousands separators ("1024,013" in Turkish).
-QString CStr(float value);
 // To a 32-bit integer, halves to the even neighbour; error 13 for no number, 6 outside the range.
 int32_t CLng(const QVariant& value);
 

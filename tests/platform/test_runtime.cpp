@@ -79,22 +79,4 @@ TEST(RuntimeNumbers, CLngRoundsHalvesToEvenAndChecksTheRange) {
     EXPECT_THROW(CDbl(QStringLiteral("x")), RuntimeError);
 }
 
-TEST(RuntimeNumbers, CheckedDivRaisesForZeroAndOverflow) {
-    EXPECT_EQ(CheckedDiv(654, 300), 654.0 / 300.0);
-    EXPECT_THROW(CheckedDiv(1, 0), RuntimeError);
-    try {
-        CheckedDiv(1e308, 1e-10);
-        FAIL() << "no error";
-    } catch (const RuntimeError& e) {
-        EXPECT_EQ(e.number(), err::Overflow);
-    }
-}
 
-TEST(RuntimeNumbers, CStrWritesSevenDigitsWithoutGrouping) {
-    const LocaleScope turkish(Turkish());
-    EXPECT_EQ(CStr(800.0126f), QStringLiteral("800,0126"));
-    EXPECT_EQ(CStr(1024.0134f), QStringLiteral("1024,013"));
-    EXPECT_EQ(CStr(400.0f), QStringLiteral("400"));
-    const LocaleScope c(QLocale::c());
-    EXPECT_EQ(CStr(639.987f), QStringLiteral("639.987"));
-}
