@@ -19,13 +19,7 @@ done
 
 # Benchmark tools only; ./test never needs them.
 need=(libvips-tools hyperfine time imagemagick jq libjpeg-turbo-progs)
-missing=()
-for p in "${need[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  echo "Installing: ${missing[*]}"
-  if [ "$(id -u)" -eq 0 ]; then SUDO=(); else SUDO=(sudo); fi
+"$root/tools/install_packages.sh" "${need[@]}"
   "${SUDO[@]}" apt-get update -qq
   "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi

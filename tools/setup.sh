@@ -13,15 +13,4 @@ PACKAGES=(
   dpkg-dev lintian desktop-file-utils appstream man-db
 )
 
-missing=()
-for p in "${PACKAGES[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-
-if ((${#missing[@]})); then
-  echo "Installing: ${missing[*]}"
-  if [ "$(id -u)" -eq 0 ]; then SUDO=(); else SUDO=(sudo); fi
-  export DEBIAN_FRONTEND=noninteractive
-  "${SUDO[@]}" apt-get update -qq
-  "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+"$(dirname "$0")/install_packages.sh" "${PACKAGES[@]}"
