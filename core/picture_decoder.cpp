@@ -35,6 +35,8 @@ std::optional<Error> CostlyToDecode(const QByteArray& bytes) {
         const JpegLayout jpeg = ReadJpegLayout(bytes);
         if (jpeg.scans > kMaxJpegScans)
             return Error{errc::InvalidPicture, QStringLiteral("more than %1 scans").arg(kMaxJpegScans)};
+        if (jpeg.scans > 1 && jpeg.scans * pixels(jpeg.width, jpeg.height) > kMaxJpegScanPixels)
+            return Error{errc::InvalidPicture, QStringLiteral("%1 scans, too many for its size").arg(jpeg.scans)};
         if (jpeg.arithmetic() && pixels(jpeg.width, jpeg.height) > kMaxArithmeticPixels)
             return Error{errc::InvalidPicture,
                          QStringLiteral("arithmetic coding above %1 megapixels").arg(kMaxArithmeticPixels / 1'000'000)};

@@ -16,8 +16,11 @@ namespace core {
 inline constexpr std::int64_t kMaxPicturePixels = std::int64_t(1) << 28;
 
 // Refused before decoding, as costly beyond what any camera or editor writes: a progressive JPEG of more
-// scans, an arithmetic-coded JPEG of more pixels, a 16-bit or interlaced PNG of more pixels.
+// scans, or of more scans times pixels (each scan runs over the whole picture again: about a second for
+// every 10^9; a 250-megapixel picture may have the usual 10 scans, a 24-megapixel one 100), an
+// arithmetic-coded JPEG of more pixels, a 16-bit or interlaced PNG of more pixels.
 inline constexpr int kMaxJpegScans = 500;
+inline constexpr std::int64_t kMaxJpegScanPixels = 2'500'000'000;
 inline constexpr std::int64_t kMaxArithmeticPixels = 16'000'000;
 inline constexpr std::int64_t kMaxDeepPngPixels = 64'000'000;
 
