@@ -30,19 +30,20 @@ Error NoMemory() { return {errc::OutOfMemory, QStringLiteral("out of memory")}; 
 // over the whole picture, arithmetic coding bounds nothing by its bytes, and 16-bit or interlaced PNGs are
 // decoded whole at their full depth.
 std::optional<Error> CostlyToDecode(const QByteArray& bytes) {
-    const auto pixels = [](std::int64_t w, std::int64_t h) { return w * h; };
+    // Unsigned 64 bits hold any product of two 32-bit sides.
+    const auto pixels = [](std::uint64_t w, std::uint64_t h) { return w * h; };
     if (bytes.startsWith("\xFF\xD8")) {
         const JpegLayout jpeg = ReadJpegLayout(bytes);
         if (jpeg.scans > kMaxJpegScans)
             return Error{errc::InvalidPicture, QStringLiteral("more than %1 scans").arg(kMaxJpegScans)};
-        if (jpeg.scans > 1 && jpeg.scans * pixels(jpeg.width, jpeg.height) > kMaxJpegScanPixels)
+        if (jpeg.scans > 1 && std::uint64_t(jpeg.scans) * pixels(jpeg.width, jpeg.height) > std::uint64_t(kMaxJpegScanPixels))
             return Error{errc::InvalidPicture, QStringLiteral("%1 scans, too many for its size").arg(jpeg.scans)};
-        if (jpeg.arithmetic() && pixels(jpeg.width, jpeg.height) > kMaxArithmeticPixels)
+        if (jpeg.arithmetic() && pixels(jpeg.width, jpeg.height) > std::uint64_t(kMaxArithmeticPixels))
             return Error{errc::InvalidPicture,
                          QStringLiteral("arithmetic coding above %1 megapixels").arg(kMaxArithmeticPixels / 1'000'000)};
     }
     const PngHeader png = ReadPngHeader(bytes);
-    if (png.valid && (png.bitDepth == 16 || png.interlaced) && pixels(png.width, png.height) > kMaxDeepPngPixels)
+    if (png.valid && (png.bitDepth == 16 || png.interlaced) && pixels(png.width, png.height) > std::uint64_t(kMaxDeepPngPixels))
         return Error{errc::InvalidPicture, QStringLiteral("a 16-bit or interlaced PNG above %1 megapixels")
                                                .arg(kMaxDeepPngPixels / 1'000'000)};
     return std::nullopt;

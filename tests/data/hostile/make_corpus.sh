@@ -186,6 +186,8 @@ write("gif-short-claims-255x65531.gif", base64.b64decode("R0lGODlh/wD7//AAADNmmQ
 write("gif-frame-far-off-empty-screen.gif", base64.b64decode(
     "R0lGODlhAAAAK/AAADRmmQAAACH5BAAAcgAALAAAAEJNOgAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAEAAQAAAgJEAQA7"))
 
+# Found by fuzzing: a PNG header whose width and height multiply past 63 bits in our own cost check.
+write("png-sizes-overflow-the-cost-check.png", base64.b64decode("iVBORw0KGgoAAAANSUhEUu3t7e3t7e3t7e3t7e3t7e3t7e3t7e3t7e3t7e3t7e3t7e3t7e3t7e3t7e3t7e3t7e3t7e3t7e3t7e3t7e3t7e3t7e3t7e3t7e3t7e3t7e0AANUAyAAAAJYMAgAAABS+UE4AAEHPSUhYLBLCIuEUkrBYJIRFT0e9"))
 # Found by fuzzing: a BMP whose width, height and bit depth multiply past 64 bits.
 write("bmp-sizes-overflow-the-bound.bmp", base64.b64decode("Qk06AAAAsAAAAAA2AAAlKAAgAAEBA/3+//v//v/nAAAAAAAEAAAAAAAAAAAAAP8AAACZZjYA"))
 # Found by fuzzing: a header size of 5632, which the reader takes for the old 12-byte header, so that
