@@ -53,7 +53,7 @@ std::vector<QByteArrayView> JpegAppSegments(QByteArrayView jpeg, int n) {
     return found;
 }
 
-JpegLayout ReadJpegLayout(QByteArrayView jpeg) {
+JpegLayout ReadJpegLayout(QByteArrayView jpeg, bool allScans) {
     JpegLayout layout;
     WalkSegments(jpeg, [&](int marker, QByteArrayView payload) {
         const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
@@ -63,8 +63,9 @@ JpegLayout ReadJpegLayout(QByteArrayView jpeg) {
             layout.height = (byte(1) << 8) | byte(2);
             layout.width = (byte(3) << 8) | byte(4);
         }
-        if (marker == 0xDA) ++layout.scans;
-        return true;
+        if (marker != 0xDA) return true;
+        ++layout.scans;
+        return allScans;
     });
     return layout;
 }

@@ -21,6 +21,7 @@ struct JpegLayout {
     // Arithmetic coding squeezes a flat picture into almost nothing, so its bytes bound nothing.
     bool arithmetic() const { return frameMarker >= 0xC9 && frameMarker != 0xCC; }
 };
-JpegLayout ReadJpegLayout(QByteArrayView jpeg);
+// With allScans false it stops at the first scan: the frame alone, scans 0 or 1.
+JpegLayout ReadJpegLayout(QByteArrayView jpeg, bool allScans = true);
 
 }  // namespace core

@@ -2,6 +2,7 @@
 // what a file lacks, so a few bytes claiming a hundred million pixels would otherwise cost seconds and
 // hundreds of megabytes for a picture that is not there.
 
+#include "core/jpeg_segments.h"
 #include "core/picture_decoder.h"
 
 #include <algorithm>
@@ -130,24 +131,10 @@ bool GifCanFit(const QByteArray& b) {
 
 // Arithmetic coding can spend less than a bit on a block, so only Huffman-coded frames are bounded.
 bool JpegCanFit(const QByteArray& b) {
-    qsizetype at = 2;
-    while (at + 4 <= b.size() && std::uint8_t(b[at]) == 0xFF) {
-        const std::uint8_t marker = std::uint8_t(b[at + 1]);
-        if (marker == 0xFF) {  // fill byte
-            ++at;
-            continue;
-        }
-        const qsizetype length = (std::uint8_t(b[at + 2]) << 8) | std::uint8_t(b[at + 3]);
-        if (marker >= 0xC0 && marker <= 0xC2) {  // baseline, extended or progressive Huffman frame
-            if (at + 9 > b.size()) return true;
-            const std::int64_t height = (std::uint8_t(b[at + 5]) << 8) | std::uint8_t(b[at + 6]);
-            const std::int64_t width = (std::uint8_t(b[at + 7]) << 8) | std::uint8_t(b[at + 8]);
-            return ((width + 7) / 8) * ((height + 7) / 8) <= kJpegBlocksPerByte * b.size();
-        }
-        if (marker == 0xDA || marker == 0xD9) return true;  // a scan or the end before any frame
-        at += 2 + length;
-    }
-    return true;
+    const JpegLayout frame = ReadJpegLayout(b, false);
+    if (frame.frameMarker < 0xC0 || frame.frameMarker > 0xC2) return true;  // baseline, extended, progressive
+    const std::int64_t blocks = ((std::int64_t(frame.width) + 7) / 8) * ((std::int64_t(frame.height) + 7) / 8);
+    return blocks <= kJpegBlocksPerByte * b.size();
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // the executable's name, banker's rounding, checked 32-bit arithmetic and numbers in the user's locale.
 // The message box, which needs widgets, is in platform/msgbox.h.
 
+#include "core/result.h"
+
 #include <QString>
 #include <QVariant>
 #include <cstdint>
@@ -13,15 +15,16 @@ namespace platform {
 
 // Runtime error numbers used by this program.
 namespace err {
-constexpr int InvalidArgument = 5;
-constexpr int Overflow = 6;
-constexpr int OutOfMemory = 7;
+// The engine reports its failures with the runtime's own numbers; these are the same.
+using core::errc::DivisionByZero;
+using core::errc::FileNotFound;
+using core::errc::InvalidArgument;
+using core::errc::InvalidPicture;
+using core::errc::OutOfMemory;
+using core::errc::Overflow;
+using core::errc::PathFileAccess;
 constexpr int SubscriptOutOfRange = 9;
-constexpr int DivisionByZero = 11;
 constexpr int TypeMismatch = 13;
-constexpr int FileNotFound = 53;
-constexpr int PathFileAccess = 75;
-constexpr int InvalidPicture = 481;
 }  // namespace err
 
 class RuntimeError : public std::runtime_error {
