@@ -2,6 +2,8 @@
 // What the command line asks for: the window (with pictures to open, or none), many pictures shrunk
 // without a window, the help, the version, or a usage error with its reason.
 
+#include "batch/options.h"
+
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -13,17 +15,7 @@ struct OpenWindow {
     QStringList pictures;  // the first is picked once the window is up
 };
 
-struct BatchOptions {
-    QSize box;
-    int quality = 90;
-    QString outputFolder;  // empty: each result beside its original
-    QString suffix = QStringLiteral("_kucuk");
-    bool recursive = false;
-    int jobs = 0;  // 0: one per core
-    bool keepMetadata = false;
-    bool overwrite = false;
-    QStringList paths;
-};
+using BatchOptions = batch::Options;
 
 struct ShowHelp {};
 struct ShowVersion {};

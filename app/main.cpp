@@ -1,6 +1,6 @@
 // Start-up: with --box, many pictures shrunk without a window; otherwise Qt's own texts in Turkish, then
 // the splash, which opens the main window.
-#include "app/Batch.h"
+#include "app/BatchTerminal.h"
 #include "app/CommandLine.h"
 #include "app/Form3.h"
 #include "app/QtTurkishTexts.h"

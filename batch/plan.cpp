@@ -1,4 +1,4 @@
-#include "app/BatchPlan.h"
+#include "batch/plan.h"
 
 #include "core/safe_replace.h"
 
@@ -10,7 +10,7 @@
 #include <map>
 #include <sys/stat.h>
 
-namespace cli {
+namespace batch {
 
 namespace {
 
@@ -63,7 +63,7 @@ std::optional<Identity> IdentityOf(const QString& path) {
 
 }  // namespace
 
-std::vector<Job> Plan(const BatchOptions& options) {
+std::vector<Job> Plan(const Options& options) {
     const QString outputFolder = options.outputFolder.isEmpty() ? QString() : QDir::cleanPath(options.outputFolder);
     const QString skipFolder = outputFolder.isEmpty() ? QString() : QFileInfo(outputFolder).canonicalFilePath();
     std::vector<Job> jobs;
@@ -123,4 +123,4 @@ std::vector<Job> Plan(const BatchOptions& options) {
     return jobs;
 }
 
-}  // namespace cli
+}  // namespace batch

@@ -2,12 +2,12 @@
 // Which pictures a batch works on and where each result goes, decided before anything is written: the
 // folders' pictures, results named <name><suffix>.jpg, and the refusals and skips known beforehand.
 
-#include "app/CommandLine.h"
+#include "batch/options.h"
 
 #include <QString>
 #include <vector>
 
-namespace cli {
+namespace batch {
 
 struct Job {
     QString input;   // as the user would name it
@@ -19,6 +19,6 @@ struct Job {
 // The pictures the paths name, in the order they are worked on: each file named, and in each folder
 // named (and its subfolders, with recursive) the files of the picture types, hidden ones and this
 // program's own results and temporary files left out.
-std::vector<Job> Plan(const BatchOptions& options);
+std::vector<Job> Plan(const Options& options);
 
-}  // namespace cli
+}  // namespace batch

@@ -1,0 +1,80 @@
+#include "app/BatchTerminal.h"
+
+#include "batch/plan.h"
+#include "batch/run.h"
+
+#include <QFileInfo>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <mutex>
+#include <unistd.h>
+
+namespace cli {
+
+namespace {
+
+std::atomic<bool> interrupted{false};
+
+void OnInterrupt(int) { interrupted = true; }
+
+// Ctrl+C and a polite kill stop the batch from taking new pictures; those in flight finish.
+void CatchInterrupts() {
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+// The lines a batch writes to stderr, from any of its threads.
+class Report final : public batch::Observer {
+public:
+    explicit Report(qsizetype total) : total_(total), terminal_(::isatty(STDERR_FILENO) == 1) {}
+
+    void Started(const batch::Job& job) override {
+        std::lock_guard lock(mutex_);
+        ++started_;
+        if (terminal_)
+            std::fprintf(stderr, "\r\033[K[%lld/%lld] %s", static_cast<long long>(started_),
+                         static_cast<long long>(total_), qPrintable(QFileInfo(job.input).fileName()));
+    }
+    void Ended(const batch::Job& job, batch::Outcome outcome, const QString& why) override {
+        if (outcome != batch::Outcome::Skipped && outcome != batch::Outcome::Failed) return;
+        std::lock_guard lock(mutex_);
+        std::fprintf(stderr, "%s%s: %s\n", terminal_ ? "\r\033[K" : "", qPrintable(job.input), qPrintable(why));
+    }
+    void Done() {
+        std::lock_guard lock(mutex_);
+        if (terminal_) std::fprintf(stderr, "\r\033[K");
+    }
+
+private:
+    std::mutex mutex_;
+    qsizetype total_;
+    qsizetype started_ = 0;
+    bool terminal_;
+};
+
+}  // namespace
+
+int RunBatch(const batch::Options& options) {
+    CatchInterrupts();
+    const std::vector<batch::Job> jobs = batch::Plan(options);
+    Report report(qsizetype(jobs.size()));
+    const batch::Totals totals = batch::Run(jobs, options, report, interrupted);
+    report.Done();
+
+    QString summary = QStringLiteral("%1 %2: %3 written, %4 skipped, %5 failed")
+                          .arg(jobs.size())
+                          .arg(jobs.size() == 1 ? QStringLiteral("picture") : QStringLiteral("pictures"))
+                          .arg(totals.written)
+                          .arg(totals.skipped)
+                          .arg(totals.failed);
+    if (interrupted) summary += QStringLiteral(", %1 not done (interrupted)").arg(totals.notDone);
+    std::fprintf(stderr, "%s\n", qPrintable(summary));
+    if (interrupted) return 130;
+    return totals.failed > 0 ? 1 : 0;
+}
+
+}  // namespace cli

@@ -1,0 +1,34 @@
+#pragma once
+// Working through a batch's plan a few pictures at a time, through the engine that the window uses. Whoever
+// runs it (the command line, a window) hears of each picture through an observer and may stop it.
+
+#include "batch/options.h"
+#include "batch/plan.h"
+
+#include <atomic>
+#include <vector>
+
+namespace batch {
+
+enum class Outcome { Written, Skipped, Failed, NotDone };
+
+struct Totals {
+    int written = 0, skipped = 0, failed = 0, notDone = 0;
+};
+
+// Called from the batch's own threads, so an observer guards what it shares.
+class Observer {
+public:
+    virtual ~Observer() = default;
+    // A picture is taken up.
+    virtual void Started(const Job&) {}
+    // A picture is done with: why, for a skip or a failure.
+    virtual void Ended(const Job&, Outcome, const QString& /*why*/) {}
+};
+
+// Works through jobs: planned skips and failures are reported at once, the rest shrunk on up to
+// options.jobs threads. Once stop is set no new picture is taken up; those in flight finish, the rest end
+// NotDone. Returns when every job has ended.
+Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& observer, const std::atomic<bool>& stop);
+
+}  // namespace batch
