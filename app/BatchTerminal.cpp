@@ -2,8 +2,8 @@
 
 #include "batch/plan.h"
 #include "batch/run.h"
+#include "core/file_name.h"
 
-#include <QFileInfo>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -18,13 +18,21 @@ std::atomic<bool> interrupted{false};
 
 void OnInterrupt(int) { interrupted = true; }
 
-// Ctrl+C and a polite kill stop the batch from taking new pictures; those in flight finish.
-void CatchInterrupts() {
+// Ctrl+C and a polite kill stop the batch from taking new pictures; those in flight finish. A reader of
+// stderr that goes away (`2>&1 | head -1`) costs the lines, never the work.
+void CatchSignals() {
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+// A name as a terminal may show it: its own bytes, control characters and bytes that are not text escaped.
+QByteArray Printable(const batch::Job& job) {
+    const QString name = job.inputPath.isEmpty() ? job.input : core::DecodeFileName(job.inputPath);
+    return core::PrintableFileName(name).toUtf8();
 }
 
 // The lines a batch writes to stderr, from any of its threads.
@@ -35,14 +43,17 @@ public:
     void Started(const batch::Job& job) override {
         std::lock_guard lock(mutex_);
         ++started_;
+        const QByteArray name = Printable(job);
         if (terminal_)
             std::fprintf(stderr, "\r\033[K[%lld/%lld] %s", static_cast<long long>(started_),
-                         static_cast<long long>(total_), qPrintable(QFileInfo(job.input).fileName()));
+                         static_cast<long long>(total_), name.mid(name.lastIndexOf('/') + 1).constData());
     }
     void Ended(const batch::Job& job, batch::Outcome outcome, const QString& why) override {
         if (outcome != batch::Outcome::Skipped && outcome != batch::Outcome::Failed) return;
         std::lock_guard lock(mutex_);
-        std::fprintf(stderr, "%s%s: %s\n", terminal_ ? "\r\033[K" : "", qPrintable(job.input), qPrintable(why));
+        // The reasons quote names too.
+        std::fprintf(stderr, "%s%s: %s\n", terminal_ ? "\r\033[K" : "", Printable(job).constData(),
+                     core::PrintableFileName(why).toUtf8().constData());
     }
     void Done() {
         std::lock_guard lock(mutex_);
@@ -59,7 +70,7 @@ private:
 }  // namespace
 
 int RunBatch(const batch::Options& options) {
-    CatchInterrupts();
+    CatchSignals();
     const std::vector<batch::Job> jobs = batch::Plan(options);
     Report report(qsizetype(jobs.size()));
     const batch::Totals totals = batch::Run(jobs, options, report, interrupted);

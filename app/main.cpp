@@ -4,6 +4,7 @@
 #include "app/CommandLine.h"
 #include "app/Form3.h"
 #include "app/QtTurkishTexts.h"
+#include "core/file_name.h"
 #include "core/picture.h"
 
 #include <QApplication>
@@ -14,7 +15,8 @@ namespace {
 
 QStringList Arguments(int argc, char** argv) {
     QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    // Paths are bytes: kept whole even where they are not text.
+    for (int i = 0; i < argc; ++i) arguments << core::DecodeFileName(argv[i]);
     return arguments;
 }
 

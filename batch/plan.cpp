@@ -1,123 +1,218 @@
 #include "batch/plan.h"
 
+#include "core/file_name.h"
 #include "core/safe_replace.h"
 
 #include <QCollator>
-#include <QDir>
-#include <QFileInfo>
-#include <QSet>
+#include <QStringList>
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <map>
+#include <optional>
+#include <set>
 #include <sys/stat.h>
+#include <tuple>
+#include <unistd.h>
 
 namespace batch {
 
 namespace {
 
+struct Identity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    auto operator<=>(const Identity&) const = default;
+};
+
+Identity IdentityOf(const struct stat& st) { return {st.st_dev, st.st_ino}; }
+
+std::optional<Identity> IdentityOf(const QByteArray& path, int flags = 0) {
+    struct stat st {};
+    if (::fstatat(AT_FDCWD, path.constData(), &st, flags) != 0) return std::nullopt;
+    return IdentityOf(st);
+}
+
+QString Why(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+QString Shown(const QByteArray& path) { return core::ShownFileName(core::DecodeFileName(path)); }
+
+QByteArray Join(const QByteArray& folder, const QByteArray& name) {
+    if (folder.isEmpty()) return name;
+    return folder.endsWith('/') ? folder + name : folder + '/' + name;
+}
+
+QByteArray FolderOf(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+}
+
+QByteArray NameOf(const QByteArray& path) { return path.mid(path.lastIndexOf('/') + 1); }
+
+// The name without its last dot and what follows it; a name that starts with its only dot is all stem.
+QByteArray StemOf(const QByteArray& name) {
+    const qsizetype dot = name.lastIndexOf('.');
+    return dot <= 0 ? name : name.left(dot);
+}
+
+QString SuffixOf(const QByteArray& name) {
+    const qsizetype dot = name.lastIndexOf('.');
+    return dot <= 0 ? QString() : core::DecodeFileName(name.mid(dot + 1));
+}
+
 // The picture types of the window's file list, and .jpeg.
-bool IsPictureName(const QString& name) {
+bool IsPictureName(const QByteArray& name) {
     static const QStringList kSuffixes{"jpg", "jpeg", "png", "bmp", "gif"};
-    return kSuffixes.contains(QFileInfo(name).suffix(), Qt::CaseInsensitive);
+    return kSuffixes.contains(SuffixOf(name), Qt::CaseInsensitive);
 }
 
 struct Found {
-    QString path;     // as the user would name it
-    QString relative; // its folder below the folder named, for the tree under --output
+    QByteArray path;      // as the user would name it
+    QByteArray relative;  // its folder below the folder named, for the tree under --output
 };
 
-void Walk(const QString& folder, const QString& relative, bool recursive, const QString& skipFolder,
-          std::vector<Found>& found) {
+Job Failed(const QByteArray& path, const QString& why) {
+    Job job{Shown(path), {}, Job::Kind::Fail, why};
+    job.inputPath = path;
+    return job;
+}
+
+// A folder's pictures (and with recursive its subfolders'), read as bytes: every name, text or not.
+// A folder that cannot be read is a failed job of its own, so that nothing below it goes missing unsaid.
+void Walk(const QByteArray& folder, const QByteArray& relative, bool recursive, const std::optional<Identity>& skip,
+          std::vector<Found>& found, std::vector<Job>& failed) {
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (!dir) {
+        const int error = errno;
+        if (fd >= 0) ::close(fd);
+        failed.push_back(Failed(folder, QStringLiteral("cannot read the folder: %1").arg(Why(error))));
+        return;
+    }
+    std::vector<std::pair<QString, QByteArray>> files, folders;  // the shown name for the order, the bytes
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name == "." || name == "..") continue;
+        struct stat st {};
+        const bool isFolder = ::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+        if (isFolder) {
+            if (recursive && !(skip && IdentityOf(st) == *skip))  // the results of an earlier run
+                folders.emplace_back(core::DecodeFileName(name), name);
+        } else if (!name.startsWith('.') && IsPictureName(name)) {
+            files.emplace_back(core::DecodeFileName(name), name);
+        }
+        errno = 0;
+    }
+    const int readError = errno;
+    ::closedir(dir);
+    if (readError != 0) failed.push_back(Failed(folder, QStringLiteral("cannot read the folder: %1").arg(Why(readError))));
+
     QCollator order;
     order.setNumericMode(true);
-    const QDir dir(folder);
-    QFileInfoList files = dir.entryInfoList(QDir::Files | QDir::NoDotAndDotDot);
-    std::sort(files.begin(), files.end(), [&](const QFileInfo& a, const QFileInfo& b) {
-        return order.compare(a.fileName(), b.fileName()) < 0;
-    });
-    for (const QFileInfo& file : files)
-        if (IsPictureName(file.fileName()) && !core::IsTemporaryFileName(file.fileName()))
-            found.push_back({dir.filePath(file.fileName()), relative});
-    if (!recursive) return;
-    QFileInfoList folders = dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks);
-    std::sort(folders.begin(), folders.end(), [&](const QFileInfo& a, const QFileInfo& b) {
-        return order.compare(a.fileName(), b.fileName()) < 0;
-    });
-    for (const QFileInfo& sub : folders) {
-        if (sub.canonicalFilePath() == skipFolder) continue;  // the results of an earlier run
-        Walk(dir.filePath(sub.fileName()), relative.isEmpty() ? sub.fileName() : relative + '/' + sub.fileName(),
-             recursive, skipFolder, found);
-    }
+    const auto byName = [&](const auto& a, const auto& b) { return order.compare(a.first, b.first) < 0; };
+    std::sort(files.begin(), files.end(), byName);
+    std::sort(folders.begin(), folders.end(), byName);
+    for (const auto& [shown, name] : files) found.push_back({Join(folder, name), relative});
+    for (const auto& [shown, name] : folders)
+        Walk(Join(folder, name), Join(relative, name), recursive, skip, found, failed);
 }
 
-struct Identity {
-    dev_t device;
-    ino_t inode;
-    bool operator<(const Identity& o) const { return std::tie(device, inode) < std::tie(o.device, o.inode); }
+// Where a result goes, and what makes it one file: the real folder it starts from plus the rest.
+struct Destination {
+    QByteArray root, sub, name;
+    std::optional<Identity> rootId;
+    auto Key() const { return std::tuple(rootId.value_or(Identity{}), rootId ? QByteArray() : root, sub, name); }
 };
-
-std::optional<Identity> IdentityOf(const QString& path) {
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return std::nullopt;
-    return Identity{st.st_dev, st.st_ino};
-}
 
 }  // namespace
 
 std::vector<Job> Plan(const Options& options) {
-    const QString outputFolder = options.outputFolder.isEmpty() ? QString() : QDir::cleanPath(options.outputFolder);
-    const QString skipFolder = outputFolder.isEmpty() ? QString() : QFileInfo(outputFolder).canonicalFilePath();
+    const QByteArray outputFolder = core::EncodeFileName(options.outputFolder);
+    const std::optional<Identity> outputId = outputFolder.isEmpty() ? std::nullopt : IdentityOf(outputFolder);
+    const QByteArray suffix = core::EncodeFileName(options.suffix);
     std::vector<Job> jobs;
     std::vector<Found> inputs;
-    QSet<QString> named;  // files the user named themselves: never taken for earlier results
-    for (const QString& path : options.paths) {
-        const QFileInfo info(path);
-        if (info.isDir()) {
-            std::vector<Found> found;
-            Walk(path, QString(), options.recursive, skipFolder, found);
-            inputs.insert(inputs.end(), found.begin(), found.end());
-        } else if (info.exists()) {
-            inputs.push_back({path, QString()});
-            named.insert(path);
+    std::set<QByteArray> named;  // files the user named themselves: never taken for earlier results
+    for (const QString& text : options.paths) {
+        const QByteArray path = core::EncodeFileName(text);
+        struct stat st {};
+        if (::stat(path.constData(), &st) != 0) {
+            jobs.push_back(Failed(path, errno == ENOENT ? QStringLiteral("no such file or folder")
+                                                         : QStringLiteral("cannot be read: %1").arg(Why(errno))));
+        } else if (S_ISDIR(st.st_mode)) {
+            Walk(path, {}, options.recursive, outputId, inputs, jobs);
         } else {
-            jobs.push_back({path, {}, Job::Kind::Fail, QStringLiteral("no such file or folder")});
+            inputs.push_back({path, {}});
+            named.insert(path);
         }
     }
 
     // A folder's <name><suffix>.jpg beside a <name>.<type> is that picture's result from an earlier run.
-    QSet<QString> stems;
-    for (const Found& f : inputs) stems.insert(QFileInfo(f.path).path() + '/' + QFileInfo(f.path).completeBaseName());
-    const auto isEarlierResult = [&](const QString& path) {
-        const QFileInfo info(path);
-        const QString base = info.completeBaseName();
-        return !options.suffix.isEmpty() && !named.contains(path) && info.suffix().compare("jpg", Qt::CaseInsensitive) == 0 &&
-               base.endsWith(options.suffix) && stems.contains(info.path() + '/' + base.chopped(options.suffix.size()));
+    std::set<QByteArray> stems;
+    for (const Found& f : inputs) stems.insert(Join(FolderOf(f.path), StemOf(NameOf(f.path))));
+    const auto isEarlierResult = [&](const QByteArray& path) {
+        const QByteArray base = StemOf(NameOf(path));
+        return !suffix.isEmpty() && !named.count(path) && SuffixOf(NameOf(path)).compare("jpg", Qt::CaseInsensitive) == 0 &&
+               base.endsWith(suffix) && stems.count(Join(FolderOf(path), base.chopped(suffix.size())));
     };
-
     std::erase_if(inputs, [&](const Found& f) { return isEarlierResult(f.path); });
-    std::map<Identity, QString> originals;
-    for (const Found& f : inputs)
-        if (const auto id = IdentityOf(f.path)) originals.emplace(*id, f.path);
-    std::map<QString, QString> results;  // result path -> the input it belongs to
+
+    // One job a file, however many paths name it.
+    std::map<Identity, QByteArray> originals;
+    std::erase_if(inputs, [&](const Found& f) {
+        const auto id = IdentityOf(f.path);
+        return id && !originals.emplace(*id, f.path).second;
+    });
+
+    std::map<decltype(Destination().Key()), QByteArray> results;  // result -> the input it belongs to
     for (const Found& f : inputs) {
-        const QFileInfo info(f.path);
-        QString folder = outputFolder.isEmpty() ? info.path() : outputFolder;
-        if (!outputFolder.isEmpty() && !f.relative.isEmpty()) folder += '/' + f.relative;
-        Job job{f.path, folder + '/' + info.completeBaseName() + options.suffix + QStringLiteral(".jpg"), Job::Kind::Write, {}};
-        const QString key = QFileInfo(job.output).absoluteFilePath();
-        const auto id = IdentityOf(job.output);
-        if (id && originals.count(*id)) {
-            job.kind = Job::Kind::Fail;
-            job.note = QStringLiteral("would overwrite the original '%1'").arg(originals.at(*id));
-        } else if (results.count(key)) {
-            job.kind = Job::Kind::Fail;
-            job.note = QStringLiteral("the same result as '%1'").arg(results.at(key));
-        } else if (QFileInfo(job.output).exists() || QFileInfo(job.output).isSymLink()) {
-            if (!options.overwrite) {
-                job.kind = Job::Kind::Skip;
-                job.note = QStringLiteral("exists (use --overwrite)");
+        Destination to;
+        to.name = StemOf(NameOf(f.path)) + suffix + ".jpg";
+        if (outputFolder.isEmpty()) {
+            // The real folder of the original, so that two paths to one folder give one destination.
+            char* real = ::realpath(FolderOf(f.path).constData(), nullptr);
+            if (!real) {
+                jobs.push_back(Failed(f.path, QStringLiteral("cannot reach the folder: %1").arg(Why(errno))));
+                continue;
             }
+            to.root = real;
+            ::free(real);
+            to.rootId = IdentityOf(to.root);
+        } else {
+            to.root = outputFolder;
+            to.sub = f.relative;
+            to.rootId = outputId;
         }
-        results.emplace(key, f.path);
+        const QByteArray output = Join(Join(to.root, to.sub), to.name);
+        Job job{Shown(f.path), Shown(output), Job::Kind::Write, {}};
+        job.inputPath = f.path;
+        job.outputRoot = to.root;
+        job.outputSub = to.sub;
+        job.outputName = to.name;
+        if (to.rootId) std::tie(job.rootDevice, job.rootInode) = std::tie(to.rootId->device, to.rootId->inode);
+
+        struct stat there {};
+        const bool exists = ::lstat(output.constData(), &there) == 0;
+        const auto original = exists ? originals.find(IdentityOf(there)) : originals.end();
+        if (original != originals.end()) {
+            job.kind = Job::Kind::Fail;
+            job.note = QStringLiteral("would overwrite the original '%1'").arg(Shown(original->second));
+        } else if (const auto other = results.find(to.Key()); other != results.end()) {
+            job.kind = Job::Kind::Fail;
+            job.note = QStringLiteral("the same result as '%1'").arg(Shown(other->second));
+        } else if (exists && S_ISLNK(there.st_mode)) {
+            job.kind = Job::Kind::Fail;
+            job.note = QStringLiteral("is a symbolic link");
+        } else if (exists && !options.overwrite) {
+            // Known now, so the picture is not even read; the write checks again.
+            job.kind = Job::Kind::Skip;
+            job.note = QStringLiteral("exists (use --overwrite)");
+        }
+        results.emplace(to.Key(), f.path);
         jobs.push_back(job);
     }
     return jobs;

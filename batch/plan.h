@@ -4,7 +4,9 @@
 
 #include "batch/options.h"
 
+#include <QByteArray>
 #include <QString>
+#include <sys/types.h>
 #include <vector>
 
 namespace batch {
@@ -14,11 +16,25 @@ struct Job {
     QString output;  // where the result goes
     enum class Kind { Write, Skip, Fail } kind = Kind::Write;
     QString note;    // for a skip or a failure: why
+
+    // The same as the system takes them: names are bytes, not always text.
+    QByteArray inputPath;
+    // The result is reached from outputRoot, a folder opened without following a link (the real folder of
+    // the original, or --output), down through the folders of outputSub ("a/b", made when missing) one
+    // level at a time, none of them a link, to outputName.
+    QByteArray outputRoot;
+    QByteArray outputSub;
+    QByteArray outputName;
+    // The root's device and inode when planned; 0 and 0 when it did not exist yet.
+    dev_t rootDevice = 0;
+    ino_t rootInode = 0;
 };
 
 // The pictures the paths name, in the order they are worked on: each file named, and in each folder
-// named (and its subfolders, with recursive) the files of the picture types, hidden ones and this
-// program's own results and temporary files left out.
+// named (and its subfolders, with recursive; never a link to a folder) the files of the picture types,
+// hidden ones and this program's own results and temporary files left out. A path or folder that cannot
+// be read is a failed job; a file named twice (by two paths) is one job; a second picture whose result
+// would be the same file as another's fails.
 std::vector<Job> Plan(const Options& options);
 
 }  // namespace batch

@@ -1,14 +1,98 @@
 #include "batch/run.h"
 
+#include "core/file_name.h"
 #include "core/picture.h"
 #include "core/resize_file.h"
+#include "core/safe_replace.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QThread>
 #include <QThreadPool>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
 
 namespace batch {
+
+namespace {
+
+struct Folder {
+    int fd = -1;
+    Folder() = default;
+    Folder(const Folder&) = delete;
+    Folder& operator=(const Folder&) = delete;
+    ~Folder() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+QString Why(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+QString Shown(const QByteArray& path) { return core::ShownFileName(core::DecodeFileName(path)); }
+
+// Makes the folders of path that are missing, as a user's mkdir -p would: the path is theirs.
+void MakePath(const QByteArray& path) {
+    for (qsizetype slash = path.indexOf('/', 1); slash > 0; slash = path.indexOf('/', slash + 1))
+        ::mkdir(path.left(slash).constData(), 0777);
+    ::mkdir(path.constData(), 0777);
+}
+
+// Opens the folder a job's result goes in: the root without following a link, checked to be the folder
+// planned, then each folder below it, made when missing and never a link.
+core::Result<void> OpenResultFolder(const Job& job, Folder& folder) {
+    const bool planned = job.rootDevice != 0 || job.rootInode != 0;
+    if (!planned) MakePath(job.outputRoot);
+    folder.fd = ::open(job.outputRoot.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (folder.fd < 0) {
+        const int error = errno;
+        struct stat st {};
+        if (::lstat(job.outputRoot.constData(), &st) == 0 && S_ISLNK(st.st_mode))
+            return core::Error{core::errc::PathFileAccess, QStringLiteral("'%1' is a symbolic link").arg(Shown(job.outputRoot))};
+        return core::Error{core::errc::PathFileAccess,
+                           QStringLiteral("cannot open the folder '%1': %2").arg(Shown(job.outputRoot), Why(error))};
+    }
+    struct stat st {};
+    if (planned && (::fstat(folder.fd, &st) != 0 || st.st_dev != job.rootDevice || st.st_ino != job.rootInode))
+        return core::Error{core::errc::PathFileAccess,
+                           QStringLiteral("the folder '%1' was replaced since the run began").arg(Shown(job.outputRoot))};
+    QByteArray reached = job.outputRoot;
+    for (const QByteArray& level : job.outputSub.split('/')) {
+        if (level.isEmpty()) continue;
+        reached += '/' + level;
+        ::mkdirat(folder.fd, level.constData(), 0777);
+        const int next = ::openat(folder.fd, level.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (next < 0) {
+            const int error = errno;
+            if (::fstatat(folder.fd, level.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
+                return core::Error{core::errc::PathFileAccess, QStringLiteral("'%1' is a symbolic link").arg(Shown(reached))};
+            return core::Error{core::errc::PathFileAccess,
+                               QStringLiteral("cannot make the folder '%1': %2").arg(Shown(reached), Why(error))};
+        }
+        ::close(std::exchange(folder.fd, next));
+    }
+    return {};
+}
+
+// Each folder the batch writes into is cleared once of temporary files that an earlier, killed run left.
+class Sweeper {
+public:
+    void Sweep(int folderFd) {
+        struct stat st {};
+        if (::fstat(folderFd, &st) != 0) return;
+        std::lock_guard lock(mutex_);
+        if (swept_.emplace(st.st_dev, st.st_ino).second) core::RemoveStaleTemporaryFiles(folderFd);
+    }
+
+private:
+    std::mutex mutex_;
+    std::set<std::pair<dev_t, ino_t>> swept_;
+};
+
+}  // namespace
 
 Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& observer, const std::atomic<bool>& stop) {
     core::AllowLargeImageReads();
@@ -23,6 +107,7 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
         observer.Ended(job, outcome, why);
     };
 
+    Sweeper sweeper;
     QThreadPool pool;
     pool.setMaxThreadCount(options.jobs > 0 ? options.jobs : QThread::idealThreadCount());
     for (const Job& job : jobs) {
@@ -40,15 +125,21 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
                 return;
             }
             observer.Started(job);
-            const QString folder = QFileInfo(job.output).path();
-            if (!QDir().mkpath(folder)) {
-                end(job, Outcome::Failed, QStringLiteral("cannot make the folder '%1'").arg(folder));
+            Folder folder;
+            if (const core::Result<void> opened = OpenResultFolder(job, folder); !opened) {
+                end(job, Outcome::Failed, opened.error().message);
                 return;
             }
-            const core::Result<core::Resized> done = core::ResizeFile(
-                job.input, job.output, {options.box, options.quality, options.keepMetadata, &pool});
+            sweeper.Sweep(folder.fd);
+            // Results are new files: they take the time they were written, also over an older result.
+            const core::Result<core::Resized> done =
+                core::ResizeFile(job.inputPath, folder.fd, job.outputName,
+                                 {options.box, options.quality, options.keepMetadata, &pool},
+                                 {.overwrite = options.overwrite, .keepTimes = false});
             if (done)
                 end(job, Outcome::Written, {});
+            else if (done.error().number == core::errc::FileAlreadyExists)
+                end(job, Outcome::Skipped, done.error().message);
             else
                 end(job, Outcome::Failed, done.error().message);
         });

@@ -48,7 +48,10 @@ private:
 // damaged, 7 larger than the pixel limit. EXIF orientation is applied and colour profiles converted to
 // sRGB. Loading a file again while an earlier picture of it is alive shares that picture's pixels, as
 // long as the file is the same one, unchanged (device, inode, size, modification and change times).
+// The path's bytes are the ones core/file_name.h keeps in it.
 Result<Picture> LoadPicture(const QString& path);
+// The same for a name (or path, with AT_FDCWD) as bytes, looked up from an open folder.
+Result<Picture> LoadPictureAt(int folderFd, const QByteArray& name);
 // The same from bytes in memory, without sharing.
 Result<Picture> DecodePicture(QByteArray bytes);
 

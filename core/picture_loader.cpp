@@ -2,11 +2,11 @@
 // the decoded pixels between loads of the same unchanged file.
 
 #include "core/picture.h"
+#include "core/file_name.h"
 #include "core/picture_decoder.h"
 #include "core/picture_source.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QImageReader>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -73,6 +73,7 @@ struct Descriptor {
 Error FileError(int error) {
     if (error == ENOENT || error == ENOTDIR)
         return {errc::FileNotFound, QStringLiteral("no such file")};
+    if (error == ENAMETOOLONG) return {errc::PathFileAccess, QStringLiteral("path too long")};
     return {errc::PathFileAccess, QStringLiteral("cannot be read: %1").arg(QString::fromLocal8Bit(strerror(error)))};
 }
 
@@ -112,10 +113,12 @@ Result<std::shared_ptr<const PictureSource>> Decoded(QByteArray bytes) {
 
 }  // namespace
 
-Result<Picture> LoadPicture(const QString& path) {
-    if (path.isEmpty()) return Error{errc::FileNotFound, QStringLiteral("no file named")};
+Result<Picture> LoadPicture(const QString& path) { return LoadPictureAt(AT_FDCWD, EncodeFileName(path)); }
+
+Result<Picture> LoadPictureAt(int folderFd, const QByteArray& name) {
+    if (name.isEmpty()) return Error{errc::FileNotFound, QStringLiteral("no file named")};
     // Not blocking, so that a named pipe or a device cannot hold the caller before fstat refuses it.
-    Descriptor file{::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
+    Descriptor file{::openat(folderFd, name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
     if (file.fd < 0) return FileError(errno);
     struct stat st {};
     if (::fstat(file.fd, &st) != 0) return FileError(errno);

@@ -4,13 +4,15 @@
 #include "core/fit.h"
 #include "core/jpeg_encoder.h"
 #include "core/picture.h"
-#include "core/safe_replace.h"
 #include "core/shrink.h"
+
+#include <fcntl.h>
 
 namespace core {
 
-Result<Resized> ResizeFile(const QString& input, const QString& output, const ResizeRequest& request) {
-    const Result<Picture> picture = LoadPicture(input);
+Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QByteArray& outputName,
+                           const ResizeRequest& request, ReplaceOptions replace) {
+    const Result<Picture> picture = LoadPictureAt(AT_FDCWD, input);
     if (!picture) return picture.error();
     const Result<Fit> fit = FitIntoBox(picture->size(), request.box);
     if (!fit) return fit.error();
@@ -20,7 +22,7 @@ Result<Resized> ResizeFile(const QString& input, const QString& output, const Re
     const QByteArray exif = request.keepMetadata ? KeptExif(picture->exif()) : QByteArray();
     const Result<QByteArray> jpeg = EncodeJpeg(PixelRows::Of(*shrunk), request.quality, ChromaSampling::ByQuality, exif);
     if (!jpeg) return jpeg.error();
-    if (const Result<void> written = SafeReplace(output, *jpeg); !written) return written.error();
+    if (const Result<void> written = SafeReplaceAt(outputFolderFd, outputName, *jpeg, replace); !written) return written.error();
     return Resized{picture->size(), size};
 }
 

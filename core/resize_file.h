@@ -2,9 +2,10 @@
 // The whole job on one file, as a batch runs it: load, fit into a box, shrink, encode, replace.
 
 #include "core/result.h"
+#include "core/safe_replace.h"
 
+#include <QByteArray>
 #include <QSize>
-#include <QString>
 
 class QThreadPool;
 
@@ -22,8 +23,10 @@ struct Resized {
     QSize to;    // the result's
 };
 
-// Writes output as the JPEG of input fitted into the box, through the safe writer. Errors are the
-// loader's, the fit's, the shrink's, the encoder's and the writer's, with their messages.
-Result<Resized> ResizeFile(const QString& input, const QString& output, const ResizeRequest& request);
+// Writes outputName in the open folder as the JPEG of input (a path's bytes) fitted into the box, through
+// the safe writer with the given options. Errors are the loader's, the fit's, the shrink's, the encoder's
+// and the writer's, with their messages.
+Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QByteArray& outputName,
+                           const ResizeRequest& request, ReplaceOptions replace);
 
 }  // namespace core

@@ -17,6 +17,7 @@ constexpr int OutOfMemory = 7;  // also: a picture larger than the loader takes
 constexpr int DivisionByZero = 11;
 constexpr int FileNotFound = 53;
 constexpr int DeviceIO = 57;
+constexpr int FileAlreadyExists = 58;
 constexpr int DiskFull = 61;
 constexpr int PathFileAccess = 75;
 constexpr int InvalidPicture = 481;

@@ -1,16 +1,18 @@
 #include "core/safe_replace.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include "core/file_name.h"
+
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -90,29 +92,33 @@ void CopyExtendedAttributes(int from, int to) {
     }
 }
 
-// What the target is: the folder it lies in, opened, and its name there. A link is followed to the file
-// it names, which is then replaced in place of the link.
+// Where a save writes: an open folder (not owned here) and a name in it.
 struct Place {
-    Fd folder;
+    int folder = -1;
     QByteArray name;
-    QByteArray path;  // for messages and the test hook
 };
 
-Result<void> Locate(const QString& target, Place& place) {
-    QString path = target;
-    const QFileInfo info(target);
-    if (info.isSymLink()) {
-        path = info.canonicalFilePath();
-        if (path.isEmpty()) return Refused(QStringLiteral("a link to nothing"));
+// The folder of target, opened without following a link, and the name in it. A link as target is
+// followed to the file it names, which is then replaced in place of the link.
+Result<void> Locate(const QString& target, Fd& folder, QByteArray& name) {
+    QByteArray path = EncodeFileName(target);
+    if (path.isEmpty()) return Refused(QStringLiteral("no file name"));
+    struct stat st {};
+    if (::lstat(path.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        char* real = ::realpath(path.constData(), nullptr);
+        if (!real) return Refused(QStringLiteral("a link to nothing"));
+        path = real;
+        ::free(real);
     }
-    const QFileInfo resolved(path);
-    const QByteArray folder = QFile::encodeName(resolved.absolutePath());
-    place.name = QFile::encodeName(resolved.fileName());
-    place.path = QFile::encodeName(resolved.absoluteFilePath());
-    if (place.name.isEmpty()) return Refused(QStringLiteral("no file name"));
-    if (place.name.size() > NAME_MAX) return Refused(QStringLiteral("file name too long"));
-    place.folder.fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (place.folder.fd < 0) return Refused(QStringLiteral("no such folder"));
+    const qsizetype slash = path.lastIndexOf('/');
+    name = path.mid(slash + 1);
+    if (name.isEmpty()) return Refused(QStringLiteral("no file name"));
+    // The real folder holds no link; one that appears in its path now is refused, not followed.
+    char* real = ::realpath(slash < 0 ? "." : slash == 0 ? "/" : path.left(slash).constData(), nullptr);
+    if (!real) return Refused(QStringLiteral("no such folder"));
+    folder.fd = ::open(real, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    ::free(real);
+    if (folder.fd < 0) return Refused(QStringLiteral("no such folder"));
     return {};
 }
 
@@ -123,19 +129,21 @@ struct OldFile {
     Fd fd;  // open for reading its attributes, when the user may
 };
 
-Result<void> LookAtOldFile(const Place& place, OldFile& old) {
-    if (::fstatat(place.folder.fd, place.name.constData(), &old.st, AT_SYMLINK_NOFOLLOW) != 0) {
+Result<void> LookAtOldFile(const Place& place, const ReplaceOptions& options, OldFile& old) {
+    if (::fstatat(place.folder, place.name.constData(), &old.st, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno == ENOENT) return {};
         return Refused(QStringLiteral("cannot look at the file: %1").arg(QString::fromLocal8Bit(strerror(errno))));
     }
     old.exists = true;
+    if (S_ISLNK(old.st.st_mode)) return Refused(QStringLiteral("is a symbolic link"));
+    if (!options.overwrite) return Error{errc::FileAlreadyExists, QStringLiteral("exists (use --overwrite)")};
     if (S_ISDIR(old.st.st_mode)) return Refused(QStringLiteral("a folder"));
     if (!S_ISREG(old.st.st_mode)) return Refused(QStringLiteral("not a regular file"));
     // A file nobody may write stands for a read-only file, as does one this user may not write.
     if ((old.st.st_mode & 0222) == 0) return Refused(QStringLiteral("read-only file"));
-    if (::faccessat(place.folder.fd, place.name.constData(), W_OK, AT_EACCESS) != 0)
+    if (::faccessat(place.folder, place.name.constData(), W_OK, AT_EACCESS) != 0)
         return Refused(QStringLiteral("no permission to write the file"));
-    old.fd.fd = ::openat(place.folder.fd, place.name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    old.fd.fd = ::openat(place.folder, place.name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     struct stat opened {};
     if (old.fd.fd >= 0 && (::fstat(old.fd.fd, &opened) != 0 || !SameFile(opened, old.st))) {
         ::close(old.fd.fd);
@@ -156,13 +164,13 @@ struct Temporary {
     ~Temporary() {
         // Removed only while the name is still the file made here.
         struct stat now {};
-        if (!renamed && fd.fd >= 0 && ::fstatat(place.folder.fd, name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+        if (!renamed && fd.fd >= 0 && ::fstatat(place.folder, name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
             SameFile(now, st))
-            ::unlinkat(place.folder.fd, name.constData(), 0);
+            ::unlinkat(place.folder, name.constData(), 0);
     }
     bool StillOurs() const {
         struct stat now {};
-        return ::fstatat(place.folder.fd, name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(now, st);
+        return ::fstatat(place.folder, name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(now, st);
     }
 };
 
@@ -172,16 +180,18 @@ Result<void> Create(Temporary& temp, bool replacing) {
     const mode_t mode = replacing ? 0600 : 0666;
     for (int attempt = 0; attempt < 100; ++attempt) {
         temp.name = TemporaryName(temp.place.name);
-        temp.fd.fd = ::openat(temp.place.folder.fd, temp.name.constData(),
+        temp.fd.fd = ::openat(temp.place.folder, temp.name.constData(),
                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (temp.fd.fd >= 0) break;
         if (errno != EEXIST) return Refused(QStringLiteral("cannot create a file in the folder: %1").arg(QString::fromLocal8Bit(strerror(errno))));
     }
     if (temp.fd.fd < 0 || ::fstat(temp.fd.fd, &temp.st) != 0) return Refused(QStringLiteral("cannot create a file in the folder"));
+    // Held until the process ends or the file is renamed: a lock nobody holds marks one left by a crash.
+    ::flock(temp.fd.fd, LOCK_EX);
     return {};
 }
 
-void TakeOverAttributes(const Temporary& temp, const OldFile& old) {
+void TakeOverAttributes(const Temporary& temp, const OldFile& old, bool keepTimes) {
     // Owner first: changing it clears set-id bits, which are never passed on anyway. Only the superuser may
     // give a file away; anyone may give it a group they belong to.
     if (::fchown(temp.fd.fd, old.st.st_uid, old.st.st_gid) != 0) (void)::fchown(temp.fd.fd, uid_t(-1), old.st.st_gid);
@@ -189,17 +199,19 @@ void TakeOverAttributes(const Temporary& temp, const OldFile& old) {
     // After the mode, since the access control list sets the group bits (its mask) itself.
     if (old.fd.fd >= 0) CopyExtendedAttributes(old.fd.fd, temp.fd.fd);
     // Last: the times are what the user sees of the old file in a listing. Linux cannot set a birth time.
+    if (!keepTimes) return;
     const timespec times[2] = {old.st.st_atim, old.st.st_mtim};
     ::futimens(temp.fd.fd, times);
 }
 
 }  // namespace
 
-Result<void> SafeReplace(const QString& target, QByteArrayView contents) {
-    Place place;
-    if (Result<void> located = Locate(target, place); !located) return located;
+Result<void> SafeReplaceAt(int folderFd, const QByteArray& name, QByteArrayView contents, ReplaceOptions options) {
+    const Place place{folderFd, name};
+    if (name.isEmpty() || name.contains('/')) return Refused(QStringLiteral("no file name"));
+    if (name.size() > NAME_MAX) return Refused(QStringLiteral("file name too long"));
     OldFile old;
-    if (Result<void> looked = LookAtOldFile(place, old); !looked) return looked;
+    if (Result<void> looked = LookAtOldFile(place, options, old); !looked) return looked;
 
     Temporary temp(place);
     if (Result<void> created = Create(temp, old.exists); !created) return created;
@@ -207,23 +219,62 @@ Result<void> SafeReplace(const QString& target, QByteArrayView contents) {
     if (!WriteAll(temp.fd.fd, contents, error)) return WriteFailed(error);
     // Only a complete file on disk may replace the old one.
     if (::fsync(temp.fd.fd) != 0) return WriteFailed(errno);
-    if (old.exists) TakeOverAttributes(temp, old);
+    if (old.exists) TakeOverAttributes(temp, old, options.keepTimes);
 
-    if (Hook()) Hook()(QFile::decodeName(place.path.left(place.path.size() - place.name.size()) + temp.name));
+    if (Hook()) Hook()(QStringLiteral("/proc/self/fd/%1/").arg(folderFd) + DecodeFileName(temp.name));
     if (!temp.StillOurs()) return Refused(QStringLiteral("the temporary file was replaced by someone else"));
-    if (::renameat(place.folder.fd, temp.name.constData(), place.folder.fd, place.name.constData()) != 0)
-        return WriteFailed(errno);
-    temp.renamed = true;
+    // What is at the name now, looked at again: a link or a file that appeared since is never replaced
+    // unasked; the rename itself replaces a name, never what a link there names.
     struct stat now {};
-    if (::fstatat(place.folder.fd, place.name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0 || !SameFile(now, temp.st))
+    const bool present = ::fstatat(folderFd, name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0;
+    if (present && S_ISLNK(now.st_mode)) return Refused(QStringLiteral("is a symbolic link"));
+    if (present && old.exists && !SameFile(now, old.st))
         return Refused(QStringLiteral("the file was replaced by someone else while saving"));
-    ::fsync(place.folder.fd);
+    const unsigned flags = options.overwrite ? 0 : RENAME_NOREPLACE;
+    if (::renameat2(folderFd, temp.name.constData(), folderFd, name.constData(), flags) != 0) {
+        if (errno == EEXIST) return Error{errc::FileAlreadyExists, QStringLiteral("exists (use --overwrite)")};
+        return WriteFailed(errno);
+    }
+    temp.renamed = true;
+    if (::fstatat(folderFd, name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0 || !SameFile(now, temp.st))
+        return Refused(QStringLiteral("the file was replaced by someone else while saving"));
+    ::fsync(folderFd);
     return {};
 }
 
+Result<void> SafeReplace(const QString& target, QByteArrayView contents) {
+    Fd folder;
+    QByteArray name;
+    if (Result<void> located = Locate(target, folder, name); !located) return located;
+    return SafeReplaceAt(folder.fd, name, contents, {.overwrite = true, .keepTimes = true});
+}
+
 bool IsTemporaryFileName(const QString& name) {
-    static const QRegularExpression pattern(QStringLiteral("^\\..*\\.tmp-[A-Za-z0-9]{6}$"));
+    static const QRegularExpression pattern(QStringLiteral("^\\..*\\.tmp-[A-Za-z0-9]{6}$"),
+                                            QRegularExpression::DotMatchesEverythingOption);
     return pattern.match(name).hasMatch();
+}
+
+void RemoveStaleTemporaryFiles(int folderFd) {
+    const int listed = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listed < 0) return;
+    DIR* dir = ::fdopendir(listed);
+    if (!dir) {
+        ::close(listed);
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (!IsTemporaryFileName(DecodeFileName(name))) continue;
+        Fd file{::openat(folderFd, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
+        struct stat opened {}, now {};
+        if (file.fd < 0 || ::fstat(file.fd, &opened) != 0 || !S_ISREG(opened.st_mode)) continue;
+        // A writer holds its lock from the moment it made the file; while we hold it nobody writes.
+        if (::flock(file.fd, LOCK_EX | LOCK_NB) != 0) continue;
+        if (::fstatat(folderFd, name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(now, opened))
+            ::unlinkat(folderFd, name.constData(), 0);
+    }
+    ::closedir(dir);
 }
 
 namespace testing {

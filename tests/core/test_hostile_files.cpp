@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <QColor>
+#include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cctype>
@@ -19,6 +20,8 @@
 #include <set>
 #include <string>
 #include <vector>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace hostile {
 // Failures name the file rather than dumping the row's bytes.
@@ -105,8 +108,10 @@ TEST_P(HostileFile, LoadsUprightOrFailsCleanly) {
         ExpectUsablePicture(*picture, row);
         // And the whole job, as a batch runs it.
         QTemporaryDir out;
-        const core::Result<core::Resized> done =
-            core::ResizeFile(PathOf(row.file), out.filePath("result.jpg"), {QSize(400, 400), 90, false, nullptr});
+        const int folder = ::open(QFile::encodeName(out.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const core::Result<core::Resized> done = core::ResizeFile(QFile::encodeName(PathOf(row.file)), folder, "result.jpg",
+                                                                  {QSize(400, 400), 90, false, nullptr}, {});
+        ::close(folder);
         EXPECT_TRUE(done.ok()) << (done ? "" : done.error().message.toStdString());
     }
 
