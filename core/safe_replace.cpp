@@ -252,7 +252,7 @@ Result<void> SafeReplace(const QString& target, QByteArrayView contents) {
 bool IsTemporaryFileName(const QString& name) {
     static const QRegularExpression pattern(QStringLiteral("^\\..*\\.tmp-[A-Za-z0-9]{6}$"),
                                             QRegularExpression::DotMatchesEverythingOption);
-    return pattern.match(name).hasMatch();
+    return pattern.match(ShownFileName(name)).hasMatch();  // a regular expression takes text only
 }
 
 void RemoveStaleTemporaryFiles(int folderFd) {
@@ -268,7 +268,8 @@ void RemoveStaleTemporaryFiles(int folderFd) {
         if (!IsTemporaryFileName(DecodeFileName(name))) continue;
         Fd file{::openat(folderFd, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
         struct stat opened {}, now {};
-        if (file.fd < 0 || ::fstat(file.fd, &opened) != 0 || !S_ISREG(opened.st_mode)) continue;
+        // Only this user's own: another's file of a name like ours is theirs to remove.
+        if (file.fd < 0 || ::fstat(file.fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_uid != ::geteuid()) continue;
         // A writer holds its lock from the moment it made the file; while we hold it nobody writes.
         if (::flock(file.fd, LOCK_EX | LOCK_NB) != 0) continue;
         if (::fstatat(folderFd, name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(now, opened))

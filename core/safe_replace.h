@@ -38,8 +38,8 @@ Result<void> SafeReplace(const QString& target, QByteArrayView contents);
 // Whether a file's name is one of SafeReplace's temporary files.
 bool IsTemporaryFileName(const QString& name);
 
-// Removes from the open folder the temporary files that a process which died mid-write left: those no
-// process holds locked any more.
+// Removes from the open folder the temporary files that a process of this user which died mid-write left:
+// those no process holds locked any more.
 void RemoveStaleTemporaryFiles(int folderFd);
 
 namespace testing {
