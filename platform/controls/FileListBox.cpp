@@ -1,11 +1,15 @@
 #include "platform/controls/FileListBox.h"
 
+#include "core/file_name.h"
 #include "platform/controls/NaturalOrder.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
-#include <QFile>
 #include <QKeyEvent>
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace platform {
@@ -37,33 +41,55 @@ void FileListBox::setPattern(const QString& pattern) {
     Refresh();
 }
 
+// The folder's regular files (also behind a link) whose names match one of the patterns, ignoring case.
+// Read as bytes, since Qt's listing passes over names that are not text; each name kept whole.
+static QStringList FilesMatching(const QString& folder, const QString& pattern) {
+    QList<QRegularExpression> filters;
+    for (const QString& one : pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        filters << QRegularExpression(QRegularExpression::wildcardToRegularExpression(one),
+                                      QRegularExpression::CaseInsensitiveOption);
+    QStringList names;
+    const int fd = ::open(core::EncodeFileName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (!dir) {
+        if (fd >= 0) ::close(fd);
+        return names;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const QString name = core::DecodeFileName(entry->d_name);
+        const QString shown = core::ShownFileName(name);  // a regular expression takes text only
+        // Pipes, devices and dangling links are no pictures, and a pipe would hold whoever opened it.
+        struct stat st {};
+        if (::fstatat(fd, entry->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (std::any_of(filters.begin(), filters.end(), [&](const QRegularExpression& f) { return f.match(shown).hasMatch(); }))
+            names << name;
+    }
+    ::closedir(dir);
+    return names;
+}
+
 void FileListBox::Refresh() {
     refreshing_ = true;
-    const QString picked = currentItem() && currentItem()->isSelected() ? currentItem()->text() : QString();
+    const QString picked = currentItem() && currentItem()->isSelected() ? currentItem()->data(Qt::UserRole).toString() : QString();
     clear();
-    QDir dir(path_);
-    // Name filters of QDir ignore case unless asked otherwise. Regular files only: pipes, devices and
-    // dangling links are no pictures, and a pipe would hold whoever opened it.
-    dir.setNameFilters(pattern_.split(QLatin1Char(';'), Qt::SkipEmptyParts));
-    dir.setFilter(QDir::Files | QDir::Hidden);
-    QStringList names = dir.entryList();
-    // Qt counts a device as a file, also behind a link: only what is a regular file in the end stays.
-    names.removeIf([&](const QString& name) {
-        struct stat st {};
-        return ::stat(QFile::encodeName(dir.filePath(name)).constData(), &st) != 0 || !S_ISREG(st.st_mode);
-    });
+    QStringList names = FilesMatching(path_, pattern_);
     std::sort(names.begin(), names.end(), NaturalLess);
-    addItems(names);
+    QListWidgetItem* again = nullptr;
+    for (const QString& name : names) {
+        // Shown with the replacement character where a byte is not text; opened by its own bytes.
+        auto* entry = new QListWidgetItem(core::ShownFileName(name), this);
+        entry->setData(Qt::UserRole, name);
+        if (name == picked) again = entry;
+    }
     // The same folder listed again keeps the entry that was picked, without picking it anew.
-    const QList<QListWidgetItem*> again = picked.isEmpty() ? QList<QListWidgetItem*>() : findItems(picked, Qt::MatchExactly);
-    setCurrentItem(again.isEmpty() ? nullptr : again.front());
-    if (again.isEmpty()) setCurrentRow(-1);
+    setCurrentItem(again);
+    if (!again) setCurrentRow(-1);
     refreshing_ = false;
 }
 
 QString FileListBox::List(int index) const {
     const QListWidgetItem* entry = item(index);
-    return entry ? entry->text() : QString();
+    return entry ? entry->data(Qt::UserRole).toString() : QString();
 }
 
 bool FileListBox::Selected(int index) const {

@@ -20,7 +20,8 @@ public:
     void Refresh();
 
     int ListCount() const { return count(); }
-    QString List(int index) const;  // the file name of an entry; empty out of range
+    // The file name of an entry, every byte kept (core/file_name.h); empty out of range.
+    QString List(int index) const;
     bool Selected(int index) const;
     int ListIndex() const { return currentRow(); }
     void setListIndex(int index) { setCurrentRow(index); }
