@@ -131,7 +131,13 @@ struct Destination {
 }  // namespace
 
 std::vector<Job> Plan(const Options& options) {
-    const QByteArray outputFolder = core::EncodeFileName(options.outputFolder);
+    // The folder named for results is the user's, links in its path too: its real path is opened later,
+    // without following a link, and checked to be this folder still.
+    QByteArray outputFolder = core::EncodeFileName(options.outputFolder);
+    if (char* real = outputFolder.isEmpty() ? nullptr : ::realpath(outputFolder.constData(), nullptr)) {
+        outputFolder = real;
+        ::free(real);
+    }
     const std::optional<Identity> outputId = outputFolder.isEmpty() ? std::nullopt : IdentityOf(outputFolder);
     const QByteArray suffix = core::EncodeFileName(options.suffix);
     std::vector<Job> jobs;

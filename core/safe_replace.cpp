@@ -230,10 +230,16 @@ Result<void> SafeReplaceAt(int folderFd, const QByteArray& name, QByteArrayView 
     if (present && S_ISLNK(now.st_mode)) return Refused(QStringLiteral("is a symbolic link"));
     if (present && old.exists && !SameFile(now, old.st))
         return Refused(QStringLiteral("the file was replaced by someone else while saving"));
-    const unsigned flags = options.overwrite ? 0 : RENAME_NOREPLACE;
-    if (::renameat2(folderFd, temp.name.constData(), folderFd, name.constData(), flags) != 0) {
-        if (errno == EEXIST) return Error{errc::FileAlreadyExists, QStringLiteral("exists (use --overwrite)")};
-        return WriteFailed(errno);
+    if (options.overwrite) {
+        if (::renameat(folderFd, temp.name.constData(), folderFd, name.constData()) != 0) return WriteFailed(errno);
+    } else if (::renameat2(folderFd, temp.name.constData(), folderFd, name.constData(), RENAME_NOREPLACE) != 0) {
+        // A file system without the flag: a hard link is refused at an existing name just the same.
+        if (errno == EINVAL && ::linkat(folderFd, temp.name.constData(), folderFd, name.constData(), 0) == 0)
+            ::unlinkat(folderFd, temp.name.constData(), 0);
+        else if (errno == EEXIST)
+            return Error{errc::FileAlreadyExists, QStringLiteral("exists (use --overwrite)")};
+        else
+            return WriteFailed(errno);
     }
     temp.renamed = true;
     if (::fstatat(folderFd, name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0 || !SameFile(now, temp.st))
