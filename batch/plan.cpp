@@ -147,8 +147,9 @@ std::vector<Job> Plan(const Options& options) {
         const QByteArray path = core::EncodeFileName(text);
         struct stat st {};
         if (::stat(path.constData(), &st) != 0) {
-            jobs.push_back(Failed(path, errno == ENOENT ? QStringLiteral("no such file or folder")
-                                                         : QStringLiteral("cannot be read: %1").arg(Why(errno))));
+            const int error = errno;
+            jobs.push_back(Failed(path, error == ENOENT ? QStringLiteral("no such file or folder")
+                                                         : QStringLiteral("cannot be read: %1").arg(Why(error))));
         } else if (S_ISDIR(st.st_mode)) {
             Walk(path, {}, options.recursive, outputId, inputs, jobs);
         } else {
@@ -182,7 +183,8 @@ std::vector<Job> Plan(const Options& options) {
             // The real folder of the original, so that two paths to one folder give one destination.
             char* real = ::realpath(FolderOf(f.path).constData(), nullptr);
             if (!real) {
-                jobs.push_back(Failed(f.path, QStringLiteral("cannot reach the folder: %1").arg(Why(errno))));
+                const int error = errno;
+                jobs.push_back(Failed(f.path, QStringLiteral("cannot reach the folder: %1").arg(Why(error))));
                 continue;
             }
             to.root = real;
