@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QImage>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -37,5 +38,9 @@ enum class ChromaSampling {
 // JFIF header. Errors: 5 for a size of 0 or above 65500 pixels a side, 7 when memory runs out.
 Result<QByteArray> EncodeJpeg(const PixelRows& rows, int quality,
                               ChromaSampling sampling = ChromaSampling::ByQuality, QByteArrayView exif = {});
+
+// A seam for tests: once the output has grown this many times, growing it again fails as when memory
+// runs out. Negative: never.
+inline std::atomic<int> jpegOutputGrowthsBeforeFailure{-1};
 
 }  // namespace core
