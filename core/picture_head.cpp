@@ -43,6 +43,8 @@ Result<void> CheckPictureHead(const QByteArray& head, std::int64_t fileBytes) {
     if (jpeg) {
         const JpegLayout frame = ReadJpegLayout(head, false);
         if (frame.frameMarker != 0) size = QSize(frame.width, frame.height);
+        // Exif, profiles and XMP of a real photo may fill more than the head: read on while they are whole.
+        if (frame.frameMarker == 0 && head.size() < fileBytes && JpegHeaderRunsOn(head)) return {};
     } else if (png.valid) {
         if (png.width <= std::uint32_t(INT_MAX) && png.height <= std::uint32_t(INT_MAX))
             size = QSize(int(png.width), int(png.height));
