@@ -40,7 +40,7 @@ public:
                          static_cast<long long>(total_), qPrintable(QFileInfo(job.input).fileName()));
     }
     void Ended(const batch::Job& job, batch::Outcome outcome, const QString& why) override {
-        if (outcome != batch::Outcome::Skipped && outcome != batch::Outcome::Failed) return;
+        if (outcome == batch::Outcome::NotDone || (outcome == batch::Outcome::Written && why.isEmpty())) return;
         std::lock_guard lock(mutex_);
         std::fprintf(stderr, "%s%s: %s\n", terminal_ ? "\r\033[K" : "", qPrintable(job.input), qPrintable(why));
     }

@@ -48,7 +48,7 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
             const core::Result<core::Resized> done = core::ResizeFile(
                 job.input, job.output, {options.box, options.quality, options.keepMetadata, &pool});
             if (done)
-                end(job, Outcome::Written, {});
+                end(job, Outcome::Written, done->note);
             else
                 end(job, Outcome::Failed, done.error().message);
         });

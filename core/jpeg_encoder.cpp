@@ -124,8 +124,7 @@ Result<QByteArray> EncodeJpeg(const PixelRows& rows, int quality, ChromaSampling
     if (rows.width <= 0 || rows.height <= 0 || rows.width > JPEG_MAX_DIMENSION || rows.height > JPEG_MAX_DIMENSION)
         return Error{errc::InvalidArgument, QStringLiteral("a JPEG must be 1 to %1 pixels a side").arg(JPEG_MAX_DIMENSION)};
     if (!rows.top) return Error{errc::InvalidArgument, QStringLiteral("no pixels")};
-    // An APP1 segment holds at most 65533 bytes.
-    if (exif.size() > 65533) return Error{errc::InvalidArgument, QStringLiteral("Exif block too large")};
+    if (exif.size() > kMaxApp1Payload) return Error{errc::InvalidArgument, QStringLiteral("Exif block too large")};
 
     jpeg_compress_struct c{};
     ErrorManager err{};

@@ -20,10 +20,12 @@ struct ResizeRequest {
 struct Resized {
     QSize from;  // the picture's upright size
     QSize to;    // the result's
+    QString note;  // what the result lacks that was asked for (metadata that could not be kept); often empty
 };
 
 // Writes output as the JPEG of input fitted into the box, through the safe writer. Errors are the
-// loader's, the fit's, the shrink's, the encoder's and the writer's, with their messages.
+// loader's, the fit's, the shrink's, the encoder's and the writer's, with their messages; metadata that
+// cannot be kept is left out, with a note, rather than failing the picture.
 Result<Resized> ResizeFile(const QString& input, const QString& output, const ResizeRequest& request);
 
 }  // namespace core
