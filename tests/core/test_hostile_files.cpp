@@ -134,12 +134,12 @@ std::string RowName(const ::testing::TestParamInfo<Row>& info) { return Identifi
 
 INSTANTIATE_TEST_SUITE_P(Corpus, HostileFile, ::testing::ValuesIn(ReadExpected()), RowName);
 
-// A 1 x 1 PNG with count empty text chunks before its pixels: 12 bytes each.
+// A 1 x 1 PNG with count empty text chunks (length, kind, checksum) before its pixels: 12 bytes each.
 QByteArray PngWithEmptyTextChunks(int count) {
     QFile one(PathOf("one-pixel.png"));
     if (!one.open(QIODevice::ReadOnly)) return {};
     const QByteArray png = one.readAll();
-    const QByteArray chunk = QByteArray::fromHex("00000000") + "tEXt" + QByteArray::fromHex("00000000");
+    const QByteArray chunk = QByteArray::fromHex("00000000") + "tEXt" + QByteArray::fromHex("9642c585");
     return png.first(33) + chunk.repeated(count) + png.mid(33);
 }
 
