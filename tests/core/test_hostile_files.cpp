@@ -134,29 +134,12 @@ std::string RowName(const ::testing::TestParamInfo<Row>& info) { return Identifi
 
 INSTANTIATE_TEST_SUITE_P(Corpus, HostileFile, ::testing::ValuesIn(ReadExpected()), RowName);
 
-// A 1 x 1 PNG with count empty text chunks (length, kind, checksum) before its pixels: 12 bytes each.
-QByteArray PngWithEmptyTextChunks(int count) {
-    QFile one(PathOf("one-pixel.png"));
-    if (!one.open(QIODevice::ReadOnly)) return {};
-    const QByteArray png = one.readAll();
-    const QByteArray chunk = QByteArray::fromHex("00000000") + "tEXt" + QByteArray::fromHex("9642c585");
-    return png.first(33) + chunk.repeated(count) + png.mid(33);
-}
-
-// head, then a hole up to 1 GiB, the most the loader reads: the file costs nothing on disk.
-void WriteSparse(const QString& path, const QByteArray& head) {
-    ASSERT_FALSE(testfiles::WriteBytes(path, head).isNull());
-    ASSERT_EQ(::truncate(QFile::encodeName(path).constData(), core::kMaxPictureFileBytes), 0);
-}
-
-QByteArray CorpusFile(const char* name, qsizetype bytes) {
-    QFile file(PathOf(name));
-    return file.open(QIODevice::ReadOnly) ? file.read(bytes) : QByteArray();
-}
-
+// Files too large to commit: their bytes, made on the spot, and whether a hole follows them up to 1 GiB,
+// the most the loader reads (a sparse file that costs nothing on disk).
 struct Generated {
     std::string file;
-    std::function<void(const QString&)> make;
+    std::function<QByteArray()> bytes;
+    bool sparse = false;
     Row row;
 };
 
@@ -165,19 +148,24 @@ class GeneratedHostileFile : public ::testing::TestWithParam<Generated> {};
 TEST_P(GeneratedHostileFile, LoadsOrFailsCleanly) {
     QTemporaryDir folder;
     const QString path = folder.filePath(QString::fromStdString(GetParam().file));
-    GetParam().make(path);
+    ASSERT_FALSE(testfiles::WriteBytes(path, GetParam().bytes()).isNull());
+    if (GetParam().sparse) ASSERT_EQ(::truncate(QFile::encodeName(path).constData(), core::kMaxPictureFileBytes), 0);
     ExpectOutcome(path, GetParam().row);
 }
 
 const Generated kGenerated[] = {
     {"png-1000000-empty-text-chunks.png",
-     [](const QString& path) { testfiles::WriteBytes(path, PngWithEmptyTextChunks(1'000'000)); },
-     {.file = {}, .outcome = Outcome::Ok, .width = 1, .height = 1}},
-    {"sparse-1gb-jpeg-signature.jpg",
-     [](const QString& path) { WriteSparse(path, QByteArray::fromHex("ffd8ffe0")); },
+     [] {
+         // Each chunk 12 bytes: length, kind, checksum.
+         const QByteArray png = testfiles::ReadBytes(PathOf("one-pixel.png"));
+         const QByteArray chunk = QByteArray::fromHex("00000000") + "tEXt" + QByteArray::fromHex("9642c585");
+         return png.first(33) + chunk.repeated(1'000'000) + png.mid(33);
+     },
+     false, {.file = {}, .outcome = Outcome::Ok, .width = 1, .height = 1}},
+    {"sparse-1gb-jpeg-signature.jpg", [] { return QByteArray::fromHex("ffd8ffe0"); }, true,
      {.file = {}, .outcome = Outcome::Error, .error = 481}},
     {"sparse-1gb-after-a-good-jpeg-header.jpg",
-     [](const QString& path) { WriteSparse(path, CorpusFile("good-gradient.jpg", 2000)); },
+     [] { return testfiles::ReadBytes(PathOf("good-gradient.jpg")).first(2000); }, true,
      {.file = {}, .outcome = Outcome::Error, .error = 481}},
 };
 

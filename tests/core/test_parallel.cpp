@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <QThreadPool>
 #include <atomic>
-#include <chrono>
 #include <new>
 #include <thread>
 
@@ -14,12 +13,9 @@ TEST(ParallelFor, OutOfMemoryInAPoolThreadIsErrorSevenForTheCaller) {
     pool.setMaxThreadCount(2);
     std::atomic<int> started = 0, finished = 0;
     const core::Result<void> done = core::ParallelFor(&pool, 4, [&](int i) {
-        if (i == 0) {
-            // Held back until the pool has taken two parts, so that those run on its threads.
-            for (int wait = 0; started < 2 && wait < 2000; ++wait) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        } else if (++started <= 2) {
-            throw std::bad_alloc();
-        }
+        // Part 0 waits (up to 2 s) for the pool to take two parts, so that those throw on its threads.
+        for (int wait = 0; i == 0 && started < 2 && wait < 2000; ++wait) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (i != 0 && ++started <= 2) throw std::bad_alloc();
         ++finished;
     });
     ASSERT_FALSE(done.ok());
