@@ -77,6 +77,8 @@ Result<std::unique_ptr<PictureDecoder>> OpenPictureDecoder(QByteArray bytes);
 // million pixels.
 bool PixelDataCanFit(const QByteArray& bytes);
 
+// The format Qt's reader gives the pixels of bytes in; Invalid when it does not tell.
+QImage::Format DecodedFormat(const QImageReader& reader, const QByteArray& bytes);
 // The size Qt's reader tells from a header, rows stored top-down (a BMP's negative height) counted as rows.
 QSize ReaderSize(QImageReader& reader);
 

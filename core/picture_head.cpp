@@ -18,18 +18,12 @@ constexpr std::int64_t kMetadataBytes = std::int64_t(64) << 20;
 // No coding this program reads spends more than this on a pixel (16-bit RGBA PNG, unfiltered).
 constexpr std::int64_t kMostBytesPerPixel = 8;
 
-QImage::Format ReaderFormat(const QByteArray& bytes) {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    return QImageReader(&buffer).imageFormat();
-}
-
 }  // namespace
 
 Result<void> CheckPictureHead(const QByteArray& head, std::int64_t fileBytes) {
+    // Without PNG text, so that the reader gets past it to the pixels' format within the head.
     QBuffer buffer;
-    buffer.setData(head);
+    buffer.setData(WithoutPngText(head));
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
@@ -61,10 +55,9 @@ Result<void> CheckPictureHead(const QByteArray& head, std::int64_t fileBytes) {
                                                .arg(size.height())};
     // JPEG decoders keep to the budget themselves, at the scale they decode at.
     if (jpeg) return {};
-    QImage::Format format = png.valid ? ReaderFormat(WithoutPngText(head)) : reader.imageFormat();
-    // Chunks before the pixels may lie beyond the head: then the deepest a 16-bit PNG comes out at.
+    QImage::Format format = DecodedFormat(reader, head);
+    // Other chunks before the pixels may lie beyond the head: then the deepest a 16-bit PNG comes out at.
     if (format == QImage::Format_Invalid && png.valid && png.bitDepth == 16) format = QImage::Format_RGBA64;
-    if (head.startsWith("GIF8")) format = QImage::Format_ARGB32;  // what Qt's GIF reader always gives
     return FitsDecodeBudget(pixels, format);
 }
 

@@ -123,7 +123,7 @@ Result<Picture> LoadPicture(const QString& path) {
     QByteArray bytes;
     const qint64 head = std::min<qint64>(kHeaderBytes, st.st_size);
     if (!ReadInto(file.fd, bytes, head, head)) return FileError(errno);
-    if (const Result<void> head = CheckPictureHead(bytes, st.st_size); !head) return head.error();
+    if (const Result<void> checked = CheckPictureHead(bytes, st.st_size); !checked) return checked.error();
     // One byte more than the limit tells a file that grew past it since fstat.
     if (!ReadInto(file.fd, bytes, kMaxPictureFileBytes + 1 - bytes.size(), st.st_size - bytes.size() + 1))
         return FileError(errno);

@@ -41,12 +41,6 @@ std::int64_t DecodedPixels(QSize decoded, const QByteArray& bytes) {
     return std::int64_t(area.width()) * area.height();
 }
 
-// The reader's output format; Qt's GIF reader does not tell it, and always gives 32 bits.
-QImage::Format DecodedFormat(const QImageReader& reader, const QByteArray& bytes) {
-    const QImage::Format format = reader.imageFormat();
-    return format == QImage::Format_Invalid && bytes.startsWith("GIF8") ? QImage::Format_ARGB32 : format;
-}
-
 class QtImageDecoder final : public PictureDecoder {
 public:
     QtImageDecoder(QByteArray bytes, QSize size, bool scalable)
@@ -85,6 +79,12 @@ private:
 };
 
 }  // namespace
+
+QImage::Format DecodedFormat(const QImageReader& reader, const QByteArray& bytes) {
+    const QImage::Format format = reader.imageFormat();
+    // Qt's GIF reader does not tell it, and always gives 32 bits.
+    return format == QImage::Format_Invalid && bytes.startsWith("GIF8") ? QImage::Format_ARGB32 : format;
+}
 
 QSize ReaderSize(QImageReader& reader) {
     const QSize size = reader.size();
