@@ -49,7 +49,7 @@ public:
                          static_cast<long long>(total_), name.mid(name.lastIndexOf('/') + 1).constData());
     }
     void Ended(const batch::Job& job, batch::Outcome outcome, const QString& why) override {
-        if (outcome != batch::Outcome::Skipped && outcome != batch::Outcome::Failed) return;
+        if (outcome == batch::Outcome::NotDone || (outcome == batch::Outcome::Written && why.isEmpty())) return;
         std::lock_guard lock(mutex_);
         // The reasons quote names too.
         std::fprintf(stderr, "%s%s: %s\n", terminal_ ? "\r\033[K" : "", Printable(job).constData(),

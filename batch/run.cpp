@@ -137,7 +137,7 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
                                  {options.box, options.quality, options.keepMetadata, &pool},
                                  {.overwrite = options.overwrite, .keepTimes = false});
             if (done)
-                end(job, Outcome::Written, {});
+                end(job, Outcome::Written, done->note);
             else if (done.error().number == core::errc::FileAlreadyExists)
                 end(job, Outcome::Skipped, done.error().message);
             else

@@ -22,7 +22,7 @@ public:
     virtual ~Observer() = default;
     // A picture is taken up.
     virtual void Started(const Job&) {}
-    // A picture is done with: why, for a skip or a failure.
+    // A picture is done with: why, for a skip or a failure; for a written one, what it lacks, if anything.
     virtual void Ended(const Job&, Outcome, const QString& /*why*/) {}
 };
 

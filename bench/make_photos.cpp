@@ -20,12 +20,12 @@ int main(int argc, char** argv) {
     }
     QDir().mkpath(args[3]);
     bool ok = true;
-    core::ParallelFor(nullptr, count, [&](int i) {
+    const core::Result<void> made = core::ParallelFor(nullptr, count, [&](int i) {
         const QImage photo = CameraLike(width, height, std::uint32_t(i + 1));
         const core::Result<QByteArray> jpeg =
             core::EncodeJpeg(core::PixelRows::Of(photo), 92, core::ChromaSampling::HalfBoth);
         const QString path = QDir(args[3]).filePath(QStringLiteral("photo-%1.jpg").arg(i + 1, 3, 10, QLatin1Char('0')));
         if (!jpeg || !core::SafeReplace(path, *jpeg)) ok = false;
     });
-    return ok ? 0 : 1;
+    return ok && made ? 0 : 1;
 }

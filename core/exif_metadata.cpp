@@ -1,5 +1,6 @@
 #include "core/exif_metadata.h"
 
+#include "core/jpeg_encoder.h"
 #include "core/tiff.h"
 
 #include <algorithm>
@@ -14,8 +15,8 @@ constexpr std::uint32_t kExifDirectoryTag = 0x8769;
 constexpr std::uint32_t kOrientationTag = 0x0112;
 constexpr std::uint32_t kShort = 3, kLong = 4;
 
-// Make, Model, DateTime.
-constexpr std::array<std::uint32_t, 3> kMainTags{0x010F, 0x0110, 0x0132};
+// Make, Model, DateTime, Artist, Copyright.
+constexpr std::array<std::uint32_t, 5> kMainTags{0x010F, 0x0110, 0x0132, 0x013B, 0x8298};
 // ExposureTime, FNumber, ISO, DateTimeOriginal, DateTimeDigitized, the three OffsetTimes, FocalLength,
 // the three SubSecTimes, FocalLengthIn35mmFilm, the lens's focal and aperture range, LensMake, LensModel.
 constexpr std::array<std::uint32_t, 16> kExifTags{0x829A, 0x829D, 0x8827, 0x9003, 0x9004, 0x9010, 0x9011, 0x9012,
@@ -80,19 +81,23 @@ private:
 
 }  // namespace
 
-QByteArray KeptExif(QByteArrayView tiff) {
+Result<QByteArray> KeptExif(QByteArrayView tiff) {
+    if (tiff.isEmpty()) return QByteArray();
     const std::optional<TiffReader> reader = TiffReader::Open(tiff);
-    if (!reader) return {};
+    if (!reader) return Error{errc::InvalidPicture, QStringLiteral("unreadable Exif block")};
     const std::vector<TiffEntry> main = reader->Directory(reader->firstDirectory());
     std::vector<Field> kept = Kept(main, kMainTags), exif;
     for (const TiffEntry& e : main)
         if (e.tag == kExifDirectoryTag) exif = Kept(reader->Directory(reader->Number(e)), kExifTags);
-    if (kept.empty() && exif.empty()) return {};
+    if (kept.empty() && exif.empty()) return QByteArray();
 
     const TiffWriter writer(reader->bigEndian());
     // The pixels a copy carries are upright.
     kept.push_back({kOrientationTag, kShort, 1, writer.Number(1, 2)});
-    return QByteArray("Exif\0\0", 6) + writer.Block(std::move(kept), std::move(exif));
+    QByteArray app1 = QByteArray("Exif\0\0", 6) + writer.Block(std::move(kept), std::move(exif));
+    if (app1.size() > kMaxApp1Payload)
+        return Error{errc::InvalidPicture, QStringLiteral("Exif block too large (%1 bytes)").arg(app1.size())};
+    return app1;
 }
 
 }  // namespace core

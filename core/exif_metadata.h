@@ -1,6 +1,8 @@
 #pragma once
-// What of a photo's Exif block a shrunk copy may carry: when, and with which camera and lens, it was
-// taken; never where (no GPS), no maker notes, no thumbnail, no serial numbers.
+// What of a photo's Exif block a shrunk copy may carry: when, with which camera and lens, and by whom
+// (Artist, Copyright) it was taken; never where (no GPS), no maker notes, no thumbnail, no serial numbers.
+
+#include "core/result.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -8,8 +10,10 @@
 namespace core {
 
 // From a TIFF block (an Exif segment's payload after "Exif\0\0"), a new APP1 payload ("Exif\0\0" and a
-// TIFF block in the same byte order) with only the date, camera, lens and exposure fields, and
-// Orientation 1, since the pixels it goes with are upright; empty when the block has none of them.
-QByteArray KeptExif(QByteArrayView tiff);
+// TIFF block in the same byte order) with only the date, camera, lens, exposure, artist and copyright
+// fields, and Orientation 1, since the pixels it goes with are upright; empty when there is no block or
+// it has none of them. Error 481 when the block cannot be read or what it keeps is too large for one
+// APP1 segment: the copy is then written without metadata.
+Result<QByteArray> KeptExif(QByteArrayView tiff);
 
 }  // namespace core

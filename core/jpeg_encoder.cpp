@@ -7,7 +7,7 @@
 // clang-format on
 #include <algorithm>
 #include <csetjmp>
-#include <cstdlib>
+#include <new>
 
 namespace core {
 
@@ -34,19 +34,54 @@ J_COLOR_SPACE ColourSpaceOf(PixelRows::Layout layout) {
     return JCS_EXT_BGRX;
 }
 
-// Only plain data lives in this frame across setjmp, so the jump is safe; the output buffer is libjpeg's
-// own (malloc'ed) and handed back through out and size.
+// The output grows in a byte array the caller owns. libjpeg's own memory destination frees its first
+// buffer when it grows but tells the caller the new one only at the end, so an error in between left
+// the caller freeing that first buffer a second time.
+struct Output {
+    jpeg_destination_mgr pub{};
+    QByteArray bytes;
+    int growths = 0;
+
+    Output() {
+        pub.init_destination = [](j_compress_ptr c) { Of(c).Reset(0); };
+        pub.empty_output_buffer = [](j_compress_ptr c) -> boolean {
+            Output& out = Of(c);
+            const int limit = jpegOutputGrowthsBeforeFailure;
+            // The whole buffer is full here, whatever free_in_buffer says.
+            const qsizetype full = out.bytes.size();
+            if ((limit >= 0 && out.growths++ >= limit) || !out.Reset(full)) ERREXIT1(c, JERR_OUT_OF_MEMORY, 10);
+            return TRUE;
+        };
+        pub.term_destination = [](j_compress_ptr c) {
+            Output& out = Of(c);
+            out.bytes.truncate(out.bytes.size() - qsizetype(out.pub.free_in_buffer));
+        };
+    }
+    static Output& Of(j_compress_ptr c) { return *reinterpret_cast<Output*>(c->dest); }
+    // Room after the first used bytes: doubled, or 64 KB to start with; false when memory runs out.
+    bool Reset(qsizetype used) {
+        try {
+            bytes.resize(std::max<qsizetype>(used * 2, 64 * 1024));
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        pub.next_output_byte = reinterpret_cast<JOCTET*>(bytes.data()) + used;
+        pub.free_in_buffer = std::size_t(bytes.size() - used);
+        return true;
+    }
+};
+
+// Only plain data lives in this frame across setjmp, so the jump is safe.
 struct Options {
     int quality;
     ChromaSampling sampling;
     QByteArrayView exif;
 };
 
-int Encode(jpeg_compress_struct& c, ErrorManager& err, const PixelRows& rows, const Options& options,
-           unsigned char** out, unsigned long* size) {
+int Encode(jpeg_compress_struct& c, ErrorManager& err, const PixelRows& rows, const Options& options, Output& out) {
     if (setjmp(err.jump)) return err.pub.msg_code == JERR_OUT_OF_MEMORY ? errc::OutOfMemory : errc::InvalidArgument;
     jpeg_create_compress(&c);
-    jpeg_mem_dest(&c, out, size);
+    c.dest = &out.pub;
     c.image_width = JDIMENSION(rows.width);
     c.image_height = JDIMENSION(rows.height);
     c.input_components = rows.layout == PixelRows::Layout::Bgrx ? 4 : 3;
@@ -89,23 +124,19 @@ Result<QByteArray> EncodeJpeg(const PixelRows& rows, int quality, ChromaSampling
     if (rows.width <= 0 || rows.height <= 0 || rows.width > JPEG_MAX_DIMENSION || rows.height > JPEG_MAX_DIMENSION)
         return Error{errc::InvalidArgument, QStringLiteral("a JPEG must be 1 to %1 pixels a side").arg(JPEG_MAX_DIMENSION)};
     if (!rows.top) return Error{errc::InvalidArgument, QStringLiteral("no pixels")};
-    // An APP1 segment holds at most 65533 bytes.
-    if (exif.size() > 65533) return Error{errc::InvalidArgument, QStringLiteral("Exif block too large")};
+    if (exif.size() > kMaxApp1Payload) return Error{errc::InvalidArgument, QStringLiteral("Exif block too large")};
 
     jpeg_compress_struct c{};
     ErrorManager err{};
     c.err = jpeg_std_error(&err.pub);
     err.pub.error_exit = OnFatalError;
     err.pub.output_message = OnMessage;
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    const int failed = Encode(c, err, rows, {quality, sampling, exif}, &out, &size);
+    Output out;
+    const int failed = Encode(c, err, rows, {quality, sampling, exif}, out);
     jpeg_destroy_compress(&c);
-    const QByteArray jpeg = failed ? QByteArray() : QByteArray(reinterpret_cast<const char*>(out), qsizetype(size));
-    std::free(out);
     if (failed == errc::OutOfMemory) return Error{failed, QStringLiteral("out of memory")};
     if (failed) return Error{failed, QStringLiteral("the JPEG encoder refused the picture")};
-    return jpeg;
+    return std::move(out.bytes);
 }
 
 }  // namespace core

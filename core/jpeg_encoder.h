@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QImage>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -32,10 +33,17 @@ enum class ChromaSampling {
     HalfBoth,   // 4:2:0
 };
 
+// The most payload an APP1 segment holds: its length field counts itself too.
+inline constexpr qsizetype kMaxApp1Payload = 65533;
+
 // A baseline JPEG with optimised Huffman tables at quality 1..100 (values outside are clamped, as libjpeg
 // does). exif, when given, is an APP1 segment's payload ("Exif\0\0" and a TIFF block) written after the
 // JFIF header. Errors: 5 for a size of 0 or above 65500 pixels a side, 7 when memory runs out.
 Result<QByteArray> EncodeJpeg(const PixelRows& rows, int quality,
                               ChromaSampling sampling = ChromaSampling::ByQuality, QByteArrayView exif = {});
+
+// A seam for tests: once the output has grown this many times, growing it again fails as when memory
+// runs out. Negative: never.
+inline std::atomic<int> jpegOutputGrowthsBeforeFailure{-1};
 
 }  // namespace core

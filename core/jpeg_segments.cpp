@@ -70,4 +70,19 @@ JpegLayout ReadJpegLayout(QByteArrayView jpeg, bool allScans) {
     return layout;
 }
 
+bool JpegHeaderRunsOn(QByteArrayView jpeg) {
+    qsizetype end = 2;
+    bool scan = false;
+    WalkSegments(jpeg, [&](int marker, QByteArrayView payload) {
+        end = payload.data() + payload.size() - jpeg.data();
+        scan = marker == 0xDA;
+        return !scan;
+    });
+    if (scan || jpeg.size() < 2 || std::uint8_t(jpeg[0]) != 0xFF || std::uint8_t(jpeg[1]) != 0xD8) return false;
+    if (end + 4 > jpeg.size()) return true;  // cut inside the next segment's marker or length
+    const auto byte = [&](qsizetype i) { return std::uint8_t(jpeg[i]); };
+    const qsizetype length = (qsizetype(byte(end + 2)) << 8) | byte(end + 3);
+    return byte(end) == 0xFF && length >= 2 && end + 2 + length > jpeg.size();
+}
+
 }  // namespace core

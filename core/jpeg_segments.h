@@ -24,4 +24,8 @@ struct JpegLayout {
 // With allScans false it stops at the first scan: the frame alone, scans 0 or 1.
 JpegLayout ReadJpegLayout(QByteArrayView jpeg, bool allScans = true);
 
+// True when the segments before the first scan are whole up to the end of the bytes, where the next one
+// runs on past them: the start of a file with more header to come, rather than a fault.
+bool JpegHeaderRunsOn(QByteArrayView jpeg);
+
 }  // namespace core

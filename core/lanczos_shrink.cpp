@@ -145,7 +145,9 @@ Result<QImage> LanczosShrink(const QImage& image, QSize size, QThreadPool* pool)
     const int parts = std::int64_t(sw) * sh < 512 * 512
                           ? 1
                           : std::clamp((pool ? pool : QThreadPool::globalInstance())->maxThreadCount(), 1, dh);
-    ParallelFor(pool, parts, [&](int i) { shrinkRows(int(std::int64_t(dh) * i / parts), int(std::int64_t(dh) * (i + 1) / parts)); });
+    const Result<void> done = ParallelFor(
+        pool, parts, [&](int i) { shrinkRows(int(std::int64_t(dh) * i / parts), int(std::int64_t(dh) * (i + 1) / parts)); });
+    if (!done) return done.error();
     return out;
 }
 

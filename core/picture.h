@@ -45,7 +45,7 @@ private:
 // Loads a picture file (JPEG, BMP, GIF, PNG and whatever else Qt reads). Only a regular file of at most
 // kMaxPictureFileBytes is read; its header is checked before the rest is read, and the whole file by one
 // decode at a small scale. Errors: 53 no such file, 75 not a readable regular file, 481 no picture or
-// damaged, 7 larger than the pixel limit. EXIF orientation is applied and colour profiles converted to
+// damaged, 7 larger than the pixel limit or the decode budget. EXIF orientation is applied and colour profiles converted to
 // sRGB. Loading a file again while an earlier picture of it is alive shares that picture's pixels, as
 // long as the file is the same one, unchanged (device, inode, size, modification and change times).
 // The path's bytes are the ones core/file_name.h keeps in it.
@@ -59,7 +59,7 @@ Result<Picture> DecodePicture(QByteArray bytes);
 inline constexpr qint64 kMaxPictureFileBytes = qint64(1) << 30;
 
 // Qt's image reader refuses decodes over 128 MB unless told otherwise, which a 40-megapixel photo
-// exceeds; the loader checks its own pixel limit first, so a program raises Qt's once at start-up.
+// exceeds; the loader checks its own limits first, so a program sets Qt's to the decode budget at start-up.
 void AllowLargeImageReads();
 
 }  // namespace core

@@ -24,6 +24,17 @@ Error TooLarge() {
             QStringLiteral("larger than %1 megapixels").arg(kMaxPicturePixels / 1'000'000)};
 }
 
+Result<void> FitsDecodeBudget(std::int64_t pixels, QImage::Format format) {
+    const bool wide = format == QImage::Format_RGB32 || format == QImage::Format_ARGB32;
+    // An unknown format may be anything up to 32 bits and then still need To32Bit's copy.
+    const int depth = format == QImage::Format_Invalid ? 4 : QImage::toPixelFormat(format).bitsPerPixel() / 8;
+    const std::int64_t bytes = pixels * (std::max(depth, 1) + (wide ? 0 : 4));
+    if (bytes <= kDecodeMemoryBudget) return {};
+    return Error{errc::OutOfMemory, QStringLiteral("decoding would take %1 MB, over the %2 MB a picture may use")
+                                        .arg(bytes >> 20)
+                                        .arg(kDecodeMemoryBudget >> 20)};
+}
+
 Error NoMemory() { return {errc::OutOfMemory, QStringLiteral("out of memory")}; }
 
 // Pictures that are cheap to send and costly to decode: each repeated scan of a progressive JPEG runs

@@ -10,10 +10,16 @@
 #include <cstdint>
 #include <memory>
 
+class QImageReader;
+
 namespace core {
 
 // The largest picture the loader accepts: 2^28 pixels (1 GiB at 32 bits), more than 250 megapixels.
 inline constexpr std::int64_t kMaxPicturePixels = std::int64_t(1) << 28;
+
+// Bounds what one picture's decode may hold at once: the decoded pixels at their working depth, any copy
+// made to reach 32 bits, and any coefficient buffer; a decode that would need more is refused beforehand.
+inline constexpr std::int64_t kDecodeMemoryBudget = std::int64_t(512) << 20;
 
 // Refused before decoding, as costly beyond what any camera or editor writes: a progressive JPEG of more
 // scans, or of more scans times pixels (each scan runs over the whole picture again: about a second for
@@ -50,6 +56,16 @@ public:
     virtual QByteArray exif() const { return {}; }
 };
 
+// What a decode of pixels pixels holds when Qt's reader gives them as format (Invalid: unknown), with
+// To32Bit's copy when that is not 32-bit already: error 7 above kDecodeMemoryBudget.
+Result<void> FitsDecodeBudget(std::int64_t pixels, QImage::Format format);
+
+// The first bytes of a picture file (up to 64 KB) and the file's size, checked before the rest is read:
+// error 481 when they are no picture this program reads, when its size cannot be told from them, or when
+// the file is far larger than any coding of that size needs; 7 when the picture is larger than
+// kMaxPicturePixels or, for the formats Qt's reader decodes whole, than the decode budget.
+Result<void> CheckPictureHead(const QByteArray& head, std::int64_t fileBytes);
+
 // Reads the header of a picture file's bytes: error 481 when they are no picture this program reads or
 // too short for the picture they claim, 7 when the picture is larger than kMaxPicturePixels. Allocates
 // nothing in proportion to the pixels.
@@ -60,6 +76,15 @@ Result<std::unique_ptr<PictureDecoder>> OpenPictureDecoder(QByteArray bytes);
 // formats it does not know. Readers fill in missing data, so without it a few bytes could claim a hundred
 // million pixels.
 bool PixelDataCanFit(const QByteArray& bytes);
+
+// The format Qt's reader gives the pixels of bytes in; Invalid when it does not tell.
+QImage::Format DecodedFormat(const QImageReader& reader, const QByteArray& bytes);
+// The size Qt's reader tells from a header, rows stored top-down (a BMP's negative height) counted as rows.
+QSize ReaderSize(QImageReader& reader);
+
+// The area Qt's reader paints a GIF's first frame onto: its logical screen grown to hold the frame, as far
+// as the bytes tell; empty for anything else.
+QSize GifCanvas(const QByteArray& bytes);
 
 // The two kinds behind OpenPictureDecoder. The JPEG decoder gives null for colour models it cannot
 // convert (CMYK, YCCK), which Qt's reader then takes.

@@ -7,6 +7,7 @@
 #include "core/picture_source.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QImageReader>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -21,7 +22,8 @@ namespace core {
 
 namespace {
 
-// Enough for every header Qt's readers look at to tell a format.
+// Enough for every header Qt's readers look at to tell a format and size; a file whose picture cannot be
+// told from this much is refused without reading more.
 constexpr qint64 kHeaderBytes = 64 * 1024;
 
 // What tells one state of one file from another: a file rewritten in place keeping its size and
@@ -95,13 +97,6 @@ bool ReadInto(int fd, QByteArray& bytes, qint64 count, qint64 expected) {
     return true;
 }
 
-bool LooksLikeAPicture(const QByteArray& head) {
-    QBuffer buffer;
-    buffer.setData(head);
-    buffer.open(QIODevice::ReadOnly);
-    return !QImageReader::imageFormat(&buffer).isEmpty();
-}
-
 // The checking decode at a small scale proves the whole file readable; what callers ask next reuses it.
 Result<std::shared_ptr<const PictureSource>> Decoded(QByteArray bytes) {
     Result<std::unique_ptr<PictureDecoder>> decoder = OpenPictureDecoder(std::move(bytes));
@@ -133,7 +128,7 @@ Result<Picture> LoadPictureAt(int folderFd, const QByteArray& name) {
     QByteArray bytes;
     const qint64 head = std::min<qint64>(kHeaderBytes, st.st_size);
     if (!ReadInto(file.fd, bytes, head, head)) return FileError(errno);
-    if (!LooksLikeAPicture(bytes)) return NotAPicture();
+    if (const Result<void> checked = CheckPictureHead(bytes, st.st_size); !checked) return checked.error();
     // One byte more than the limit tells a file that grew past it since fstat.
     if (!ReadInto(file.fd, bytes, kMaxPictureFileBytes + 1 - bytes.size(), st.st_size - bytes.size() + 1))
         return FileError(errno);
@@ -153,8 +148,8 @@ Result<Picture> DecodePicture(QByteArray bytes) {
 }
 
 void AllowLargeImageReads() {
-    // Room for the largest accepted picture even at 64 bits a pixel (16-bit PNG).
-    QImageReader::setAllocationLimit(int(kMaxPicturePixels * 8 / (1024 * 1024)));
+    // Room for any decode the budget admits; the budget is checked first, so Qt's limit only backs it up.
+    QImageReader::setAllocationLimit(int(kDecodeMemoryBudget >> 20));
 }
 
 }  // namespace core

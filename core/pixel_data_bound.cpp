@@ -106,10 +106,25 @@ bool PngCanFit(const QByteArray& b) {
 
 std::int64_t Little16(const QByteArray& b, qsizetype at) { return Little(b, int(at), 2); }
 
-// The reader paints the first frame onto the logical screen, grown to hold the frame, and fills the rest;
-// every frame's data together must be able to cover that area.
+// The reader paints the first frame onto its canvas and fills the rest; every frame's data together must
+// be able to cover that area.
 bool GifCanFit(const QByteArray& b) {
-    if (b.size() < 13) return true;
+    const QSize canvas = GifCanvas(b);
+    return std::int64_t(canvas.width()) * canvas.height() <= kLzwPixelsPerByte * b.size();
+}
+
+// Arithmetic coding can spend less than a bit on a block, so only Huffman-coded frames are bounded.
+bool JpegCanFit(const QByteArray& b) {
+    const JpegLayout frame = ReadJpegLayout(b, false);
+    if (frame.frameMarker < 0xC0 || frame.frameMarker > 0xC2) return true;  // baseline, extended, progressive
+    const std::int64_t blocks = ((std::int64_t(frame.width) + 7) / 8) * ((std::int64_t(frame.height) + 7) / 8);
+    return blocks <= kJpegBlocksPerByte * b.size();
+}
+
+}  // namespace
+
+QSize GifCanvas(const QByteArray& b) {
+    if (!b.startsWith("GIF8") || b.size() < 13) return {};
     std::int64_t width = Little16(b, 6), height = Little16(b, 8);
     const std::uint8_t flags = std::uint8_t(b[10]);
     qsizetype at = 13 + ((flags & 0x80) ? 3 * (qsizetype(2) << (flags & 7)) : 0);
@@ -126,18 +141,8 @@ bool GifCanFit(const QByteArray& b) {
         while (at < b.size() && b[at] != 0) at += 1 + std::uint8_t(b[at]);
         ++at;
     }
-    return width * height <= kLzwPixelsPerByte * b.size();
+    return {int(width), int(height)};
 }
-
-// Arithmetic coding can spend less than a bit on a block, so only Huffman-coded frames are bounded.
-bool JpegCanFit(const QByteArray& b) {
-    const JpegLayout frame = ReadJpegLayout(b, false);
-    if (frame.frameMarker < 0xC0 || frame.frameMarker > 0xC2) return true;  // baseline, extended, progressive
-    const std::int64_t blocks = ((std::int64_t(frame.width) + 7) / 8) * ((std::int64_t(frame.height) + 7) / 8);
-    return blocks <= kJpegBlocksPerByte * b.size();
-}
-
-}  // namespace
 
 bool PixelDataCanFit(const QByteArray& bytes) {
     if (bytes.startsWith("BM")) return BmpCanFit(bytes);

@@ -37,18 +37,28 @@ std::uint32_t BigEndian(const QByteArray& bytes, qsizetype at) {
 
 QByteArray WithoutPngText(QByteArray bytes) {
     if (!bytes.startsWith("\x89PNG\r\n\x1a\n")) return bytes;
-    qsizetype at = 8;
+    // One pass that copies the chunks it keeps: removing each text chunk in place would move the rest of
+    // the file once per chunk, and a million empty chunks fit in 12 MB.
+    const auto isText = [&](qsizetype at) {
+        const QByteArrayView kind = QByteArrayView(bytes).sliced(at + 4, 4);
+        return kind == "tEXt" || kind == "zTXt" || kind == "iTXt";
+    };
+    QByteArray kept;
+    qsizetype at = 8, copiedTo = 0;
     while (at + 8 <= bytes.size()) {
-        const std::int64_t end = at + 8 + std::int64_t(BigEndian(bytes, at)) + 4;
-        const QByteArray kind = bytes.mid(at + 4, 4);
-        if (kind == "tEXt" || kind == "zTXt" || kind == "iTXt") {
-            bytes.remove(at, qsizetype(std::min<std::int64_t>(end, bytes.size()) - at));
+        const std::int64_t end = std::min<std::int64_t>(at + 8 + std::int64_t(BigEndian(bytes, at)) + 4, bytes.size());
+        if (isText(at)) {
+            if (kept.isNull()) kept.reserve(bytes.size());
+            kept.append(QByteArrayView(bytes).sliced(copiedTo, at - copiedTo));
+            copiedTo = at = qsizetype(end);
             continue;
         }
-        if (end > bytes.size() || kind == "IEND") break;
+        if (end >= bytes.size() || QByteArrayView(bytes).sliced(at + 4, 4) == "IEND") break;
         at = qsizetype(end);
     }
-    return bytes;
+    if (kept.isNull()) return bytes;
+    kept.append(QByteArrayView(bytes).sliced(copiedTo));
+    return kept;
 }
 
 PngHeader ReadPngHeader(const QByteArray& bytes) {

@@ -4,7 +4,9 @@
 #include "core/picture_decoder.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QImageReader>
+#include <algorithm>
 #include <cmath>
 
 namespace core {
@@ -24,6 +26,21 @@ struct Reader {
     }
 };
 
+// The size a decode for target comes out at: scaled down while decoding when the plugin can, keeping the
+// proportions and covering the target, at most to 1/8; the full size otherwise.
+QSize DecodedSize(QSize full, QSize target, bool scalable) {
+    if (!scalable || !target.isValid() || Covers(target, full)) return full;
+    const double f =
+        std::max({double(target.width()) / full.width(), double(target.height()) / full.height(), 0.125});
+    return {int(std::ceil(full.width() * f)), int(std::ceil(full.height() * f))};
+}
+
+// The area the reader decodes into: a GIF's canvas may be larger than the size its reader tells.
+std::int64_t DecodedPixels(QSize decoded, const QByteArray& bytes) {
+    const QSize area = decoded.expandedTo(GifCanvas(bytes));
+    return std::int64_t(area.width()) * area.height();
+}
+
 class QtImageDecoder final : public PictureDecoder {
 public:
     QtImageDecoder(QByteArray bytes, QSize size, bool scalable)
@@ -33,12 +50,11 @@ public:
 
     Result<QImage> Decode(QSize target) const override {
         Reader r(bytes_);
-        QSize expected = size_;
-        if (scalable_ && size_.isValid() && target.isValid() && !Covers(target, size_)) {
-            // The plugin scales while decoding; keep the proportions and cover the target, at most 1/8.
-            const double f = std::max(
-                {double(target.width()) / size_.width(), double(target.height()) / size_.height(), 0.125});
-            expected = QSize(int(std::ceil(size_.width() * f)), int(std::ceil(size_.height() * f)));
+        const QSize expected = DecodedSize(size_, target, scalable_);
+        if (const Result<void> fits = FitsDecodeBudget(DecodedPixels(expected, bytes_), DecodedFormat(r.reader, bytes_));
+            !fits)
+            return fits.error();
+        if (expected != size_) {
             QSize scaled = expected;
             if (r.reader.transformation() & QImageIOHandler::TransformationRotate90) scaled.transpose();
             r.reader.setScaledSize(scaled);
@@ -47,10 +63,13 @@ public:
         if (image.isNull()) return NotAPicture();
         // A header that promised another size than the data gives (a GIF's frame outside its screen, say)
         // marks a damaged file; the picture's size must hold for every decode.
-        if (expected.isValid() && image.size() != expected) return NotAPicture();
+        if (image.size() != expected) return NotAPicture();
+        const QColorSpace space = image.colorSpace();
         Result<QImage> wide = To32Bit(image);
         if (!wide) return wide;
-        return ToSrgb(std::move(*wide), image.colorSpace());
+        // Let go of the reader's image, so that the colour conversion works in place instead of copying.
+        image = QImage();
+        return ToSrgb(std::move(*wide), space);
     }
 
 private:
@@ -61,24 +80,31 @@ private:
 
 }  // namespace
 
+QImage::Format DecodedFormat(const QImageReader& reader, const QByteArray& bytes) {
+    const QImage::Format format = reader.imageFormat();
+    // Qt's GIF reader does not tell it, and always gives 32 bits.
+    return format == QImage::Format_Invalid && bytes.startsWith("GIF8") ? QImage::Format_ARGB32 : format;
+}
+
+QSize ReaderSize(QImageReader& reader) {
+    const QSize size = reader.size();
+    return {size.width(), std::abs(size.height())};
+}
+
 Result<std::unique_ptr<PictureDecoder>> OpenQtImageDecoder(QByteArray bytes) {
     Reader r(bytes);
     if (!r.reader.canRead()) return NotAPicture();
-    QSize size = r.reader.size();
-    if (size.isValid()) {
-        if (size.isEmpty()) return NotAPicture();
-        if (std::int64_t(size.width()) * size.height() > kMaxPicturePixels) return TooLarge();
-        if (r.reader.transformation() & QImageIOHandler::TransformationRotate90) size.transpose();
-    }
-    if (!size.isValid()) {
-        // A format that tells its size only by decoding: decode once to learn it (Qt's limit guards),
-        // unless the bytes are already too few for what the header claims.
-        if (!PixelDataCanFit(bytes)) return NotAPicture();
-        const Result<QImage> whole = QtImageDecoder(bytes, QSize(), false).Decode(QSize());
-        if (!whole) return whole.error();
-        size = whole->size();
-    }
+    QSize size = ReaderSize(r.reader);
+    // Every format this program lists tells its size in its header; one that does not would have to be
+    // decoded whole to learn it.
+    if (!size.isValid() || size.isEmpty()) return NotAPicture();
+    if (std::int64_t(size.width()) * size.height() > kMaxPicturePixels) return TooLarge();
+    if (r.reader.transformation() & QImageIOHandler::TransformationRotate90) size.transpose();
     const bool scalable = r.reader.supportsOption(QImageIOHandler::ScaledSize);
+    // The smallest decode this file allows must already fit.
+    const QSize smallest = DecodedSize(size, QSize(1, 1), scalable);
+    if (const Result<void> fits = FitsDecodeBudget(DecodedPixels(smallest, bytes), DecodedFormat(r.reader, bytes)); !fits)
+        return fits.error();
     return std::unique_ptr<PictureDecoder>(std::make_unique<QtImageDecoder>(std::move(bytes), size, scalable));
 }
 

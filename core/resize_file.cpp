@@ -19,11 +19,12 @@ Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QB
     const QSize size = fit->pixels();
     Result<QImage> shrunk = ShrinkPicture(*picture, size, {.pool = request.pool, .background = Qt::white, .source = {}});
     if (!shrunk) return shrunk.error();
-    const QByteArray exif = request.keepMetadata ? KeptExif(picture->exif()) : QByteArray();
+    const Result<QByteArray> kept = request.keepMetadata ? KeptExif(picture->exif()) : QByteArray();
+    const QByteArray exif = kept ? *kept : QByteArray();
     const Result<QByteArray> jpeg = EncodeJpeg(PixelRows::Of(*shrunk), request.quality, ChromaSampling::ByQuality, exif);
     if (!jpeg) return jpeg.error();
     if (const Result<void> written = SafeReplaceAt(outputFolderFd, outputName, *jpeg, replace); !written) return written.error();
-    return Resized{picture->size(), size};
+    return Resized{picture->size(), size, kept ? QString() : QStringLiteral("written without metadata: %1").arg(kept.error().message)};
 }
 
 }  // namespace core

@@ -21,11 +21,13 @@ struct ResizeRequest {
 struct Resized {
     QSize from;  // the picture's upright size
     QSize to;    // the result's
+    QString note;  // what the result lacks that was asked for (metadata that could not be kept); often empty
 };
 
 // Writes outputName in the open folder as the JPEG of input (a path's bytes) fitted into the box, through
 // the safe writer with the given options. Errors are the loader's, the fit's, the shrink's, the encoder's
-// and the writer's, with their messages.
+// and the writer's, with their messages; metadata that cannot be kept is left out, with a note, rather
+// than failing the picture.
 Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QByteArray& outputName,
                            const ResizeRequest& request, ReplaceOptions replace);
 

@@ -328,33 +328,44 @@ int ReleaseDC(HWND, HDC hdc) {
     return 1;
 }
 
+namespace {
+
+// The lazily decoded picture selected into dc, if that is what it holds.
+std::shared_ptr<const BitmapSource> SelectedSource(Table& t, HDC dc) {
+    std::lock_guard lock(t.mutex);
+    auto d = t.dcs.find(dc);
+    if (d == t.dcs.end()) return nullptr;
+    auto bmp = t.bitmaps.find(d->second.selected);
+    return bmp == t.bitmaps.end() ? nullptr : bmp->second.source;
+}
+
+}  // namespace
+
 bool BitBlt(HDC hdcDest, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, std::uint32_t rop) {
     if (!KnownRop(rop)) return false;
     const bool usesSource = RopUsesSource(rop);
-    View dst, src;
-    std::shared_ptr<const BitmapSource> lazy;
-    {
-        Table& t = T();
-        std::lock_guard lock(t.mutex);
-        auto ddc = t.dcs.find(hdcDest);
-        if (ddc == t.dcs.end()) return false;
-        auto dbmp = t.bitmaps.find(ddc->second.selected);
-        if (dbmp == t.bitmaps.end() || !WriteView(dbmp->second, dst)) return false;
-        if (usesSource) {
-            auto sdc = t.dcs.find(hdcSrc);
-            if (sdc == t.dcs.end()) return false;
-            auto sbmp = t.bitmaps.find(sdc->second.selected);
-            if (sbmp == t.bitmaps.end() || sbmp->second.stock) return false;
-            if (sbmp->second.source) {
-                lazy = sbmp->second.source;
-            } else if (!ReadView(sbmp->second, src)) {
-                return false;
-            }
-        }
-    }
+    Table& t = T();
     // A lazily decoded source may take a while: decoded outside the table's lock, so that other handles
     // stay usable meanwhile; its own cache guards against decoding twice.
-    if (lazy && !ImageView(lazy->image(), src)) return false;
+    const std::shared_ptr<const BitmapSource> lazy = usesSource ? SelectedSource(t, hdcSrc) : nullptr;
+    const QImage decoded = lazy ? lazy->image() : QImage();
+    if (lazy && decoded.isNull()) return false;
+
+    // The rest under the lock, the handles looked up again: while the picture decoded, the bitmaps may have
+    // been swapped or deleted, and none may go while its pixels are written.
+    std::lock_guard lock(t.mutex);
+    View dst, src;
+    auto ddc = t.dcs.find(hdcDest);
+    if (ddc == t.dcs.end()) return false;
+    auto dbmp = t.bitmaps.find(ddc->second.selected);
+    if (dbmp == t.bitmaps.end() || !WriteView(dbmp->second, dst)) return false;
+    if (usesSource) {
+        auto sdc = t.dcs.find(hdcSrc);
+        if (sdc == t.dcs.end()) return false;
+        auto sbmp = t.bitmaps.find(sdc->second.selected);
+        if (sbmp == t.bitmaps.end() || sbmp->second.stock || sbmp->second.source != lazy) return false;
+        if (!(lazy ? ImageView(decoded, src) : ReadView(sbmp->second, src))) return false;
+    }
     // Clip to the destination, then to the source, moving both origins together. Done in 64 bits so
     // that far-off origins and huge extents cannot overflow.
     auto clip = [](int& d0, int& s0, int& n0, int dLimit, int sLimit, bool withSource) {
@@ -412,26 +423,21 @@ QSize BitmapSize(HBITMAP bitmap) {
 }
 
 QImage BitmapImage(HBITMAP bitmap) {
-    View v;
-    bool dib = false;
-    QImage img;
-    std::shared_ptr<const BitmapSource> lazy;
-    {
-        Table& t = T();
-        std::lock_guard lock(t.mutex);
-        auto bmp = t.bitmaps.find(bitmap);
-        if (bmp == t.bitmaps.end() || bmp->second.stock) return {};
-        dib = bmp->second.dib != nullptr;
-        if (dib) {
-            v = DibView(*bmp->second.dib);
-        } else {
-            img = bmp->second.image;
-            lazy = bmp->second.source;
-        }
+    Table& t = T();
+    std::unique_lock lock(t.mutex);
+    auto bmp = t.bitmaps.find(bitmap);
+    if (bmp == t.bitmaps.end() || bmp->second.stock) return {};
+    if (!bmp->second.dib) {
+        QImage img = bmp->second.image;
+        const std::shared_ptr<const BitmapSource> lazy = bmp->second.source;
+        lock.unlock();  // a copy of the image, or the picture, keeps the pixels alive from here
+        if (lazy) img = lazy->image();
+        return img.isNull() ? img : img.convertToFormat(QImage::Format_RGB32);
     }
-    if (lazy) img = lazy->image();
-    if (!dib) return img.isNull() ? img : img.convertToFormat(QImage::Format_RGB32);
+    // A section's pixels go with its handle: copied while the lock keeps it.
+    const View v = DibView(*bmp->second.dib);
     QImage out(v.width, v.height, QImage::Format_RGB32);
+    if (out.isNull()) return out;
     for (int yy = 0; yy < v.height; ++yy) {
         auto* line = reinterpret_cast<std::uint32_t*>(out.scanLine(yy));
         for (int xx = 0; xx < v.width; ++xx) line[xx] = 0xFF000000u | v.Read(xx, yy);

@@ -34,8 +34,8 @@ struct Picture::Holder {
     }
 };
 
-std::int32_t PixelsToHimetric(std::int32_t pixels) {
-    return std::int32_t((std::int64_t(pixels) * 2540 + 95) / 96);
+std::int64_t PixelsToHimetric(std::int32_t pixels) {
+    return (std::int64_t(pixels) * 2540 + 95) / 96;
 }
 
 float HimetricToPixels(double himetric) { return float(himetric * 96.0 / 2540.0); }
@@ -65,9 +65,9 @@ HBITMAP Picture::Handle() const {
 
 QSize Picture::pixelSize() const { return core().size(); }
 
-std::int32_t Picture::Width() const { return PixelsToHimetric(pixelSize().width()); }
+std::int64_t Picture::Width() const { return PixelsToHimetric(pixelSize().width()); }
 
-std::int32_t Picture::Height() const { return PixelsToHimetric(pixelSize().height()); }
+std::int64_t Picture::Height() const { return PixelsToHimetric(pixelSize().height()); }
 
 QImage Picture::pixels(QSize atLeast) const {
     const core::Result<QImage> pixels = core().pixels(atLeast);

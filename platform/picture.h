@@ -13,8 +13,9 @@
 
 namespace platform {
 
-// Pixels at 96 per inch to HIMETRIC, rounded up so that the way back never falls short of the pixels.
-std::int32_t PixelsToHimetric(std::int32_t pixels);
+// Pixels at 96 per inch to HIMETRIC, rounded up so that the way back never falls short of the pixels;
+// in 64 bits, since a side the loader admits may pass 81 million pixels.
+std::int64_t PixelsToHimetric(std::int32_t pixels);
 // HIMETRIC to pixels at 96 per inch, in single precision.
 float HimetricToPixels(double himetric);
 
@@ -27,8 +28,8 @@ public:
     const core::Picture& core() const;
     HBITMAP Handle() const;  // the picture's default value
     bool isEmpty() const { return !holder_; }
-    std::int32_t Width() const;   // HIMETRIC
-    std::int32_t Height() const;  // HIMETRIC
+    std::int64_t Width() const;   // HIMETRIC
+    std::int64_t Height() const;  // HIMETRIC
     QSize pixelSize() const;
 
     // The picture's pixels (see core::Picture::pixels); a null image when they turn out unreadable.

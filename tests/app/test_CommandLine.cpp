@@ -1,6 +1,6 @@
 // The command line as a user runs it on a folder of photos: results that fit the box and stand upright,
 // originals never written, a second run that writes nothing, --overwrite, the tree under --output, a
-// refused result that would be an original, and wrong usage.
+// refused result that would be an original, metadata that cannot be kept, and wrong usage.
 #include "tests/support/QtTests.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestPictures.h"
@@ -126,6 +126,20 @@ private slots:
         QCOMPARE(run.status, 1);
         QVERIFY2(run.errors.contains(Photos("Deniz.PNG") + ": would overwrite the original"), qPrintable(run.errors));
         QCOMPARE(testfiles::ReadBytes(Photos("Deniz_kucuk.jpg")), original);
+    }
+
+    void writesWithoutMetadataItCannotKeepAndSaysSo() {
+        // A photo whose Make fits its own Exif segment but not beside the Orientation a copy adds.
+        QByteArray tiff("II\x2A\0\x08\0\0\0\x01\0\x0F\x01\x02\0\xD2\xFF\0\0\x1A\0\0\0\0\0\0\0", 26);
+        tiff += QByteArray(0xFFD2, 'T');
+        const QByteArray app1 = QByteArray::fromHex("ffe1fff4") + QByteArray("Exif\0\0", 6) + tiff;
+        const QByteArray photo = testfiles::ReadBytes(kData + "/orient_1.jpg");
+        testfiles::WriteBytes(Photos("etiketli.jpg"), photo.first(2) + app1 + photo.mid(2));
+        const Run run = RunProgram({"-b", "24x24", "--keep-metadata", Photos("etiketli.jpg")});
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.errors.contains(Photos("etiketli.jpg") + ": written without metadata: Exif block too large"),
+                 qPrintable(run.errors));
+        QCOMPARE(QImageReader(Photos("etiketli_kucuk.jpg")).size(), QSize(24, 16));
     }
 
     void wrongUsageSaysWhyWithStatusTwo_data() {

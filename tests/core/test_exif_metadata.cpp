@@ -1,5 +1,6 @@
-// KeptExif: a copy carries the date, camera, lens and exposure fields, Orientation 1, and nothing of
-// where the photo was taken, its maker notes or its thumbnail; in either byte order.
+// KeptExif: a copy carries the date, camera, lens, exposure, artist and copyright fields, Orientation 1,
+// and nothing of where the photo was taken, its maker notes or its thumbnail; in either byte order. A
+// block it cannot read or carry is an error, which leaves the copy without metadata.
 #include "core/exif_metadata.h"
 #include "core/tiff.h"
 
@@ -8,8 +9,8 @@
 
 namespace {
 
-// A TIFF block: a main directory (Make, Model, Orientation 6, pointers to the Exif and GPS directories,
-// a thumbnail directory after it) and an Exif directory (date taken, lens, a maker note).
+// A TIFF block: a main directory (Make, Model, Orientation 6, Artist, Copyright, pointers to the Exif and
+// GPS directories, a thumbnail directory after it) and an Exif directory (date taken, lens, a maker note).
 QByteArray Camera(bool big) {
     const auto n = [big](std::uint32_t v, int bytes) {
         QByteArray out;
@@ -19,20 +20,22 @@ QByteArray Camera(bool big) {
     const auto entry = [&](std::uint32_t tag, std::uint32_t type, std::uint32_t count, QByteArray value) {
         return n(tag, 2) + n(type, 2) + n(count, 4) + value.leftJustified(4, '\0');
     };
-    // Offsets: header 8, main directory 8 (6 entries: 2 + 72 + 4 = 78) -> 86, Exif directory 86 (3 entries:
-    // 42) -> 128, GPS directory 128 (1 entry: 18) -> 146, thumbnail directory 146 (1 entry: 18) -> 164, data.
+    // Offsets: header 8, main directory 8 (8 entries: 2 + 96 + 4 = 102) -> 110, Exif directory 110 (3
+    // entries: 42) -> 152, GPS directory 152 (1 entry: 18) -> 170, thumbnail directory 170 (1 entry: 18)
+    // -> 188, data.
     const QByteArray make("Torv\0", 5), model("Kamera X100\0", 12), date("2026:12:07 10:11:12\0", 20),
-        lens("Torv 35mm F1.4\0", 15), note("secret maker note");
+        lens("Torv 35mm F1.4\0", 15), note("secret maker note"), copyright("(c) Ayse Y.\0", 12);
     QByteArray data;
     const auto at = [&](const QByteArray& bytes) {
-        const std::uint32_t where = 164 + std::uint32_t(data.size());
+        const std::uint32_t where = 188 + std::uint32_t(data.size());
         data += bytes;
         if (data.size() % 2) data += '\0';
         return n(where, 4);
     };
     QByteArray block = QByteArray(big ? "MM" : "II") + n(42, 2) + n(8, 4);
-    block += n(6, 2) + entry(0x010F, 2, 5, at(make)) + entry(0x0110, 2, 12, at(model)) + entry(0x0112, 3, 1, n(6, 2)) +
-             entry(0x0132, 2, 20, at(date)) + entry(0x8769, 4, 1, n(86, 4)) + entry(0x8825, 4, 1, n(128, 4)) + n(146, 4);
+    block += n(8, 2) + entry(0x010F, 2, 5, at(make)) + entry(0x0110, 2, 12, at(model)) + entry(0x0112, 3, 1, n(6, 2)) +
+             entry(0x0132, 2, 20, at(date)) + entry(0x013B, 2, 4, "Ayse") + entry(0x8298, 2, 12, at(copyright)) +
+             entry(0x8769, 4, 1, n(110, 4)) + entry(0x8825, 4, 1, n(152, 4)) + n(170, 4);
     block += n(3, 2) + entry(0x9003, 2, 20, at(date)) + entry(0x927C, 7, 17, at(note)) + entry(0xA434, 2, 15, at(lens)) +
              n(0, 4);
     block += n(1, 2) + entry(0x0002, 5, 3, at(QByteArray(24, '\x07'))) + n(0, 4);  // GPS latitude
@@ -51,7 +54,9 @@ std::map<std::uint32_t, QByteArray> Fields(const core::TiffReader& reader, std::
 
 TEST(KeptExif, CarriesWhenAndWithWhatButNeverWhere) {
     for (const bool big : {false, true}) {
-        const QByteArray kept = core::KeptExif(Camera(big));
+        const core::Result<QByteArray> keptOne = core::KeptExif(Camera(big));
+        ASSERT_TRUE(keptOne.ok());
+        const QByteArray& kept = *keptOne;
         ASSERT_TRUE(kept.startsWith(QByteArray("Exif\0\0", 6))) << "big-endian " << big;
         const QByteArray tiff = kept.sliced(6);
         const std::optional<core::TiffReader> reader = core::TiffReader::Open(tiff);
@@ -61,6 +66,8 @@ TEST(KeptExif, CarriesWhenAndWithWhatButNeverWhere) {
         EXPECT_EQ(main.at(0x010F), QByteArray("Torv\0", 5));
         EXPECT_EQ(main.at(0x0110), QByteArray("Kamera X100\0", 12));
         EXPECT_EQ(main.at(0x0132), QByteArray("2026:12:07 10:11:12\0", 20));
+        EXPECT_EQ(main.at(0x013B), QByteArray("Ayse"));
+        EXPECT_EQ(main.at(0x8298), QByteArray("(c) Ayse Y.\0", 12));
         EXPECT_FALSE(main.count(0x8825)) << "a GPS pointer";
         std::uint32_t orientation = 0, exifAt = 0;
         for (const core::TiffEntry& e : reader->Directory(reader->firstDirectory())) {
@@ -78,14 +85,14 @@ TEST(KeptExif, CarriesWhenAndWithWhatButNeverWhere) {
     }
 }
 
-TEST(KeptExif, NothingToKeepGivesNothing) {
-    EXPECT_TRUE(core::KeptExif({}).isEmpty());
-    EXPECT_TRUE(core::KeptExif("not a TIFF block").isEmpty());
+TEST(KeptExif, NothingToKeepGivesNothingAndAnUnreadableBlockAnError) {
+    EXPECT_TRUE(core::KeptExif({})->isEmpty());
+    EXPECT_EQ(core::KeptExif("not a TIFF block").error().number, 481);
     // Only an orientation and a GPS pointer: nothing a copy may carry.
     const QByteArray bare("II\x2A\0\x08\0\0\0\x02\0\x12\x01\x03\0\x01\0\0\0\x06\0\0\0"
                           "\x25\x88\x04\0\x01\0\0\0\x26\0\0\0\0\0\0\0",
                           38);
-    EXPECT_TRUE(core::KeptExif(bare).isEmpty());
+    EXPECT_TRUE(core::KeptExif(bare)->isEmpty());
     // Every truncation of a real block is read without harm.
     const QByteArray full = Camera(false);
     for (qsizetype n = 0; n < full.size(); ++n) (void)core::KeptExif(full.first(n));

@@ -113,3 +113,15 @@ TEST_F(JpegEncoder, RefusesWhatAJpegCannotHold) {
     for (const core::PixelRows& bad : {none, wide, nothing}) EXPECT_EQ(core::EncodeJpeg(bad, 90).error().number, 5);
     EXPECT_FALSE(core::EncodeJpeg(rows.rows, 90, core::ChromaSampling::ByQuality, QByteArray(70000, 'x')).ok());
 }
+
+TEST_F(JpegEncoder, RunningOutOfMemoryAfterTheOutputGrewIsErrorSeven) {
+    const QImage noise = testpics::Noise(600, 400);  // about 700 KB at quality 100: grows four times
+    const Rows rows(noise, core::PixelRows::Layout::Bgrx, false);
+    for (int growths : {0, 1, 3}) {
+        core::jpegOutputGrowthsBeforeFailure = growths;
+        const core::Result<QByteArray> jpeg = core::EncodeJpeg(rows.rows, 100);
+        core::jpegOutputGrowthsBeforeFailure = -1;
+        ASSERT_FALSE(jpeg.ok()) << growths;
+        EXPECT_EQ(jpeg.error().number, 7) << growths;
+    }
+}

@@ -48,7 +48,7 @@ private slots:
     void eightHundredPixelsCarryASmallFraction() {
         platform::PictureBox box;
         const auto picture = platform::Picture::FromImage(testpics::Gradient(800, 600));
-        QCOMPARE(picture.Width(), 21167);
+        QCOMPARE(picture.Width(), std::int64_t(21167));
         QVERIFY(qAbs(box.ScaleX(picture.Width(), 8, 3) - 800.0126f) < 0.001f);
     }
 

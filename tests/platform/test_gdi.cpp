@@ -5,6 +5,7 @@
 #include <QImage>
 #include <climits>
 #include <functional>
+#include <memory>
 
 using namespace platform;
 
@@ -196,3 +197,33 @@ TEST(GdiHandles, LifetimeAndSelection) {
 }
 
 }  // namespace
+
+// A picture whose decoding swaps the destination's bitmap for another and deletes it, as another thread
+// could while the table is unlocked.
+class SwappingSource final : public BitmapSource {
+public:
+    SwappingSource(HDC dc, HBITMAP replacement) : dc_(dc), replacement_(replacement) {}
+    QSize size() const override { return {8, 8}; }
+    QImage image() const override {
+        DeleteObject(SelectObject(dc_, replacement_));
+        return Filled(8, 8, qRgb(0, 200, 0));
+    }
+
+private:
+    HDC dc_;
+    HBITMAP replacement_;
+};
+
+TEST(GdiBitBlt, DecodingASourceCannotPullTheDestinationAway) {
+    const HBITMAP replacement = CreateCompatibleBitmap(0, 8, 8);
+    const HDC dc = CreateCompatibleDC(0);
+    const HGDIOBJ stock = SelectObject(dc, CreateCompatibleBitmap(0, 8, 8));
+    Surface source(CreateBitmapFromSource(std::make_shared<SwappingSource>(dc, replacement)));
+
+    ASSERT_TRUE(BitBlt(dc, 0, 0, 8, 8, source.dc, 0, 0, SRCCOPY));
+    // Written into the bitmap the DC holds now, not into the freed one.
+    EXPECT_EQ(BitmapImage(replacement).pixel(3, 3), qRgb(0, 200, 0));
+    SelectObject(dc, stock);
+    DeleteObject(replacement);
+    DeleteDC(dc);
+}

@@ -1,6 +1,7 @@
 // The picture object over the engine's picture: sizes in HIMETRIC, a bitmap handle made on request and
 // shared by copies, and the loader's failures as the runtime's numbered errors.
 
+#include "core/picture_decoder.h"
 #include "platform/picture.h"
 #include "platform/runtime.h"
 #include "tests/support/TestFiles.h"
@@ -15,6 +16,8 @@ TEST(PictureHimetric, RoundsUpSoThatTheWayBackNeverFallsShort) {
     EXPECT_NEAR(HimetricToPixels(PixelsToHimetric(800)), 800.0126f, 1e-3);
     EXPECT_EQ(PixelsToHimetric(640), 16934);
     for (int px = 1; px <= 5000; ++px) ASSERT_GE(HimetricToPixels(PixelsToHimetric(px)), float(px)) << px;
+    // The widest picture the loader admits, far past what 32 bits hold.
+    EXPECT_EQ(PixelsToHimetric(std::int32_t(core::kMaxPicturePixels)), 7'102'354'774);
 }
 
 TEST(PictureObject, EmptyPathGivesTheEmptyPicture) {

@@ -252,3 +252,27 @@ text = zlib.compress(b"a" * (1 << 20), 9)
 one = read("one-pixel.png")
 write("png-100-text-chunks.png", one[:33] + b"".join(png_chunk(b"zTXt", b"Comment\0\0" + text) for _ in range(100)) + one[33:])
 PY
+
+# Small files that decode into gigabytes, refused from their headers by the decode budget: a GIF frame
+# of 65535 x 4096 whose data the reader fills in (17 KB, padded by a comment to pass the length bound),
+# and a run-length BMP of 16384 x 16384 coded in 255-pixel runs (2.1 MB), whole and cut to 4 KB (a seed
+# small enough for fuzzing). And a 1 x 1 PNG with 1000 empty text chunks, stripped in one pass (the test
+# makes one with a million).
+python3 <<'PY'
+import struct, zlib
+gif = (b"GIF89a" + struct.pack("<HHBBB", 65535, 4096, 0xF0, 0, 0) + bytes.fromhex("336699000000")
+       + b"\x21\xfe" + (b"\xff" + b"x" * 255) * 66 + b"\x00"
+       + b"\x2c" + struct.pack("<HHHHB", 0, 0, 65535, 4096, 0) + b"\x02\x02\x44\x01\x00\x3b")
+open("gif-65535x4096-in-17kb.gif", "wb").write(gif)
+side = 16384
+row = (b"\xff\x01" * (side // 255)) + bytes((side % 255, 1)) + b"\x00\x00"
+palette = b"".join(bytes((i, 255 - i, 128, 0)) for i in range(256))
+pixels = row * side + b"\x00\x01"
+offset = 14 + 40 + len(palette)
+header = struct.pack("<IiiHHIIiiII", 40, side, side, 1, 8, 1, len(pixels), 2835, 2835, 256, 0)
+bmp = b"BM" + struct.pack("<IHHI", offset + len(pixels), 0, 0, offset) + header + palette + pixels
+open("bmp-rle8-16384x16384.bmp", "wb").write(bmp)
+open("bmp-rle8-16384x16384-cut.bmp", "wb").write(bmp[:4096])
+one = open("one-pixel.png", "rb").read()
+open("png-1000-empty-text-chunks.png", "wb").write(one[:33] + (b"\0\0\0\0tEXt" + struct.pack(">I", zlib.crc32(b"tEXt"))) * 1000 + one[33:])
+PY

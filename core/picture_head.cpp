@@ -1,0 +1,64 @@
+// CheckPictureHead: a file's first bytes decide whether the rest is worth reading, so that neither a
+// large file of no picture nor a small one claiming a giant picture costs more than its header.
+
+#include "core/jpeg_segments.h"
+#include "core/picture_decoder.h"
+#include "core/png_chunks.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <climits>
+
+namespace core {
+
+namespace {
+
+// Room for metadata beyond the pixels' coding: Exif, profiles, previews and text of any real file.
+constexpr std::int64_t kMetadataBytes = std::int64_t(64) << 20;
+// No coding this program reads spends more than this on a pixel (16-bit RGBA PNG, unfiltered).
+constexpr std::int64_t kMostBytesPerPixel = 8;
+
+}  // namespace
+
+Result<void> CheckPictureHead(const QByteArray& head, std::int64_t fileBytes) {
+    // Without PNG text, so that the reader gets past it to the pixels' format within the head.
+    QBuffer buffer;
+    buffer.setData(WithoutPngText(head));
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setDecideFormatFromContent(true);
+    if (reader.format().isEmpty()) return NotAPicture();
+
+    // JPEG and PNG sizes straight from their headers: Qt's readers go through every segment or chunk
+    // before the pixels first, and those may lie beyond the head.
+    const bool jpeg = head.startsWith("\xFF\xD8");
+    const PngHeader png = ReadPngHeader(head);
+    QSize size;
+    if (jpeg) {
+        const JpegLayout frame = ReadJpegLayout(head, false);
+        if (frame.frameMarker != 0) size = QSize(frame.width, frame.height);
+        // Exif, profiles and XMP of a real photo may fill more than the head: read on while they are whole.
+        if (frame.frameMarker == 0 && head.size() < fileBytes && JpegHeaderRunsOn(head)) return {};
+    } else if (png.valid) {
+        if (png.width <= std::uint32_t(INT_MAX) && png.height <= std::uint32_t(INT_MAX))
+            size = QSize(int(png.width), int(png.height));
+    } else {
+        size = ReaderSize(reader).expandedTo(GifCanvas(head));
+    }
+    if (!size.isValid() || size.isEmpty())
+        return Error{errc::InvalidPicture, QStringLiteral("no picture size in its first %1 KB").arg(head.size() >> 10)};
+    const std::int64_t pixels = std::int64_t(size.width()) * size.height();
+    if (pixels > kMaxPicturePixels) return TooLarge();
+    if (fileBytes > kMetadataBytes + kMostBytesPerPixel * pixels)
+        return Error{errc::InvalidPicture, QStringLiteral("file far larger than its %1 x %2 picture needs")
+                                               .arg(size.width())
+                                               .arg(size.height())};
+    // JPEG decoders keep to the budget themselves, at the scale they decode at.
+    if (jpeg) return {};
+    QImage::Format format = DecodedFormat(reader, head);
+    // Other chunks before the pixels may lie beyond the head: then the deepest a 16-bit PNG comes out at.
+    if (format == QImage::Format_Invalid && png.valid && png.bitDepth == 16) format = QImage::Format_RGBA64;
+    return FitsDecodeBudget(pixels, format);
+}
+
+}  // namespace core
