@@ -23,6 +23,9 @@ inline constexpr int kMaxJpegScans = 500;
 inline constexpr std::int64_t kMaxJpegScanPixels = 2'500'000'000;
 inline constexpr std::int64_t kMaxArithmeticPixels = 16'000'000;
 inline constexpr std::int64_t kMaxDeepPngPixels = 64'000'000;
+// What a decoder may hold for one picture beyond its result, such as a progressive JPEG's coefficients
+// of the whole picture; a file that needs more is refused before decoding.
+inline constexpr std::int64_t kDecodeMemoryBudget = std::int64_t(512) << 20;
 
 // A reduced decode is made this many times larger than asked in each direction, so that the smoothing
 // shrink that follows still has detail to average; a DCT-scaled decode alone is soft and slightly aliased.
@@ -46,6 +49,10 @@ public:
     // The smallest version this decoder makes that covers target (upright), as Format_RGB32, or
     // Format_ARGB32 when the picture has transparency; error 481 for damaged data, 7 when memory runs out.
     virtual Result<QImage> Decode(QSize target) const = 0;
+    // The whole picture shrunk to size (upright, no larger than the picture), as Format_RGB32, filtered
+    // as its rows are decoded so that it is never held whole; a null image when this decoder cannot.
+    // Safe to call from several threads at once.
+    virtual Result<QImage> Shrink(QSize /*size*/) const { return QImage(); }
     // The TIFF block of the file's Exif segment; empty when there is none.
     virtual QByteArray exif() const { return {}; }
 };

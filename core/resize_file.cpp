@@ -15,7 +15,7 @@ Result<Resized> ResizeFile(const QString& input, const QString& output, const Re
     const Result<Fit> fit = FitIntoBox(picture->size(), request.box);
     if (!fit) return fit.error();
     const QSize size = fit->pixels();
-    Result<QImage> shrunk = ShrinkPicture(*picture, size, {.pool = request.pool, .background = Qt::white, .source = {}});
+    Result<QImage> shrunk = ShrinkPicture(*picture, size, {.pool = request.pool, .background = Qt::white, .source = {}, .once = true});
     if (!shrunk) return shrunk.error();
     const QByteArray exif = request.keepMetadata ? KeptExif(picture->exif()) : QByteArray();
     const Result<QByteArray> jpeg = EncodeJpeg(PixelRows::Of(*shrunk), request.quality, ChromaSampling::ByQuality, exif);
