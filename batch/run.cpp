@@ -2,13 +2,34 @@
 
 #include "core/picture.h"
 #include "core/resize_file.h"
+#include "core/resize_memory.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QThread>
 #include <QThreadPool>
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 
 namespace batch {
+
+std::int64_t DefaultMemoryBudget() {
+    constexpr std::int64_t kMiB = 1 << 20;
+    std::int64_t available = 1024 * kMiB;
+    QFile meminfo(QStringLiteral("/proc/meminfo"));
+    if (meminfo.open(QIODevice::ReadOnly)) {
+        for (QByteArray line = meminfo.readLine(); !line.isEmpty(); line = meminfo.readLine()) {
+            if (!line.startsWith("MemAvailable:")) continue;
+            bool ok = false;
+            const std::int64_t kib = line.mid(13).trimmed().split(' ').value(0).toLongLong(&ok);
+            if (ok) available = kib * 1024;
+        }
+    }
+    return std::clamp(available / 2, 64 * kMiB, 768 * kMiB);
+}
 
 Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& observer, const std::atomic<bool>& stop) {
     core::AllowLargeImageReads();
@@ -25,6 +46,10 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
 
     QThreadPool pool;
     pool.setMaxThreadCount(options.jobs > 0 ? options.jobs : QThread::idealThreadCount());
+    const std::int64_t budget = options.memoryBudget > 0 ? options.memoryBudget : DefaultMemoryBudget();
+    std::mutex mutex;
+    std::condition_variable freed;
+    std::int64_t inFlight = 0;  // bytes admitted and not yet given back
     for (const Job& job : jobs) {
         if (job.kind == Job::Kind::Skip) {
             end(job, Outcome::Skipped, job.note);
@@ -34,7 +59,27 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
             end(job, Outcome::Failed, job.note);
             continue;
         }
-        pool.start([&, job] {
+        const std::int64_t need = std::min(core::ResizeMemory(job.input, options.box), budget);
+        {
+            std::unique_lock lock(mutex);
+            // Woken when a picture ends; stop is set from elsewhere without a word, so look now and then.
+            while (!stop && inFlight + need > budget) freed.wait_for(lock, std::chrono::milliseconds(50));
+            inFlight += need;
+        }
+        pool.start([&, job, need] {
+            struct GiveBack {
+                std::mutex& mutex;
+                std::condition_variable& freed;
+                std::int64_t& inFlight;
+                std::int64_t need;
+                ~GiveBack() {
+                    {
+                        std::lock_guard lock(mutex);
+                        inFlight -= need;
+                    }
+                    freed.notify_all();
+                }
+            } giveBack{mutex, freed, inFlight, need};
             if (stop) {
                 end(job, Outcome::NotDone, {});
                 return;
