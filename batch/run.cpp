@@ -44,12 +44,16 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
         observer.Ended(job, outcome, why);
     };
 
+    // Pictures in flight are bounded by jobs; the pool has a thread for each core besides, so that a
+    // picture's own parts (decoding beside filtering, bands of rows) use cores that no picture does.
+    const int most = options.jobs > 0 ? options.jobs : QThread::idealThreadCount();
     QThreadPool pool;
-    pool.setMaxThreadCount(options.jobs > 0 ? options.jobs : QThread::idealThreadCount());
+    pool.setMaxThreadCount(std::max(most, QThread::idealThreadCount()));
     const std::int64_t budget = options.memoryBudget > 0 ? options.memoryBudget : DefaultMemoryBudget();
     std::mutex mutex;
     std::condition_variable freed;
     std::int64_t inFlight = 0;  // bytes admitted and not yet given back
+    int running = 0;            // pictures admitted and not yet ended
     for (const Job& job : jobs) {
         if (job.kind == Job::Kind::Skip) {
             end(job, Outcome::Skipped, job.note);
@@ -63,23 +67,27 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
         {
             std::unique_lock lock(mutex);
             // Woken when a picture ends; stop is set from elsewhere without a word, so look now and then.
-            while (!stop && inFlight + need > budget) freed.wait_for(lock, std::chrono::milliseconds(50));
+            while (!stop && (inFlight + need > budget || running >= most))
+                freed.wait_for(lock, std::chrono::milliseconds(50));
             inFlight += need;
+            ++running;
         }
         pool.start([&, job, need] {
             struct GiveBack {
                 std::mutex& mutex;
                 std::condition_variable& freed;
                 std::int64_t& inFlight;
+                int& running;
                 std::int64_t need;
                 ~GiveBack() {
                     {
                         std::lock_guard lock(mutex);
                         inFlight -= need;
+                        --running;
                     }
                     freed.notify_all();
                 }
-            } giveBack{mutex, freed, inFlight, need};
+            } giveBack{mutex, freed, inFlight, running, need};
             if (stop) {
                 end(job, Outcome::NotDone, {});
                 return;

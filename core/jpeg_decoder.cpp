@@ -4,13 +4,18 @@
 #include "core/exif_orientation.h"
 #include "core/icc_profile.h"
 #include "core/lanczos_shrink.h"
+#include "core/parallel.h"
 #include "core/picture_decoder.h"
 
 #include <QColorSpace>
+#include <QThreadPool>
 #include <array>
 #include <csetjmp>
 #include <cstdio>
+#include <condition_variable>
+#include <deque>
 #include <functional>
+#include <mutex>
 #include <memory>
 #include <vector>
 
@@ -143,11 +148,11 @@ public:
         if (!Start(reader, ScaleFor(target))) return reader.AsError();
         QImage image(Output(reader), QImage::Format_RGB32);
         if (image.isNull()) return NoMemory();
-        if (!ReadRows(reader, [&](int y, int) { return image.scanLine(y); }, {})) return reader.AsError();
+        if (!ReadRows(reader, [&](int y, int) { return image.scanLine(y); })) return reader.AsError();
         return ToSrgb(ApplyOrientation(image, orientation_), space_);
     }
 
-    Result<QImage> Shrink(QSize size) const override {
+    Result<QImage> Shrink(QSize size, QThreadPool* pool) const override {
         const QSize target = OrientationSwapsAxes(orientation_) ? size.transposed() : size;
         Reader reader;
         if (!Start(reader, ScaleFor(DecodeTarget(target, stored_)))) return reader.AsError();
@@ -156,19 +161,12 @@ public:
         QImage out(target, QImage::Format_RGB32);
         if (out.isNull()) return NoMemory();
         if (decoded == target) {
-            if (!ReadRows(reader, [&](int y, int) { return out.scanLine(y); }, {})) return reader.AsError();
+            if (!ReadRows(reader, [&](int y, int) { return out.scanLine(y); })) return reader.AsError();
             return ApplyOrientation(ToSrgb(out, space_), orientation_);
         }
-        // Rows go through a small buffer, are brought into sRGB there, and on into the filter.
         const LanczosPlan plan(decoded, target);
         LanczosRows filter(plan, 0, target.height(), out.bits(), out.bytesPerLine(), false);
-        const qsizetype stride = qsizetype(decoded.width()) * 4;
-        std::vector<std::uint8_t> buffer(std::size_t(stride) * kRowsAtOnce);
-        const auto take = [&](int count) {
-            const QImage rows = ToSrgb(QImage(buffer.data(), decoded.width(), count, stride, QImage::Format_RGB32), space_);
-            for (int i = 0; i < count; ++i) filter.Push(rows.constScanLine(i));
-        };
-        if (!ReadRows(reader, [&](int, int i) { return buffer.data() + stride * i; }, take)) return reader.AsError();
+        if (!Stream(reader, filter, decoded.width(), pool)) return reader.AsError();
         return ApplyOrientation(out, orientation_);
     }
 
@@ -208,20 +206,88 @@ private:
         });
     }
 
-    // Reads every row, up to kRowsAtOnce at a time, row y as the i-th of its read into rowAt(y, i), calling
-    // done(count) after each read when given; then finishes the file: a fault anywhere fails it whole.
-    static bool ReadRows(Reader& reader, const std::function<std::uint8_t*(int, int)>& rowAt,
-                         const std::function<void(int)>& done) {
+    // Decoded rows, kRowsAtOnce at most, on their way to the filter.
+    struct Chunk {
+        std::vector<std::uint8_t> bytes;
+        int count = 0;
+    };
+
+    // Decodes every row into filter, brought into sRGB on the way. Two parts share the work: whichever is
+    // free decodes the next chunk of rows while there is room, or filters the oldest decoded one, so one
+    // part alone does it all (when the pool has no thread to spare) and two overlap decoding with
+    // filtering. A few chunks at most are held.
+    bool Stream(Reader& reader, LanczosRows& filter, int width, QThreadPool* pool) const {
+        constexpr std::size_t kChunks = 4;
+        const qsizetype stride = qsizetype(width) * 4;
+        std::vector<Chunk> chunks(kChunks);
+        std::vector<Chunk*> spare;
+        for (Chunk& chunk : chunks) {
+            chunk.bytes.resize(std::size_t(stride) * kRowsAtOnce);
+            spare.push_back(&chunk);
+        }
+        std::deque<Chunk*> ready;
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool decoding = false, filtering = false, finished = false, failed = false;
+        const auto work = [&](int) {
+            std::unique_lock lock(mutex);
+            while (!failed) {
+                if (!decoding && !finished && !spare.empty()) {
+                    Chunk* chunk = spare.back();
+                    spare.pop_back();
+                    decoding = true;
+                    lock.unlock();
+                    chunk->count = ReadSome(reader, [&](int, int i) { return chunk->bytes.data() + stride * i; });
+                    const bool last = chunk->count >= 0 && reader.cinfo.output_scanline >= reader.cinfo.output_height &&
+                                      Guarded(reader, [&] { jpeg_finish_decompress(&reader.cinfo); });
+                    lock.lock();
+                    decoding = false;
+                    failed = chunk->count < 0 || (reader.cinfo.output_scanline >= reader.cinfo.output_height && !last);
+                    finished = last;
+                    ready.push_back(chunk);
+                } else if (!filtering && !ready.empty()) {
+                    Chunk* chunk = ready.front();
+                    ready.pop_front();
+                    filtering = true;
+                    lock.unlock();
+                    const QImage rows = ToSrgb(QImage(chunk->bytes.data(), width, std::max(chunk->count, 1), stride,
+                                                      QImage::Format_RGB32),
+                                               space_);
+                    for (int i = 0; i < chunk->count; ++i) filter.Push(rows.constScanLine(i));
+                    lock.lock();
+                    filtering = false;
+                    spare.push_back(chunk);
+                } else if (finished && ready.empty()) {
+                    break;
+                } else {
+                    changed.wait(lock);
+                    continue;
+                }
+                changed.notify_all();
+            }
+            changed.notify_all();
+        };
+        const bool overlap = (pool ? pool : QThreadPool::globalInstance())->maxThreadCount() > 1;
+        ParallelFor(pool, overlap ? 2 : 1, work);
+        return !failed;
+    }
+
+    // Reads the next rows, up to kRowsAtOnce, the i-th of them into rowAt(y, i); how many, or -1 on a fault.
+    static int ReadSome(Reader& reader, const std::function<std::uint8_t*(int, int)>& rowAt) {
         std::array<JSAMPROW, kRowsAtOnce> rows{};
+        const int first = int(reader.cinfo.output_scanline);
+        const int count = std::min<int>(kRowsAtOnce, int(reader.cinfo.output_height) - first);
+        for (int i = 0; i < count; ++i) rows[std::size_t(i)] = rowAt(first + i, i);
+        JDIMENSION read = 0;
+        if (!Guarded(reader, [&] { read = jpeg_read_scanlines(&reader.cinfo, rows.data(), JDIMENSION(count)); }))
+            return -1;
+        return read == 0 ? -1 : int(read);
+    }
+
+    // Reads every row, row y into rowAt(y, i), then finishes the file: a fault anywhere fails it whole.
+    static bool ReadRows(Reader& reader, const std::function<std::uint8_t*(int, int)>& rowAt) {
         while (reader.cinfo.output_scanline < reader.cinfo.output_height) {
-            const int first = int(reader.cinfo.output_scanline);
-            const int count = std::min<int>(kRowsAtOnce, int(reader.cinfo.output_height) - first);
-            for (int i = 0; i < count; ++i) rows[std::size_t(i)] = rowAt(first + i, i);
-            JDIMENSION read = 0;
-            if (!Guarded(reader, [&] { read = jpeg_read_scanlines(&reader.cinfo, rows.data(), JDIMENSION(count)); }))
-                return false;
-            if (read == 0) return false;
-            if (done) done(int(read));
+            if (ReadSome(reader, rowAt) < 0) return false;
         }
         return Guarded(reader, [&] { jpeg_finish_decompress(&reader.cinfo); });
     }

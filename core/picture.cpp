@@ -12,9 +12,9 @@ Result<QImage> Picture::pixels(QSize atLeast) const {
     return source_->pixels(atLeast);
 }
 
-Result<QImage> Picture::shrunkFromFile(QSize size) const {
+Result<QImage> Picture::shrunkFromFile(QSize size, QThreadPool* pool) const {
     if (!source_) return Error{errc::InvalidPicture, QStringLiteral("no picture")};
-    return source_->Shrink(size);
+    return source_->Shrink(size, pool);
 }
 
 std::vector<QSize> Picture::decodedSizes() const {

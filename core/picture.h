@@ -12,6 +12,8 @@
 #include <memory>
 #include <vector>
 
+class QThreadPool;
+
 namespace core {
 
 class PictureSource;
@@ -31,7 +33,7 @@ public:
     std::vector<QSize> decodedSizes() const;
     // The whole picture shrunk to size (no larger than the picture) as Format_RGB32, straight from the
     // file in little memory; a null image when pixels() would serve as well (see PictureSource::Shrink).
-    Result<QImage> shrunkFromFile(QSize size) const;
+    Result<QImage> shrunkFromFile(QSize size, QThreadPool* pool = nullptr) const;
     // The TIFF block of the file's Exif segment (JPEG only); empty when there is none.
     QByteArray exif() const;
     // True when both stand for one decode of one file.

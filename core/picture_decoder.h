@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <memory>
 
+class QThreadPool;
+
 namespace core {
 
 // The largest picture the loader accepts: 2^28 pixels (1 GiB at 32 bits), more than 250 megapixels.
@@ -51,8 +53,9 @@ public:
     virtual Result<QImage> Decode(QSize target) const = 0;
     // The whole picture shrunk to size (upright, no larger than the picture), as Format_RGB32, filtered
     // as its rows are decoded so that it is never held whole; a null image when this decoder cannot.
-    // Safe to call from several threads at once.
-    virtual Result<QImage> Shrink(QSize /*size*/) const { return QImage(); }
+    // Decoding and filtering may overlap on pool (null: Qt's global pool). Safe to call from several
+    // threads at once.
+    virtual Result<QImage> Shrink(QSize /*size*/, QThreadPool* /*pool*/) const { return QImage(); }
     // The TIFF block of the file's Exif segment; empty when there is none.
     virtual QByteArray exif() const { return {}; }
 };

@@ -31,7 +31,7 @@ Result<QImage> PictureSource::pixels(QSize atLeast) const {
     return decoded;
 }
 
-Result<QImage> PictureSource::Shrink(QSize size) const {
+Result<QImage> PictureSource::Shrink(QSize size, QThreadPool* pool) const {
     std::shared_ptr<const PictureDecoder> decoder;
     {
         std::lock_guard lock(mutex_);
@@ -42,7 +42,7 @@ Result<QImage> PictureSource::Shrink(QSize size) const {
         decoder = decoder_;
     }
     // Not under the lock: the stream keeps nothing here, and views of the picture go on meanwhile.
-    return decoder ? decoder->Shrink(size) : QImage();
+    return decoder ? decoder->Shrink(size, pool) : QImage();
 }
 
 std::vector<QSize> PictureSource::cachedSizes() const {

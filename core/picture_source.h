@@ -7,6 +7,8 @@
 
 #include <QImage>
 #include <QSize>
+
+class QThreadPool;
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -28,7 +30,7 @@ public:
     std::vector<QSize> cachedSizes() const;
     // The whole picture shrunk to size straight from the file, its rows filtered as they are decoded and
     // not kept; a null image when a decoded version already serves the size or the decoder cannot.
-    Result<QImage> Shrink(QSize size) const;
+    Result<QImage> Shrink(QSize size, QThreadPool* pool) const;
 
 private:
     QSize size_;

@@ -29,7 +29,7 @@ Result<QImage> ShrinkPicture(const Picture& picture, QSize size, const ShrinkOpt
     // The whole picture into a smaller size: straight from the file when its decoder can, rows filtered as
     // they come.
     if (options.once && source == whole && Covers(full, size)) {
-        Result<QImage> streamed = picture.shrunkFromFile(size);
+        Result<QImage> streamed = picture.shrunkFromFile(size, options.pool);
         if (!streamed || !streamed->isNull()) return streamed;
     }
 

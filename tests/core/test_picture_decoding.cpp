@@ -193,7 +193,7 @@ TEST_P(StreamedShrink, MatchesTheWholeDecodeShrunk) {
                                : QByteArray();
     const auto decoder = OpenJpegDecoder(WithSegments(plain, Segment(0xE1, ExifBlock(c.orientation)) + p3));
     ASSERT_TRUE(decoder.ok() && *decoder);
-    const Result<QImage> streamed = (*decoder)->Shrink(c.into);
+    const Result<QImage> streamed = (*decoder)->Shrink(c.into, nullptr);
     ASSERT_TRUE(streamed.ok());
     ASSERT_EQ(streamed->size(), c.into);
     const Result<QImage> whole = (*decoder)->Decode(DecodeTarget(c.into, (*decoder)->size()));
