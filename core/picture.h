@@ -53,7 +53,10 @@ private:
 // damaged, 7 larger than the pixel limit. EXIF orientation is applied and colour profiles converted to
 // sRGB. Loading a file again while an earlier picture of it is alive shares that picture's pixels, as
 // long as the file is the same one, unchanged (device, inode, size, modification and change times).
-Result<Picture> LoadPicture(const QString& path);
+// With HeaderOnly the checking decode is left out: for a job that decodes the whole file next anyway and
+// reports its faults then (such a picture is not shared with later loads).
+enum class LoadCheck { WholeFile, HeaderOnly };
+Result<Picture> LoadPicture(const QString& path, LoadCheck check = LoadCheck::WholeFile);
 // The same from bytes in memory, without sharing.
 Result<Picture> DecodePicture(QByteArray bytes);
 

@@ -10,7 +10,8 @@
 namespace core {
 
 Result<Resized> ResizeFile(const QString& input, const QString& output, const ResizeRequest& request) {
-    const Result<Picture> picture = LoadPicture(input);
+    // The shrink decodes the whole file and tells its faults: no checking decode before it.
+    const Result<Picture> picture = LoadPicture(input, LoadCheck::HeaderOnly);
     if (!picture) return picture.error();
     const Result<Fit> fit = FitIntoBox(picture->size(), request.box);
     if (!fit) return fit.error();

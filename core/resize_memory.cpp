@@ -15,15 +15,6 @@ namespace {
 // Enough for the frame of a JPEG after a large Exif block, and for every other format's header.
 constexpr qint64 kHeaderBytes = 256 * 1024;
 
-// The smallest power-of-two reduction of full that covers target, as the JPEG decoder picks it.
-QSize ReducedCovering(QSize full, QSize target) {
-    for (const int denom : {8, 4, 2}) {
-        const QSize scaled((full.width() + denom - 1) / denom, (full.height() + denom - 1) / denom);
-        if (Covers(scaled, target)) return scaled;
-    }
-    return full;
-}
-
 }  // namespace
 
 std::int64_t ResizeMemory(const QString& input, QSize box) {
@@ -52,12 +43,11 @@ std::int64_t ResizeMemory(const QString& input, QSize box) {
     // The result, its upright copy and its encoding (at most about as large again).
     const std::int64_t result = 3 * 4 * std::min(area(size), area(box));
     if (!jpeg) return fileBytes + 2 * 4 * area(size) + result;  // decoded whole, and converted once
-    // The loader's first version, a few rows of floats at the full width, and a progressive file's
-    // coefficients (two bytes each, up to three full-size components).
-    const std::int64_t first = 4 * area(ReducedCovering(size, DecodeTarget(kFirstRequest, size)));
+    // A few rows of floats at the full width, and a progressive file's coefficients (two bytes each, up
+    // to three full-size components).
     const std::int64_t rows = std::int64_t(size.width()) * 4 * 4 * 64;
     const std::int64_t coefficients = progressive ? std::min<std::int64_t>(6 * area(size), kDecodeMemoryBudget) : 0;
-    return fileBytes + first + rows + coefficients + result;
+    return fileBytes + rows + coefficients + result;
 }
 
 }  // namespace core

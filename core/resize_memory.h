@@ -9,8 +9,7 @@
 namespace core {
 
 // The bytes ResizeFile holds for input fitted into box: the file itself, what its decoder keeps (a JPEG's
-// rows and the loader's first small version, its coefficients when progressive; any other format's whole
-// picture), the result and its encoding. A file whose header cannot be read counts as needing
+// rows, its coefficients when progressive; any other format's whole picture), the result and its encoding. A file whose header cannot be read counts as needing
 // kDecodeMemoryBudget, which makes a batch run it alone; ResizeFile itself then tells what is wrong.
 std::int64_t ResizeMemory(const QString& input, QSize box);
 

@@ -56,6 +56,5 @@ TEST_P(MemoryBudget, BoundsThePicturesInFlight) {
     EXPECT_LE(overlap.most(), GetParam().mostAtOnce);
 }
 
-// A budget below one picture's need runs them one by one; about two pictures' worth, two at a time.
-INSTANTIATE_TEST_SUITE_P(Budgets, MemoryBudget,
-                         ::testing::Values(BudgetCase{1, 1}, BudgetCase{1 << 20, 1}, BudgetCase{9 << 20, 2}));
+// A budget below one picture's need runs them one by one, whatever --jobs allows.
+INSTANTIATE_TEST_SUITE_P(Budgets, MemoryBudget, ::testing::Values(BudgetCase{1, 1}, BudgetCase{1 << 20, 1}));
