@@ -7,7 +7,8 @@
 # pictures per second, the ratio to vipsthumbnail, the peak memory and PSNR/SSIM of one result against
 # ImageMagick's Lanczos made at the result's own size.
 #   bench/batch.sh [BUILD_DIR]     (default: build, from the repository root)
-#   TORV_BENCH_COUNT (12), TORV_BENCH_ROUNDS (3), TORV_BENCH_BOXES ("400 1280 1920 3000"), TORV_BENCH_DIR
+#   TORV_BENCH_COUNT (12), TORV_BENCH_ROUNDS (3), TORV_BENCH_BOXES ("400 1280 1920 3000"),
+#   TORV_BENCH_SETS ("noisy smooth"), TORV_BENCH_MOGRIFY (yes; no leaves the slow peer out), TORV_BENCH_DIR
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -23,6 +24,8 @@ done
 count=${TORV_BENCH_COUNT:-12}
 rounds=${TORV_BENCH_ROUNDS:-3}
 boxes=${TORV_BENCH_BOXES:-400 1280 1920 3000}
+sets=${TORV_BENCH_SETS:-noisy smooth}
+mogrify=${TORV_BENCH_MOGRIFY:-yes}
 work=${TORV_BENCH_DIR:-$(mktemp -d)}
 mkdir -p "$work"
 cd "$work"
@@ -70,8 +73,8 @@ row() {  # row SET BOX JOBS_OPTION WITH_MOGRIFY
         printf "| %s | %s | %s | %.2f | %.1f | %.2f | %s | %.2f | %.4f |\n", set, box, name, t, n / t, t / v, peak, m[1], m[2] }'
   done
 }
-for set in noisy smooth; do
-  for box in $boxes; do row "$set" "$box" "" yes; done
+for set in $sets; do
+  for box in $boxes; do row "$set" "$box" "" "$mogrify"; done
 done
 row one 1920 "-j 1" no
 echo
