@@ -4,6 +4,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 
 namespace batch {
 
@@ -13,7 +14,8 @@ struct Options {
     QString outputFolder;  // empty: each result beside its original
     QString suffix = QStringLiteral("_kucuk");
     bool recursive = false;
-    int jobs = 0;  // 0: one per core
+    int jobs = 0;  // 0: one per core; an upper bound, within the memory budget
+    std::int64_t memoryBudget = 0;  // bytes the pictures in flight may hold together; 0: DefaultMemoryBudget()
     bool keepMetadata = false;
     bool overwrite = false;
     QStringList paths;

@@ -3,11 +3,16 @@
 #include "core/file_name.h"
 #include "core/picture.h"
 #include "core/resize_file.h"
+#include "core/resize_memory.h"
 #include "core/safe_replace.h"
 
+#include <QFile>
 #include <QThread>
 #include <QThreadPool>
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
@@ -94,6 +99,21 @@ private:
 
 }  // namespace
 
+std::int64_t DefaultMemoryBudget() {
+    constexpr std::int64_t kMiB = 1 << 20;
+    std::int64_t available = 1024 * kMiB;
+    QFile meminfo(QStringLiteral("/proc/meminfo"));
+    if (meminfo.open(QIODevice::ReadOnly)) {
+        for (QByteArray line = meminfo.readLine(); !line.isEmpty(); line = meminfo.readLine()) {
+            if (!line.startsWith("MemAvailable:")) continue;
+            bool ok = false;
+            const std::int64_t kib = line.mid(13).trimmed().split(' ').value(0).toLongLong(&ok);
+            if (ok) available = kib * 1024;
+        }
+    }
+    return std::clamp(available / 2, 64 * kMiB, 768 * kMiB);
+}
+
 Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& observer, const std::atomic<bool>& stop) {
     core::AllowLargeImageReads();
     std::atomic<int> written{0}, skipped{0}, failed{0}, notDone{0};
@@ -107,9 +127,17 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
         observer.Ended(job, outcome, why);
     };
 
+    // Pictures in flight are bounded by jobs; the pool has a thread for each core besides, so that a
+    // picture's own parts (decoding beside filtering, bands of rows) use cores that no picture does.
+    const int most = options.jobs > 0 ? options.jobs : QThread::idealThreadCount();
     Sweeper sweeper;
     QThreadPool pool;
-    pool.setMaxThreadCount(options.jobs > 0 ? options.jobs : QThread::idealThreadCount());
+    pool.setMaxThreadCount(std::max(most, QThread::idealThreadCount()));
+    const std::int64_t budget = options.memoryBudget > 0 ? options.memoryBudget : DefaultMemoryBudget();
+    std::mutex mutex;
+    std::condition_variable freed;
+    std::int64_t inFlight = 0;  // bytes admitted and not yet given back
+    int running = 0;            // pictures admitted and not yet ended
     for (const Job& job : jobs) {
         if (job.kind == Job::Kind::Skip) {
             end(job, Outcome::Skipped, job.note);
@@ -119,7 +147,31 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
             end(job, Outcome::Failed, job.note);
             continue;
         }
-        pool.start([&, job] {
+        const std::int64_t need = std::min(core::ResizeMemory(job.inputPath, options.box), budget);
+        {
+            std::unique_lock lock(mutex);
+            // Woken when a picture ends; stop is set from elsewhere without a word, so look now and then.
+            while (!stop && (inFlight + need > budget || running >= most))
+                freed.wait_for(lock, std::chrono::milliseconds(50));
+            inFlight += need;
+            ++running;
+        }
+        pool.start([&, job, need] {
+            struct GiveBack {
+                std::mutex& mutex;
+                std::condition_variable& freed;
+                std::int64_t& inFlight;
+                int& running;
+                std::int64_t need;
+                ~GiveBack() {
+                    {
+                        std::lock_guard lock(mutex);
+                        inFlight -= need;
+                        --running;
+                    }
+                    freed.notify_all();
+                }
+            } giveBack{mutex, freed, inFlight, running, need};
             if (stop) {
                 end(job, Outcome::NotDone, {});
                 return;

@@ -26,8 +26,13 @@ public:
     virtual void Ended(const Job&, Outcome, const QString& /*why*/) {}
 };
 
+// Half of the memory the system reports available, at most 768 MB (so that a batch stays under 1 GB in
+// all), at least 64 MB.
+std::int64_t DefaultMemoryBudget();
+
 // Works through jobs: planned skips and failures are reported at once, the rest shrunk on up to
-// options.jobs threads. Once stop is set no new picture is taken up; those in flight finish, the rest end
+// options.jobs threads, a picture taken up only when the memory it needs (core::ResizeMemory) fits in the
+// budget beside those in flight; a picture that needs more than the whole budget runs alone. Once stop is set no new picture is taken up; those in flight finish, the rest end
 // NotDone. Returns when every job has ended.
 Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& observer, const std::atomic<bool>& stop);
 

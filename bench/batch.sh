@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Many pictures at once against the peers, in one run: our command line (--jobs left at its default), one
-# vipsthumbnail call over the same files, and ImageMagick's mogrify, on 40 seeded camera-like 6000 x 4000
-# JPEGs and on 200 of 1024 x 768, each fitted into 400 x 400 and written at quality 90. The three commands
-# run in alternating rounds (hyperfine); prints wall-time medians, pictures per second, peak memory, and
-# PSNR/SSIM of three results against a Lanczos reference made at each result's own size.
+# Many pictures at once against the peers: our command line (--jobs left at its default), one vipsthumbnail
+# call over the same files, and ImageMagick's mogrify, on seeded 6000 x 4000 JPEGs of two kinds (smooth,
+# and noisy like a camera's, about 7 MB each at quality 92), fitted into boxes of 400, 1280, 1920 and 3000
+# and written at quality 85; then one noisy picture with -j 1 against vipsthumbnail on it. Within a round
+# the commands run one after another, rounds alternate. Prints, for each row, the median wall time,
+# pictures per second, the ratio to vipsthumbnail, the peak memory and PSNR/SSIM of one result against
+# ImageMagick's Lanczos made at the result's own size.
 #   bench/batch.sh [BUILD_DIR]     (default: build, from the repository root)
+#   TORV_BENCH_COUNT (12), TORV_BENCH_ROUNDS (3), TORV_BENCH_BOXES ("400 1280 1920 3000"),
+#   TORV_BENCH_SETS ("noisy smooth"), TORV_BENCH_MOGRIFY (yes; no leaves the slow peer out), TORV_BENCH_DIR
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,60 +19,63 @@ metrics=$build/bench/image_metrics
 for tool in "$ours" "$make_photos" "$metrics"; do
   [ -x "$tool" ] || { echo "missing $tool: build the project first" >&2; exit 1; }
 done
+"$root/tools/install_packages.sh" libvips-tools time imagemagick
 
-need=(libvips-tools hyperfine time imagemagick jq)
-"$root/tools/install_packages.sh" "${need[@]}"
-  "${SUDO[@]}" apt-get update -qq
-  "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
-
+count=${TORV_BENCH_COUNT:-12}
+rounds=${TORV_BENCH_ROUNDS:-3}
+boxes=${TORV_BENCH_BOXES:-400 1280 1920 3000}
+sets=${TORV_BENCH_SETS:-noisy smooth}
+mogrify=${TORV_BENCH_MOGRIFY:-yes}
 work=${TORV_BENCH_DIR:-$(mktemp -d)}
 mkdir -p "$work"
 cd "$work"
-[ -s big/photo-040.jpg ] || "$make_photos" 40 6000x4000 big
-[ -s small/photo-200.jpg ] || "$make_photos" 200 1024x768 small
+last=$(printf '%03d' "$count")
+[ -s smooth/photo-$last.jpg ] || "$make_photos" "$count" 6000x4000 smooth 3
+[ -s noisy/photo-$last.jpg ] || "$make_photos" "$count" 6000x4000 noisy 10
+mkdir -p one && cp noisy/photo-001.jpg one/
 
 median() { sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-max_rss() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -1 | awk '{ printf "%.0f", $1 / 1024 }'; }
+# Runs a command, appending "seconds peak-MB" to the file named first.
+timed() { local out=$1; shift; /usr/bin/time -f '%e %M' -o "$out.last" "$@" >/dev/null 2>&1; awk '{ printf "%s %.0f\n", $1, $2 / 1024 }' "$out.last" >>"$out"; }
 
 echo
-echo "| pictures | command | median s | pictures/s | ratio to vipsthumbnail | peak MB | PSNR dB | SSIM |"
-echo "|---|---|---:|---:|---:|---:|---:|---:|"
-for set in big small; do
-  count=$(ls "$set"/*.jpg | wc -l)
-  names=(torv-image-resize vipsthumbnail mogrify)
-  commands=(
-    "$ours --box 400x400 --quality 90 --output out_ours $set"
-    "vipsthumbnail -s 400x400 -o $work/out_vips/%s.jpg[Q=90] $set/*.jpg"
-    "mogrify -path out_im -resize 400x400 -quality 90 $set/*.jpg"
+echo "| pictures | box | command | median s | pictures/s | ratio to vipsthumbnail | peak MB | PSNR dB | SSIM |"
+echo "|---|---:|---|---:|---:|---:|---:|---:|---:|"
+row() {  # row SET BOX JOBS_OPTION WITH_MOGRIFY
+  local set=$1 box=$2 jobs=$3 im=$4 n
+  n=$(ls "$set"/*.jpg | wc -l)
+  local names=(torv-image-resize vipsthumbnail mogrify)
+  local commands=(
+    "$ours --box ${box}x$box --quality 85 $jobs --output $work/out_0 $set"
+    "vipsthumbnail -s ${box}x$box -o $work/out_1/%s.jpg[Q=85] $set/*.jpg"
+    "mogrify -path $work/out_2 -resize ${box}x$box -quality 85 $set/*.jpg"
   )
-  rm -f times_*.txt
-  for round in 1 2 3; do
-    hyperfine --runs 1 --prepare 'rm -rf out_ours out_vips out_im; mkdir -p out_vips out_im' \
-      --export-json round.json "${commands[@]}" >/dev/null 2>&1
-    for i in 0 1 2; do jq -r ".results[$i].times[]" round.json >>"times_$i.txt"; done
-  done
-  declare -A s=()
-  for i in 0 1 2; do s[$i]=$(median <"times_$i.txt"); done
-  rm -rf out_ours out_vips out_im && mkdir -p out_vips out_im
-  peaks=("$(max_rss sh -c "${commands[0]}")" "$(max_rss sh -c "${commands[1]}")" "$(max_rss sh -c "${commands[2]}")")
-  outs=(out_ours/%s_kucuk.jpg out_vips/%s.jpg out_im/%s.jpg)
-  for i in 0 1 2; do
-    psnr_sum=0 ssim_sum=0
-    for n in 001 017 033; do
-      result=$(printf "${outs[$i]}" "photo-$n")
-      geometry=$(identify -format '%wx%h' "$result")
-      ref=ref_${set}_${n}_$geometry.png
-      [ -s "$ref" ] || convert "$set/photo-$n.jpg" -filter Lanczos -resize "$geometry!" "$ref"
-      read -r psnr ssim <<<"$("$metrics" "$ref" "$result")"
-      psnr_sum=$(awk -v a="$psnr_sum" -v b="$psnr" 'BEGIN { print a + b }')
-      ssim_sum=$(awk -v a="$ssim_sum" -v b="$ssim" 'BEGIN { print a + b }')
+  local used=2; [ "$im" = yes ] && used=3
+  rm -f stats_*
+  for ((r = 0; r < rounds; r++)); do
+    for ((i = 0; i < used; i++)); do
+      rm -rf "out_$i" && mkdir -p "out_$i"
+      timed "stats_$i" sh -c "${commands[$i]}"
     done
-    awk -v n="$set" -v c="$count" -v name="${names[$i]}" -v t="${s[$i]}" -v v="${s[1]}" -v peak="${peaks[$i]}" \
-      -v p="$psnr_sum" -v q="$ssim_sum" 'BEGIN {
-        label = (n == "big") ? c " x 6000x4000" : c " x 1024x768"
-        printf "| %s | %s | %.2f | %.1f | %.2f | %s | %.2f | %.4f |\n", label, name, t, c / t, t / v, peak, p / 3, q / 3 }'
   done
+  local vips; vips=$(awk '{ print $1 }' stats_1 | median)
+  local outs=(out_0/photo-001_kucuk.jpg out_1/photo-001.jpg out_2/photo-001.jpg)
+  for ((i = 0; i < used; i++)); do
+    local t peak quality geometry ref
+    geometry=$(identify -format '%wx%h' "${outs[$i]}")
+    ref=ref_${set}_$geometry.png
+    [ -s "$ref" ] || convert "$set/photo-001.jpg" -filter Lanczos -resize "$geometry!" "$ref"
+    t=$(awk '{ print $1 }' "stats_$i" | median)
+    peak=$(awk '{ print $2 }' "stats_$i" | sort -n | tail -1)
+    quality=$("$metrics" "$ref" "${outs[$i]}")
+    awk -v set="$n $set${jobs:+ $jobs}" -v box="$box" -v name="${names[$i]}" -v t="$t" -v v="$vips" -v n="$n" \
+      -v peak="$peak" -v q="$quality" 'BEGIN { split(q, m, " ")
+        printf "| %s | %s | %s | %.2f | %.1f | %.2f | %s | %.2f | %.4f |\n", set, box, name, t, n / t, t / v, peak, m[1], m[2] }'
+  done
+}
+for set in $sets; do
+  for box in $boxes; do row "$set" "$box" "" "$mogrify"; done
 done
+row one 1920 "-j 1" no
 echo
-echo "(pictures and results in $work; $(nproc) cores)"
+echo "(pictures and results in $work; $(nproc) cores; load average at the end: $(cut -d' ' -f1-3 /proc/loadavg))"

@@ -1,5 +1,6 @@
-// Seeded camera-like JPEGs for the batch benchmark: make_photos COUNT WIDTHxHEIGHT FOLDER
-// Writes FOLDER/photo-001.jpg ... at quality 92 with halved colour, as cameras save them.
+// Seeded camera-like JPEGs for the batch benchmark: make_photos COUNT WIDTHxHEIGHT FOLDER [NOISE]
+// Writes FOLDER/photo-001.jpg ... at quality 92 with halved colour, as cameras save them; NOISE is the
+// sensor noise's amplitude (default 3, smooth; 10 for a camera's noisy photo).
 #include "bench/camera_like.h"
 #include "core/jpeg_encoder.h"
 #include "core/parallel.h"
@@ -14,14 +15,15 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments();
     const QStringList size = args.value(2).split(QLatin1Char('x'));
     const int count = args.value(1).toInt(), width = size.value(0).toInt(), height = size.value(1).toInt();
-    if (args.size() != 4 || count < 1 || width < 1 || height < 1) {
-        std::fprintf(stderr, "usage: make_photos COUNT WIDTHxHEIGHT FOLDER\n");
+    const int noise = args.size() > 4 ? args[4].toInt() : 3;
+    if (args.size() < 4 || args.size() > 5 || count < 1 || width < 1 || height < 1 || noise < 0 || noise > 64) {
+        std::fprintf(stderr, "usage: make_photos COUNT WIDTHxHEIGHT FOLDER [NOISE]\n");
         return 2;
     }
     QDir().mkpath(args[3]);
     bool ok = true;
     const core::Result<void> made = core::ParallelFor(nullptr, count, [&](int i) {
-        const QImage photo = CameraLike(width, height, std::uint32_t(i + 1));
+        const QImage photo = CameraLike(width, height, std::uint32_t(i + 1), noise);
         const core::Result<QByteArray> jpeg =
             core::EncodeJpeg(core::PixelRows::Of(photo), 92, core::ChromaSampling::HalfBoth);
         const QString path = QDir(args[3]).filePath(QStringLiteral("photo-%1.jpg").arg(i + 1, 3, 10, QLatin1Char('0')));

@@ -1,27 +1,131 @@
-// JPEG through TurboJPEG: DCT-scaled decoding straight into the rows of a Format_RGB32 image.
+// JPEG through libjpeg-turbo's scanline reading: DCT-scaled rows in the layout of Format_RGB32, either
+// kept whole or shrunk as they arrive, with the decoder's own count of scans and its memory checked.
 
 #include "core/exif_orientation.h"
 #include "core/icc_profile.h"
+#include "core/lanczos_shrink.h"
+#include "core/parallel.h"
 #include "core/picture_decoder.h"
 
-#include <turbojpeg.h>
 #include <QColorSpace>
+#include <QThreadPool>
 #include <array>
+#include <csetjmp>
+#include <cstdio>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
 #include <memory>
+#include <vector>
+
+#include <jpeglib.h>
+#include <jerror.h>
 
 namespace core {
 
 namespace {
 
-struct TjHandle {
-    tjhandle h = tjInitDecompress();
-    ~TjHandle() {
-        if (h) tjDestroy(h);
+enum class Failure { Damaged, Costly, TooLarge, NoMemory };
+
+// One decompression, its failures carried out of libjpeg by a long jump back to Guarded.
+struct Reader {
+    jpeg_decompress_struct cinfo{};
+    jpeg_error_mgr errors{};
+    jpeg_progress_mgr progress{};
+    std::jmp_buf jump{};
+    Failure failure = Failure::Damaged;
+    std::uint64_t pixels = 0;  // the stored picture's, for the scan check
+    bool created = false;
+
+    Reader() {
+        cinfo.err = jpeg_std_error(&errors);
+        errors.error_exit = [](j_common_ptr c) {
+            Fail(c, c->err->msg_code == JERR_OUT_OF_MEMORY ? Failure::NoMemory : Failure::Damaged);
+        };
+        // A warning means corrupt data, which fails the picture at once rather than after a long decode.
+        errors.emit_message = [](j_common_ptr c, int level) {
+            if (level < 0) Fail(c, Failure::Damaged);
+        };
+        errors.output_message = [](j_common_ptr) {};
+        progress.progress_monitor = &CheckScans;
+        cinfo.client_data = this;
+    }
+    ~Reader() {
+        if (created) jpeg_destroy_decompress(&cinfo);
+    }
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
+
+    [[noreturn]] static void Fail(j_common_ptr c, Failure failure) {
+        auto* reader = static_cast<Reader*>(c->client_data);
+        reader->failure = failure;
+        std::longjmp(reader->jump, 1);
+    }
+
+    // Called as the input is read: each scan runs over the whole picture again, so the decoder's own count
+    // of them is bounded, which no byte before a marker can hide.
+    static void CheckScans(j_common_ptr c) {
+        const auto* reader = static_cast<const Reader*>(c->client_data);
+        const std::uint64_t scans = std::uint64_t(std::max(reader->cinfo.input_scan_number, 0));
+        if (scans > std::uint64_t(kMaxJpegScans) ||
+            (scans > 1 && scans * reader->pixels > std::uint64_t(kMaxJpegScanPixels)))
+            Fail(c, Failure::Costly);
+    }
+
+    Error AsError() const {
+        switch (failure) {
+        case Failure::Costly:
+            return {errc::InvalidPicture, QStringLiteral("%1 scans, too many for its size").arg(cinfo.input_scan_number)};
+        case Failure::TooLarge:
+            return {errc::OutOfMemory, QStringLiteral("needs more than %1 MB to decode").arg(kDecodeMemoryBudget >> 20)};
+        case Failure::NoMemory:
+            return NoMemory();
+        case Failure::Damaged:
+            break;
+        }
+        return NotAPicture();
     }
 };
 
+// Runs libjpeg calls; false when they failed. Only libjpeg calls and plain values belong in call: a failure
+// jumps over its frames.
+template <typename Call>
+bool Guarded(Reader& reader, Call&& call) {
+    if (setjmp(reader.jump) != 0) return false;
+    call();
+    return true;
+}
+
+// The whole-picture coefficient buffer that a progressive or multi-scan JPEG is decoded through.
+std::uint64_t CoefficientBytes(j_decompress_ptr cinfo) {
+    if (!jpeg_has_multiple_scans(cinfo)) return 0;
+    std::uint64_t total = 0;
+    for (int i = 0; i < cinfo->num_components; ++i) {
+        const jpeg_component_info& c = cinfo->comp_info[i];
+        const auto up = [](std::uint64_t n, std::uint64_t step) { return (n + step - 1) / step * step; };
+        total += up(c.width_in_blocks, std::uint64_t(c.h_samp_factor)) *
+                 up(c.height_in_blocks, std::uint64_t(c.v_samp_factor)) * sizeof(JBLOCK);
+    }
+    return total;
+}
+
+// Reads the header of bytes into reader; false on a failure.
+bool ReadHeader(Reader& reader, const QByteArray& bytes) {
+    return Guarded(reader, [&] {
+        jpeg_create_decompress(&reader.cinfo);
+        reader.created = true;
+        reader.cinfo.progress = &reader.progress;
+        // libjpeg's own ceiling for its large buffers, should one escape the check below.
+        reader.cinfo.mem->max_memory_to_use = long(kDecodeMemoryBudget);
+        jpeg_mem_src(&reader.cinfo, reinterpret_cast<const unsigned char*>(bytes.constData()),
+                     static_cast<unsigned long>(bytes.size()));
+        jpeg_read_header(&reader.cinfo, TRUE);
+    });
+}
+
 // Only the power-of-two reductions: they have the decoder's fast paths.
-constexpr std::array<tjscalingfactor, 4> kScales{{{1, 8}, {1, 4}, {1, 2}, {1, 1}}};
+constexpr std::array<int, 4> kScaleDenominators{8, 4, 2, 1};
 
 class JpegDecoder final : public PictureDecoder {
 public:
@@ -40,32 +144,152 @@ public:
 
     Result<QImage> Decode(QSize target) const override {
         if (OrientationSwapsAxes(orientation_)) target.transpose();
-        tjscalingfactor scale = kScales.back();
-        for (const tjscalingfactor& s : kScales) {
-            if (Covers(Scaled(s), target)) {
-                scale = s;
-                break;
-            }
-        }
-        const QSize scaled = Scaled(scale);
-        QImage image(scaled, QImage::Format_RGB32);
+        Reader reader;
+        if (!Start(reader, ScaleFor(target))) return reader.AsError();
+        QImage image(Output(reader), QImage::Format_RGB32);
         if (image.isNull()) return NoMemory();
-        TjHandle tj;
-        if (!tj.h) return NoMemory();
-        // A reduced decode is always shrunk further, which hides the plain chroma upsampling it saves time
-        // with; a full-size decode keeps the smooth one.
-        const int flags = scale.num == scale.denom ? 0 : TJFLAG_FASTUPSAMPLE;
-        // A warning such as "premature end of data" also fails here: a damaged file is refused whole.
-        if (tjDecompress2(tj.h, reinterpret_cast<const unsigned char*>(bytes_.constData()),
-                          static_cast<unsigned long>(bytes_.size()), image.bits(), scaled.width(),
-                          int(image.bytesPerLine()), scaled.height(), TJPF_BGRX, flags) != 0)
-            return NotAPicture();
+        if (!ReadRows(reader, [&](int y, int) { return image.scanLine(y); })) return reader.AsError();
         return ToSrgb(ApplyOrientation(image, orientation_), space_);
     }
 
+    Result<QImage> Shrink(QSize size, QThreadPool* pool) const override {
+        const QSize target = OrientationSwapsAxes(orientation_) ? size.transposed() : size;
+        Reader reader;
+        if (!Start(reader, ScaleFor(DecodeTarget(target, stored_)))) return reader.AsError();
+        const QSize decoded = Output(reader);
+        if (!Covers(decoded, target)) return QImage();  // an enlargement: not for the stream
+        QImage out(target, QImage::Format_RGB32);
+        if (out.isNull()) return NoMemory();
+        if (decoded == target) {
+            if (!ReadRows(reader, [&](int y, int) { return out.scanLine(y); })) return reader.AsError();
+            return ApplyOrientation(ToSrgb(out, space_), orientation_);
+        }
+        const LanczosPlan plan(decoded, target);
+        LanczosRows filter(plan, 0, target.height(), out.bits(), out.bytesPerLine(), false);
+        if (!Stream(reader, filter, decoded.width(), pool)) return reader.AsError();
+        return ApplyOrientation(out, orientation_);
+    }
+
 private:
-    QSize Scaled(tjscalingfactor s) const {
-        return {TJSCALED(stored_.width(), s), TJSCALED(stored_.height(), s)};
+    static constexpr int kRowsAtOnce = 16;
+
+    // The smallest power-of-two reduction that covers target (stored orientation).
+    int ScaleFor(QSize target) const {
+        for (const int denom : kScaleDenominators) {
+            const QSize scaled((stored_.width() + denom - 1) / denom, (stored_.height() + denom - 1) / denom);
+            if (Covers(scaled, target)) return denom;
+        }
+        return 1;
+    }
+
+    static QSize Output(const Reader& reader) {
+        return {int(reader.cinfo.output_width), int(reader.cinfo.output_height)};
+    }
+
+    // Reads the header again, checks what the decode will cost, and starts it at 1/denom of the size.
+    bool Start(Reader& reader, int denom) const {
+        reader.pixels = std::uint64_t(stored_.width()) * std::uint64_t(stored_.height());
+        if (!ReadHeader(reader, bytes_)) return false;
+        if (CoefficientBytes(&reader.cinfo) > std::uint64_t(kDecodeMemoryBudget)) {
+            reader.failure = Failure::TooLarge;
+            return false;
+        }
+        return Guarded(reader, [&] {
+            reader.cinfo.scale_num = 1;
+            reader.cinfo.scale_denom = unsigned(denom);
+            reader.cinfo.out_color_space = JCS_EXT_BGRX;
+            // A reduced decode is always shrunk further, which hides the plain chroma upsampling it saves
+            // time with; a full-size decode keeps the smooth one.
+            reader.cinfo.do_fancy_upsampling = denom == 1 ? TRUE : FALSE;
+            reader.cinfo.dct_method = JDCT_ISLOW;
+            jpeg_start_decompress(&reader.cinfo);
+        });
+    }
+
+    // Decoded rows, kRowsAtOnce at most, on their way to the filter.
+    struct Chunk {
+        std::vector<std::uint8_t> bytes;
+        int count = 0;
+    };
+
+    // Decodes every row into filter, brought into sRGB on the way. Two parts share the work: whichever is
+    // free decodes the next chunk of rows while there is room, or filters the oldest decoded one, so one
+    // part alone does it all (when the pool has no thread to spare) and two overlap decoding with
+    // filtering. A few chunks at most are held.
+    bool Stream(Reader& reader, LanczosRows& filter, int width, QThreadPool* pool) const {
+        constexpr std::size_t kChunks = 4;
+        const qsizetype stride = qsizetype(width) * 4;
+        std::vector<Chunk> chunks(kChunks);
+        std::vector<Chunk*> spare;
+        for (Chunk& chunk : chunks) {
+            chunk.bytes.resize(std::size_t(stride) * kRowsAtOnce);
+            spare.push_back(&chunk);
+        }
+        std::deque<Chunk*> ready;
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool decoding = false, filtering = false, finished = false, failed = false;
+        const auto work = [&](int) {
+            std::unique_lock lock(mutex);
+            while (!failed) {
+                if (!decoding && !finished && !spare.empty()) {
+                    Chunk* chunk = spare.back();
+                    spare.pop_back();
+                    decoding = true;
+                    lock.unlock();
+                    chunk->count = ReadSome(reader, [&](int, int i) { return chunk->bytes.data() + stride * i; });
+                    const bool last = chunk->count >= 0 && reader.cinfo.output_scanline >= reader.cinfo.output_height &&
+                                      Guarded(reader, [&] { jpeg_finish_decompress(&reader.cinfo); });
+                    lock.lock();
+                    decoding = false;
+                    failed = chunk->count < 0 || (reader.cinfo.output_scanline >= reader.cinfo.output_height && !last);
+                    finished = last;
+                    ready.push_back(chunk);
+                } else if (!filtering && !ready.empty()) {
+                    Chunk* chunk = ready.front();
+                    ready.pop_front();
+                    filtering = true;
+                    lock.unlock();
+                    const QImage rows = ToSrgb(QImage(chunk->bytes.data(), width, std::max(chunk->count, 1), stride,
+                                                      QImage::Format_RGB32),
+                                               space_);
+                    for (int i = 0; i < chunk->count; ++i) filter.Push(rows.constScanLine(i));
+                    lock.lock();
+                    filtering = false;
+                    spare.push_back(chunk);
+                } else if (finished && ready.empty()) {
+                    break;
+                } else {
+                    changed.wait(lock);
+                    continue;
+                }
+                changed.notify_all();
+            }
+            changed.notify_all();
+        };
+        const bool overlap = (pool ? pool : QThreadPool::globalInstance())->maxThreadCount() > 1;
+        ParallelFor(pool, overlap ? 2 : 1, work);
+        return !failed;
+    }
+
+    // Reads the next rows, up to kRowsAtOnce, the i-th of them into rowAt(y, i); how many, or -1 on a fault.
+    static int ReadSome(Reader& reader, const std::function<std::uint8_t*(int, int)>& rowAt) {
+        std::array<JSAMPROW, kRowsAtOnce> rows{};
+        const int first = int(reader.cinfo.output_scanline);
+        const int count = std::min<int>(kRowsAtOnce, int(reader.cinfo.output_height) - first);
+        for (int i = 0; i < count; ++i) rows[std::size_t(i)] = rowAt(first + i, i);
+        JDIMENSION read = 0;
+        if (!Guarded(reader, [&] { read = jpeg_read_scanlines(&reader.cinfo, rows.data(), JDIMENSION(count)); }))
+            return -1;
+        return read == 0 ? -1 : int(read);
+    }
+
+    // Reads every row, row y into rowAt(y, i), then finishes the file: a fault anywhere fails it whole.
+    static bool ReadRows(Reader& reader, const std::function<std::uint8_t*(int, int)>& rowAt) {
+        while (reader.cinfo.output_scanline < reader.cinfo.output_height) {
+            if (ReadSome(reader, rowAt) < 0) return false;
+        }
+        return Guarded(reader, [&] { jpeg_finish_decompress(&reader.cinfo); });
     }
 
     QByteArray bytes_;
@@ -78,16 +302,13 @@ private:
 }  // namespace
 
 Result<std::unique_ptr<PictureDecoder>> OpenJpegDecoder(QByteArray bytes) {
-    TjHandle tj;
-    if (!tj.h) return NoMemory();
-    int width = 0, height = 0, subsampling = 0, colorspace = 0;
-    if (tjDecompressHeader3(tj.h, reinterpret_cast<const unsigned char*>(bytes.constData()),
-                            static_cast<unsigned long>(bytes.size()), &width, &height, &subsampling,
-                            &colorspace) != 0 ||
-        width <= 0 || height <= 0)
-        return NotAPicture();
+    Reader reader;
+    if (!ReadHeader(reader, bytes)) return reader.AsError();
+    const int width = int(reader.cinfo.image_width), height = int(reader.cinfo.image_height);
+    if (width <= 0 || height <= 0) return NotAPicture();
     if (std::int64_t(width) * height > kMaxPicturePixels) return TooLarge();
-    if (colorspace == TJCS_CMYK || colorspace == TJCS_YCCK) return std::unique_ptr<PictureDecoder>();
+    if (reader.cinfo.jpeg_color_space == JCS_CMYK || reader.cinfo.jpeg_color_space == JCS_YCCK)
+        return std::unique_ptr<PictureDecoder>();
     const int orientation = JpegExifOrientation(bytes);
     QColorSpace space;
     if (const QByteArray icc = JpegIccProfile(bytes); !icc.isEmpty())

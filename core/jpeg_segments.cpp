@@ -15,7 +15,14 @@ void WalkSegments(QByteArrayView jpeg, const std::function<bool(int, QByteArrayV
     if (jpeg.size() < 4 || byte(0) != 0xFF || byte(1) != 0xD8) return;
     qsizetype pos = 2;
     while (pos + 4 <= jpeg.size()) {
-        if (byte(pos) != 0xFF) break;
+        if (byte(pos) != 0xFF) {
+            // Stray bytes before a marker, which libjpeg passes over (with a warning) to the next 0xFF: a
+            // walk that stopped at them would not see the scans after.
+            const void* ff = std::memchr(jpeg.data() + pos, 0xFF, std::size_t(jpeg.size() - pos));
+            if (!ff) break;
+            pos = static_cast<const char*>(ff) - jpeg.data();
+            continue;
+        }
         while (pos < jpeg.size() && byte(pos) == 0xFF) ++pos;  // fill bytes
         if (pos + 3 > jpeg.size()) break;
         const int marker = byte(pos++);

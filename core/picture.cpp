@@ -12,6 +12,11 @@ Result<QImage> Picture::pixels(QSize atLeast) const {
     return source_->pixels(atLeast);
 }
 
+Result<QImage> Picture::shrunkFromFile(QSize size, QThreadPool* pool) const {
+    if (!source_) return Error{errc::InvalidPicture, QStringLiteral("no picture")};
+    return source_->Shrink(size, pool);
+}
+
 std::vector<QSize> Picture::decodedSizes() const {
     return source_ ? source_->cachedSizes() : std::vector<QSize>{};
 }

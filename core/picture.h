@@ -12,6 +12,8 @@
 #include <memory>
 #include <vector>
 
+class QThreadPool;
+
 namespace core {
 
 class PictureSource;
@@ -29,6 +31,9 @@ public:
     Result<QImage> pixels(QSize atLeast = QSize()) const;
     // The versions decoded so far, smallest first.
     std::vector<QSize> decodedSizes() const;
+    // The whole picture shrunk to size (no larger than the picture) as Format_RGB32, straight from the
+    // file in little memory; a null image when pixels() would serve as well (see PictureSource::Shrink).
+    Result<QImage> shrunkFromFile(QSize size, QThreadPool* pool = nullptr) const;
     // The TIFF block of the file's Exif segment (JPEG only); empty when there is none.
     QByteArray exif() const;
     // True when both stand for one decode of one file.
@@ -48,10 +53,13 @@ private:
 // damaged, 7 larger than the pixel limit or the decode budget. EXIF orientation is applied and colour profiles converted to
 // sRGB. Loading a file again while an earlier picture of it is alive shares that picture's pixels, as
 // long as the file is the same one, unchanged (device, inode, size, modification and change times).
+// With HeaderOnly the checking decode is left out: for a job that decodes the whole file next anyway and
+// reports its faults then (such a picture is not shared with later loads).
+enum class LoadCheck { WholeFile, HeaderOnly };
 // The path's bytes are the ones core/file_name.h keeps in it.
-Result<Picture> LoadPicture(const QString& path);
+Result<Picture> LoadPicture(const QString& path, LoadCheck check = LoadCheck::WholeFile);
 // The same for a name (or path, with AT_FDCWD) as bytes, looked up from an open folder.
-Result<Picture> LoadPictureAt(int folderFd, const QByteArray& name);
+Result<Picture> LoadPictureAt(int folderFd, const QByteArray& name, LoadCheck check = LoadCheck::WholeFile);
 // The same from bytes in memory, without sharing.
 Result<Picture> DecodePicture(QByteArray bytes);
 

@@ -11,6 +11,7 @@
 #include <memory>
 
 class QImageReader;
+class QThreadPool;
 
 namespace core {
 
@@ -52,6 +53,11 @@ public:
     // The smallest version this decoder makes that covers target (upright), as Format_RGB32, or
     // Format_ARGB32 when the picture has transparency; error 481 for damaged data, 7 when memory runs out.
     virtual Result<QImage> Decode(QSize target) const = 0;
+    // The whole picture shrunk to size (upright, no larger than the picture), as Format_RGB32, filtered
+    // as its rows are decoded so that it is never held whole; a null image when this decoder cannot.
+    // Decoding and filtering may overlap on pool (null: Qt's global pool). Safe to call from several
+    // threads at once.
+    virtual Result<QImage> Shrink(QSize /*size*/, QThreadPool* /*pool*/) const { return QImage(); }
     // The TIFF block of the file's Exif segment; empty when there is none.
     virtual QByteArray exif() const { return {}; }
 };

@@ -98,19 +98,22 @@ bool ReadInto(int fd, QByteArray& bytes, qint64 count, qint64 expected) {
 }
 
 // The checking decode at a small scale proves the whole file readable; what callers ask next reuses it.
-Result<std::shared_ptr<const PictureSource>> Decoded(QByteArray bytes) {
+Result<std::shared_ptr<const PictureSource>> Decoded(QByteArray bytes, LoadCheck check = LoadCheck::WholeFile) {
     Result<std::unique_ptr<PictureDecoder>> decoder = OpenPictureDecoder(std::move(bytes));
     if (!decoder) return decoder.error();
     auto source = std::make_shared<const PictureSource>(std::move(*decoder));
+    if (check == LoadCheck::HeaderOnly) return source;
     if (const Result<QImage> first = source->pixels(kFirstRequest); !first) return first.error();
     return source;
 }
 
 }  // namespace
 
-Result<Picture> LoadPicture(const QString& path) { return LoadPictureAt(AT_FDCWD, EncodeFileName(path)); }
+Result<Picture> LoadPicture(const QString& path, LoadCheck check) {
+    return LoadPictureAt(AT_FDCWD, EncodeFileName(path), check);
+}
 
-Result<Picture> LoadPictureAt(int folderFd, const QByteArray& name) {
+Result<Picture> LoadPictureAt(int folderFd, const QByteArray& name, LoadCheck check) {
     if (name.isEmpty()) return Error{errc::FileNotFound, QStringLiteral("no file named")};
     // Not blocking, so that a named pipe or a device cannot hold the caller before fstat refuses it.
     Descriptor file{::openat(folderFd, name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
@@ -135,9 +138,9 @@ Result<Picture> LoadPictureAt(int folderFd, const QByteArray& name) {
     if (bytes.size() > kMaxPictureFileBytes)
         return Error{errc::OutOfMemory, QStringLiteral("file larger than %1 MB").arg(kMaxPictureFileBytes >> 20)};
 
-    Result<std::shared_ptr<const PictureSource>> source = Decoded(std::move(bytes));
+    Result<std::shared_ptr<const PictureSource>> source = Decoded(std::move(bytes), check);
     if (!source) return source.error();
-    Live().Remember(identity, *source);
+    if (check == LoadCheck::WholeFile) Live().Remember(identity, *source);
     return Picture::FromSource(std::move(*source));
 }
 

@@ -31,6 +31,20 @@ Result<QImage> PictureSource::pixels(QSize atLeast) const {
     return decoded;
 }
 
+Result<QImage> PictureSource::Shrink(QSize size, QThreadPool* pool) const {
+    std::shared_ptr<const PictureDecoder> decoder;
+    {
+        std::lock_guard lock(mutex_);
+        const QSize target = DecodeTarget(size, size_);
+        for (const QImage& version : versions_) {
+            if (Covers(version.size(), target)) return QImage();
+        }
+        decoder = decoder_;
+    }
+    // Not under the lock: the stream keeps nothing here, and views of the picture go on meanwhile.
+    return decoder ? decoder->Shrink(size, pool) : QImage();
+}
+
 std::vector<QSize> PictureSource::cachedSizes() const {
     std::lock_guard lock(mutex_);
     std::vector<QSize> sizes;

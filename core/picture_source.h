@@ -7,6 +7,8 @@
 
 #include <QImage>
 #include <QSize>
+
+class QThreadPool;
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -26,12 +28,15 @@ public:
     Result<QImage> pixels(QSize atLeast) const;
     // The versions decoded so far, smallest first.
     std::vector<QSize> cachedSizes() const;
+    // The whole picture shrunk to size straight from the file, its rows filtered as they are decoded and
+    // not kept; a null image when a decoded version already serves the size or the decoder cannot.
+    Result<QImage> Shrink(QSize size, QThreadPool* pool) const;
 
 private:
     QSize size_;
     QByteArray exif_;
     mutable std::mutex mutex_;
-    mutable std::unique_ptr<PictureDecoder> decoder_;  // dropped once the full size is at hand
+    mutable std::shared_ptr<const PictureDecoder> decoder_;  // dropped once the full size is at hand
     mutable std::vector<QImage> versions_;             // smallest first
 };
 

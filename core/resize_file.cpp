@@ -12,12 +12,13 @@ namespace core {
 
 Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QByteArray& outputName,
                            const ResizeRequest& request, ReplaceOptions replace) {
-    const Result<Picture> picture = LoadPictureAt(AT_FDCWD, input);
+    // The shrink decodes the whole file and tells its faults: no checking decode before it.
+    const Result<Picture> picture = LoadPictureAt(AT_FDCWD, input, LoadCheck::HeaderOnly);
     if (!picture) return picture.error();
     const Result<Fit> fit = FitIntoBox(picture->size(), request.box);
     if (!fit) return fit.error();
     const QSize size = fit->pixels();
-    Result<QImage> shrunk = ShrinkPicture(*picture, size, {.pool = request.pool, .background = Qt::white, .source = {}});
+    Result<QImage> shrunk = ShrinkPicture(*picture, size, {.pool = request.pool, .background = Qt::white, .source = {}, .once = true});
     if (!shrunk) return shrunk.error();
     const Result<QByteArray> kept = request.keepMetadata ? KeptExif(picture->exif()) : QByteArray();
     const QByteArray exif = kept ? *kept : QByteArray();

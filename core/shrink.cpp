@@ -1,6 +1,7 @@
 #include "core/shrink.h"
 
 #include "core/lanczos_shrink.h"
+#include "core/picture_decoder.h"
 
 #include <QPainter>
 #include <algorithm>
@@ -9,8 +10,6 @@
 namespace core {
 
 namespace {
-
-Error NoMemory() { return {errc::OutOfMemory, QStringLiteral("out of memory")}; }
 
 // What a destination of dest pixels needs of a part of part pixels out of a whole of whole pixels.
 int Needed(int dest, int whole, int part) {
@@ -26,6 +25,13 @@ Result<QImage> ShrinkPicture(const Picture& picture, QSize size, const ShrinkOpt
     const QRect whole(QPoint(0, 0), full);
     const QRect source = options.source.isNull() ? whole : options.source & whole;
     if (source.isEmpty()) return Error{errc::InvalidArgument, QStringLiteral("nothing of the picture to draw")};
+
+    // The whole picture into a smaller size: straight from the file when its decoder can, rows filtered as
+    // they come.
+    if (options.once && source == whole && Covers(full, size)) {
+        Result<QImage> streamed = picture.shrunkFromFile(size, options.pool);
+        if (!streamed || !streamed->isNull()) return streamed;
+    }
 
     // Ask only for the detail the destination can show: a large file is then decoded at a reduced scale.
     const Result<QImage> pixels = picture.pixels(QSize(Needed(size.width(), full.width(), source.width()),

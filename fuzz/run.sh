@@ -33,6 +33,16 @@ if command -v convert >/dev/null; then
   done
   [ -e "$work/seeds/photo-progressive.jpg" ] ||
     convert "$work/photo.png" -interlace JPEG -quality 85 "$work/seeds/photo-progressive.jpg"
+  # Small kin of the corpus's costly JPEGs: a stray byte before each scan, and a progressive frame of
+  # 16384 x 16384 whose scan is cut short.
+  python3 - "$work/seeds" <<'PY'
+import sys
+seeds = sys.argv[1]
+jpeg = open(f"{seeds}/photo-progressive.jpg", "rb").read()
+open(f"{seeds}/photo-progressive-stray-bytes.jpg", "wb").write(jpeg.replace(b"\xff\xda", b"\x00\xff\xda"))
+big = open("tests/data/hostile/jpeg-progressive-dc-only-16384x16384.jpg", "rb").read()
+open(f"{seeds}/progressive-16384x16384-cut.jpg", "wb").write(big[:4096] + b"\xff\xd9")
+PY
 fi
 
 # The harnesses' scratch files; libFuzzer ends without running exit handlers, so clear them here. In memory

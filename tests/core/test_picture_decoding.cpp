@@ -1,7 +1,9 @@
-// Decoding details behind LoadPicture: EXIF orientation, colour models and colour profiles.
+// Decoding details behind LoadPicture: EXIF orientation, colour models and colour profiles; a JPEG shrunk
+// as its rows are decoded gives what decoding it whole and shrinking gives.
 
 #include "core/exif_orientation.h"
 #include "core/icc_profile.h"
+#include "core/lanczos_shrink.h"
 #include "core/picture.h"
 #include "core/picture_decoder.h"
 #include "tests/support/CorePictures.h"
@@ -169,3 +171,42 @@ TEST(ExifOrientationParser, ReadsBothByteOrdersAndSurvivesEveryTruncation) {
     EXPECT_TRUE(OrientationSwapsAxes(6));
     EXPECT_FALSE(OrientationSwapsAxes(3));
 }
+
+namespace {
+
+struct StreamCase {
+    int orientation;
+    QSize into;  // upright
+    bool p3 = false;
+};
+
+class StreamedShrink : public ::testing::TestWithParam<StreamCase> {};
+
+}  // namespace
+
+// Each DCT scale (1/8 to 1), the size itself, an extreme shape, turned and mirrored, and a colour profile.
+TEST_P(StreamedShrink, MatchesTheWholeDecodeShrunk) {
+    const StreamCase& c = GetParam();
+    static const QByteArray plain = EncodeJpeg(testpics::Noise(1600, 1200));
+    const QByteArray p3 = c.p3 ? Segment(0xE2, QByteArray("ICC_PROFILE\0\x01\x01", 14) +
+                                                   QColorSpace(QColorSpace::DisplayP3).iccProfile())
+                               : QByteArray();
+    const auto decoder = OpenJpegDecoder(WithSegments(plain, Segment(0xE1, ExifBlock(c.orientation)) + p3));
+    ASSERT_TRUE(decoder.ok() && *decoder);
+    const Result<QImage> streamed = (*decoder)->Shrink(c.into, nullptr);
+    ASSERT_TRUE(streamed.ok());
+    ASSERT_EQ(streamed->size(), c.into);
+    const Result<QImage> whole = (*decoder)->Decode(DecodeTarget(c.into, (*decoder)->size()));
+    ASSERT_TRUE(whole.ok());
+    const QImage reference = whole->size() == c.into ? *whole : *LanczosShrink(*whole, c.into);
+    EXPECT_LE(testpics::MaxChannelDifference(*streamed, reference), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(ScalesAndTurns, StreamedShrink,
+                         ::testing::Values(StreamCase{1, {100, 75}}, StreamCase{1, {190, 142}},
+                                           StreamCase{1, {350, 262}}, StreamCase{1, {1000, 750}},
+                                           StreamCase{1, {1600, 1200}}, StreamCase{1, {1600, 1}},
+                                           StreamCase{6, {75, 100}}, StreamCase{6, {262, 350}},
+                                           StreamCase{6, {1200, 1600}}, StreamCase{3, {350, 262}},
+                                           StreamCase{8, {142, 190}}, StreamCase{5, {1, 1600}},
+                                           StreamCase{1, {190, 142}, true}));

@@ -226,6 +226,19 @@ prog = read(f"{work}/flat-progressive.jpg")
 last_sos = max(at for marker, at in jpeg_all_segments(prog) if marker == 0xDA)
 for scans in (150, 800):  # over what the size allows; over what any size allows
     write(f"jpeg-{scans}-scans-6000x4000.jpg", prog[:last_sos] + prog[last_sos:-2] * (scans - jpeg_scan_count(prog) + 1) + b"\xff\xd9")
+# The same, with one stray 0x00 before each start of scan, which libjpeg skips and a marker walk may not.
+hidden = prog[:last_sos] + (b"\x00" + prog[last_sos:-2]) * (800 - jpeg_scan_count(prog) + 1) + b"\xff\xd9"
+write("jpeg-800-scans-hidden-by-stray-bytes-6000x4000.jpg", hidden)
+# A progressive 16384 x 16384 colour JPEG of one DC scan, one bit a block: 1.6 MB whose whole-picture
+# coefficient buffer would take 1.6 GB.
+side = 16384
+segment = lambda marker, body: b"\xff" + bytes([marker]) + struct.pack(">H", len(body) + 2) + body
+write("jpeg-progressive-dc-only-16384x16384.jpg", b"\xff\xd8"
+      + segment(0xDB, b"\x00" + b"\x01" * 64)
+      + segment(0xC2, struct.pack(">BHHB", 8, side, side, 3) + b"".join(bytes([i, 0x11, 0]) for i in (1, 2, 3)))
+      + segment(0xC4, b"\x00" + b"\x01" + b"\x00" * 15 + b"\x00")
+      + segment(0xDA, b"\x03" + b"".join(bytes([i, 0]) for i in (1, 2, 3)) + b"\x00\x00\x00")
+      + bytes(3 * (side // 8) ** 2 // 8) + b"\xff\xd9")
 # Arithmetic coding claiming 16000 x 16000 from a few hundred bytes (its size bounds nothing).
 def with_frame_size(jpeg, width, height):
     sof = next(at for marker, at in jpeg_all_segments(jpeg) if 0xC0 <= marker <= 0xCF and marker not in (0xC4, 0xC8, 0xCC))
