@@ -106,7 +106,7 @@ Request Parse(const QStringList& given) {
 QString HelpText() {
     return QStringLiteral(
         "Usage: torv-image-resize [PICTURE...]\n"
-        "       torv-image-resize --batch-window PATH...\n"
+        "       torv-image-resize --batch-window [PATH...]\n"
         "       torv-image-resize --box WxH [options] PATH...\n"
         "\n"
         "Without options the window opens (with the one PICTURE picked); with more than one PICTURE, a\n"
