@@ -38,13 +38,15 @@ QString FolderOf(const QString& path) {
 Request Parse(const QStringList& given) {
     // --batch-window goes with pictures and folders only; after "--" it names a file.
     QStringList arguments = given;
-    const qsizetype at = arguments.indexOf(QStringLiteral("--batch-window")), names = arguments.indexOf(QStringLiteral("--"));
+    const qsizetype at = arguments.indexOf(QStringLiteral("--batch-window")),
+                    names = arguments.indexOf(QStringLiteral("--"));
     const bool batchWindow = at >= 0 && (names < 0 || at < names);
     if (batchWindow) arguments.removeAt(at);
     if (!HasOptions(arguments)) {
         QStringList pictures = arguments.mid(1);
         pictures.removeAll(QStringLiteral("--"));
-        const bool folder = std::any_of(pictures.begin(), pictures.end(), [](const QString& p) { return QFileInfo(p).isDir(); });
+        const bool folder = std::any_of(pictures.begin(), pictures.end(),
+                                        [](const QString& p) { return QFileInfo(p).isDir(); });
         return OpenWindow{pictures, batchWindow || pictures.size() > 1 || folder};
     }
     if (batchWindow) return UsageError{QStringLiteral("--batch-window takes no other options")};

@@ -20,7 +20,7 @@ struct Totals {
 
 // What an end tells beyond its outcome, for a summary or a reason in another language.
 struct Details {
-    int errorNumber = 0;  // a failure's core::errc number; 0 for one the plan found
+    int errorNumber = 0;               // a failure's core::errc number; 0 for one the plan found
     qint64 bytesIn = 0, bytesOut = 0;  // a written picture's original and result sizes
 };
 

@@ -173,7 +173,10 @@ void BatchWindow::createControls() {
     connect(close_, &QPushButton::clicked, this, &BatchWindow::close);
     connect(pickFolder_, &QPushButton::clicked, this, &BatchWindow::pickFolder);
     connect(add_, &QPushButton::clicked, this, &BatchWindow::addPictures);
-    connect(beside_, &QRadioButton::toggled, this, [this] { showChoicesEnabled(true); countPictures(); });
+    connect(beside_, &QRadioButton::toggled, this, [this] {
+        showChoicesEnabled(true);
+        countPictures();
+    });
     connect(folder_, &QLineEdit::editingFinished, this, &BatchWindow::countPictures);
     connect(overwrite_, &QCheckBox::toggled, this, &BatchWindow::countPictures);
 }
@@ -200,14 +203,16 @@ void BatchWindow::countPictures() {
     };
     QString text = jobs.empty() ? QStringLiteral("Resim yok") : QStringLiteral("%1 resim").arg(jobs.size());
     if (const auto skips = count(batch::Job::Kind::Skip)) text += QStringLiteral(", %1 atlanacak").arg(skips);
-    if (const auto fails = count(batch::Job::Kind::Fail)) text += QStringLiteral(", %1 yapılamayacak").arg(fails);
+    if (const auto fails = count(batch::Job::Kind::Fail))
+        text += QStringLiteral(", %1 yapılamayacak").arg(fails);
     pictures_->setText(text);
     const bool folderMissing = toFolder_->isChecked() && folder_->text().trimmed().isEmpty();
     start_->setEnabled(!jobs.empty() && !folderMissing && !running());
 }
 
 void BatchWindow::showChoicesEnabled(bool enabled) {
-    for (QWidget* w : std::initializer_list<QWidget*>{add_, width_, height_, quality_, beside_, toFolder_, overwrite_})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{add_, width_, height_, quality_, beside_, toFolder_, overwrite_})
         w->setEnabled(enabled);
     folder_->setEnabled(enabled && toFolder_->isChecked());
     pickFolder_->setEnabled(enabled && toFolder_->isChecked());
@@ -226,8 +231,9 @@ void BatchWindow::pickFolder() {
 }
 
 void BatchWindow::addPictures() {
-    QFileDialog dialog(this, QStringLiteral("Resim ekle"), paths_.isEmpty() ? QString() : QFileInfo(paths_.last()).path(),
-                       QStringLiteral("Resimler (*.jpg *.jpeg *.png *.bmp *.gif *.JPG *.JPEG *.PNG *.BMP *.GIF)"));
+    QFileDialog dialog(
+        this, QStringLiteral("Resim ekle"), paths_.isEmpty() ? QString() : QFileInfo(paths_.last()).path(),
+        QStringLiteral("Resimler (*.jpg *.jpeg *.png *.bmp *.gif *.JPG *.JPEG *.PNG *.BMP *.GIF)"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     if (dialog.exec() != QDialog::Accepted) return;
@@ -288,7 +294,8 @@ void BatchWindow::onStarted(const QString& input) {
     current_->setText(QStringLiteral("%1 / %2 — %3").arg(++started_).arg(total_).arg(FileName(input)));
 }
 
-void BatchWindow::onEnded(const QString& input, int outcome, const QString& why, const batch::Details& details) {
+void BatchWindow::onEnded(const QString& input, int outcome, const QString& why,
+                          const batch::Details& details) {
     const auto kind = batch::Outcome(outcome);
     if (kind == batch::Outcome::NotDone) return;
     progress_->setValue(++ended_);
@@ -308,7 +315,8 @@ void BatchWindow::onFinished(const batch::Totals& totals) {
                        .arg(totals.skipped)
                        .arg(totals.failed);
     if (cancelled) text += QStringLiteral(", %1 yapılmadı (iptal edildi)").arg(totals.notDone);
-    if (totals.written > 0) text += QStringLiteral(" — %1 → %2").arg(Bytes(totals.bytesIn), Bytes(totals.bytesOut));
+    if (totals.written > 0)
+        text += QStringLiteral(" — %1 → %2").arg(Bytes(totals.bytesIn), Bytes(totals.bytesOut));
     summary_->setText(text);
     current_->setText(cancelled ? QStringLiteral("İptal edildi.") : QStringLiteral("Bitti."));
     // The choices stay as they were run: the same batch again would only skip what it has just written.

@@ -32,16 +32,25 @@ QString FromPlanNote(const QString& note) {
 
 QString TurkishReason(int errorNumber, const QString& englishNote) {
     switch (errorNumber) {
-        case 0: return FromPlanNote(englishNote);
-        case core::errc::FileNotFound: return QStringLiteral("dosya bulunamadı");
-        case core::errc::PathFileAccess: return QStringLiteral("dosyaya ya da klasöre erişilemedi");
-        case core::errc::DeviceIO: return QStringLiteral("okuma ya da yazma hatası");
-        case core::errc::DiskFull: return QStringLiteral("disk dolu");
-        case core::errc::OutOfMemory: return QStringLiteral("resim çok büyük ya da bellek yetmedi");
-        case core::errc::InvalidPicture: return QStringLiteral("resim okunamadı (bozuk ya da desteklenmeyen)");
+        case 0:
+            return FromPlanNote(englishNote);
+        case core::errc::FileNotFound:
+            return QStringLiteral("dosya bulunamadı");
+        case core::errc::PathFileAccess:
+            return QStringLiteral("dosyaya ya da klasöre erişilemedi");
+        case core::errc::DeviceIO:
+            return QStringLiteral("okuma ya da yazma hatası");
+        case core::errc::DiskFull:
+            return QStringLiteral("disk dolu");
+        case core::errc::OutOfMemory:
+            return QStringLiteral("resim çok büyük ya da bellek yetmedi");
+        case core::errc::InvalidPicture:
+            return QStringLiteral("resim okunamadı (bozuk ya da desteklenmeyen)");
         case core::errc::InvalidArgument:
         case core::errc::Overflow:
-        case core::errc::DivisionByZero: return QStringLiteral("resim bu boyuta küçültülemedi");
-        default: return QStringLiteral("beklenmeyen hata (%1)").arg(errorNumber);
+        case core::errc::DivisionByZero:
+            return QStringLiteral("resim bu boyuta küçültülemedi");
+        default:
+            return QStringLiteral("beklenmeyen hata (%1)").arg(errorNumber);
     }
 }

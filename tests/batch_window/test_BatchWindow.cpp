@@ -45,7 +45,8 @@ private slots:
             QCOMPARE(testpics::DecodeJpeg(dir.filePath(result)).size(), QSize(200, 150));
         QVERIFY(!QFile::exists(dir.filePath("d_kucuk.jpg")));
         QVERIFY2(QRegularExpression("^4 resim: 3 yazıldı, 0 atlandı, 1 başarısız — [0-9,]+ KB → [0-9,]+ KB$")
-                     .match(text(window, "summary")).hasMatch(),
+                     .match(text(window, "summary"))
+                     .hasMatch(),
                  qPrintable(text(window, "summary")));
         QCOMPARE(FindControl<QPlainTextEdit>(window, "problems")->toPlainText(),
                  "Başarısız " + paths.last() + ": resim okunamadı (bozuk ya da desteklenmeyen)");
@@ -78,14 +79,16 @@ private slots:
             QVERIFY2(meter.longestMs() <= 100, qPrintable(QString::number(meter.longestMs())));
 #endif
             const QRegularExpressionMatch summary =
-                QRegularExpression("^6 resim: (\\d) yazıldı, 0 atlandı, 0 başarısız, (\\d) yapılmadı \\(iptal edildi\\)")
+                QRegularExpression(
+                    "^6 resim: (\\d) yazıldı, 0 atlandı, 0 başarısız, (\\d) yapılmadı \\(iptal edildi\\)")
                     .match(text(window, "summary"));
             QVERIFY2(summary.hasMatch(), qPrintable(text(window, "summary")));
             QVERIFY(summary.captured(2).toInt() > 0);
             // What was written is whole, and nothing else was left behind.
             const QStringList written = testfiles::FilesIn(results.path());
             QCOMPARE(written.size(), summary.captured(1).toInt());
-            for (const QString& name : written) QCOMPARE(testpics::DecodeJpeg(results.filePath(name)).size(), QSize(400, 266));
+            for (const QString& name : written)
+                QCOMPARE(testpics::DecodeJpeg(results.filePath(name)).size(), QSize(400, 266));
         }
         BatchWindow again(paths);
         QVERIFY(FindControl<QRadioButton>(again, "toFolder")->isChecked());

@@ -56,7 +56,8 @@ private slots:
     void startedWithSeveralPicturesOrAFolder() {
         QFETCH(QStringList, arguments);
         QFETCH(QString, count);
-        const auto request = std::get<cli::OpenWindow>(cli::Parse(QStringList{"torv-image-resize"} + arguments));
+        const auto request =
+            std::get<cli::OpenWindow>(cli::Parse(QStringList{"torv-image-resize"} + arguments));
         Form3 splash(request.pictures, request.batchWindow);
         QVERIFY(QMetaObject::invokeMethod(&splash, "Timer1_Timer"));
         BatchWindow* batch = BatchWindowOf(*splash.mainWindow());
