@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace cli {
 
@@ -34,12 +35,21 @@ QString FolderOf(const QString& path) {
 
 }  // namespace
 
-Request Parse(const QStringList& arguments) {
+Request Parse(const QStringList& given) {
+    // --batch-window goes with pictures and folders only; after "--" it names a file.
+    QStringList arguments = given;
+    const qsizetype at = arguments.indexOf(QStringLiteral("--batch-window")),
+                    names = arguments.indexOf(QStringLiteral("--"));
+    const bool batchWindow = at >= 0 && (names < 0 || at < names);
+    if (batchWindow) arguments.removeAt(at);
     if (!HasOptions(arguments)) {
         QStringList pictures = arguments.mid(1);
         pictures.removeAll(QStringLiteral("--"));
-        return OpenWindow{pictures};
+        const bool folder = std::any_of(pictures.begin(), pictures.end(),
+                                        [](const QString& p) { return QFileInfo(p).isDir(); });
+        return OpenWindow{pictures, batchWindow || pictures.size() > 1 || folder};
     }
+    if (batchWindow) return UsageError{QStringLiteral("--batch-window takes no other options")};
 
     QCommandLineParser parser;
     const auto valued = [](const char* letter, const char* name) {
@@ -98,11 +108,14 @@ Request Parse(const QStringList& arguments) {
 QString HelpText() {
     return QStringLiteral(
         "Usage: torv-image-resize [PICTURE...]\n"
+        "       torv-image-resize --batch-window [PATH...]\n"
         "       torv-image-resize --box WxH [options] PATH...\n"
         "\n"
-        "Without options the window opens (with the first PICTURE picked). With --box every picture\n"
-        "named, and every picture in the folders named, is fitted into the box with its proportions kept,\n"
-        "never enlarged, and saved as a JPEG named <name><suffix>.jpg; originals are never written.\n"
+        "Without options the window opens (with the one PICTURE picked); with more than one PICTURE, a\n"
+        "folder, or --batch-window, the batch window opens in front of it to shrink them all. With --box\n"
+        "every picture named, and every picture in the folders named, is fitted into the box with its\n"
+        "proportions kept, never enlarged, and saved as a JPEG named <name><suffix>.jpg; originals are\n"
+        "never written.\n"
         "\n"
         "  -b, --box WxH        the box to fit into, e.g. 400x400 (required for batch work)\n"
         "  -q, --quality N      JPEG quality 1..100 (default 90)\n"
@@ -113,6 +126,7 @@ QString HelpText() {
         "  -j, --jobs N         pictures shrunk at the same time (default: the number of cores)\n"
         "      --keep-metadata  keep the Exif date, camera and lens fields (never GPS); Orientation written as 1\n"
         "      --overwrite      replace results that already exist (safely), instead of skipping them\n"
+        "      --batch-window   open the batch window even for one PICTURE (the file manager's menus use it)\n"
         "  -h, --help           this text\n"
         "      --version        the program's version\n"
         "\n"

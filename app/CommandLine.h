@@ -13,6 +13,9 @@ namespace cli {
 
 struct OpenWindow {
     QStringList pictures;  // the first is picked once the window is up
+    // The batch window over the pictures, in front of the main window: for more than one picture, a
+    // folder, or --batch-window.
+    bool batchWindow = false;
 };
 
 using BatchOptions = batch::Options;
@@ -25,7 +28,8 @@ struct UsageError {
 
 using Request = std::variant<OpenWindow, BatchOptions, ShowHelp, ShowVersion, UsageError>;
 
-// Without options: the window; with --box: batch work; a lone -h, --help or --version says so.
+// Without options (or with --batch-window alone): the window; with --box: batch work; a lone -h, --help or
+// --version says so.
 Request Parse(const QStringList& arguments);
 
 // The text of --help.

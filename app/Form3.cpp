@@ -1,5 +1,6 @@
 #include "app/Form3.h"
 
+#include "batch_window/BatchWindow.h"
 #include "main_window/Form1.h"
 #include "platform/controls/PictureControl.h"
 #include "platform/controls/Timer.h"
@@ -8,8 +9,8 @@
 #include <QImage>
 #include <QScreen>
 
-Form3::Form3(QString picture, QWidget* parent)
-    : QWidget(parent, Qt::FramelessWindowHint), picture_(std::move(picture)) {
+Form3::Form3(QStringList pictures, bool batchWindow, QWidget* parent)
+    : QWidget(parent, Qt::FramelessWindowHint), pictures_(std::move(pictures)), batchWindow_(batchWindow) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Form3"));
     setFixedSize(285, 235);
@@ -40,5 +41,8 @@ void Form3::Timer1_Timer() {
     if (!form1_) form1_ = std::make_unique<Form1>();
     form1_->show();
     Timer1->setInterval(0);
-    if (!picture_.isEmpty()) form1_->PickPicture(picture_);
+    if (batchWindow_)
+        BatchWindow::Open(form1_.get(), pictures_);
+    else if (!pictures_.isEmpty())
+        form1_->PickPicture(pictures_.first());
 }

@@ -1,7 +1,9 @@
 #pragma once
 // The start-up splash: a borderless window with the product picture that, about a second after it
-// comes up, hides itself and opens the main window once, with the picture it was given picked.
+// comes up, hides itself and opens the main window once, with the picture it was given picked, or the
+// batch window over the pictures in front of it.
 
+#include <QStringList>
 #include <QWidget>
 #include <memory>
 
@@ -15,8 +17,9 @@ class Timer;
 class Form3 : public QWidget {
     Q_OBJECT
 public:
-    // picture: a file to pick in the main window once it is up; none when empty.
-    explicit Form3(QString picture = QString(), QWidget* parent = nullptr);
+    // pictures: the first is picked in the main window once it is up, unless batchWindow, which opens the
+    // batch window over all of them.
+    explicit Form3(QStringList pictures = {}, bool batchWindow = false, QWidget* parent = nullptr);
     ~Form3() override;
 
     // The main window once the splash has opened it, else null.
@@ -30,5 +33,6 @@ private:
     platform::PictureControl* Image1 = nullptr;
     platform::Timer* Timer1 = nullptr;
     std::unique_ptr<Form1> form1_;  // a top-level window of its own; the splash only keeps it alive
-    QString picture_;
+    QStringList pictures_;
+    bool batchWindow_ = false;
 };

@@ -20,7 +20,7 @@ QStringList Arguments(int argc, char** argv) {
     return arguments;
 }
 
-int Window(int argc, char** argv, const QStringList& pictures) {
+int Window(int argc, char** argv, const cli::OpenWindow& request) {
     QApplication app(argc, argv);
     core::AllowLargeImageReads();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/torv/icon16.png")));
@@ -33,7 +33,7 @@ int Window(int argc, char** argv, const QStringList& pictures) {
     // The splash only hides itself, so the program ends when the last visible window, the main window,
     // is closed.
     QApplication::setQuitOnLastWindowClosed(true);
-    Form3 splash(pictures.value(0));
+    Form3 splash(request.pictures, request.batchWindow);
     splash.show();
     return app.exec();
 }
@@ -59,5 +59,5 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "torv-image-resize: %s\nTry 'torv-image-resize --help' for more.\n", qPrintable(error->reason));
         return 2;
     }
-    return Window(argc, argv, std::get<cli::OpenWindow>(request).pictures);
+    return Window(argc, argv, std::get<cli::OpenWindow>(request));
 }

@@ -37,6 +37,11 @@ struct Folder {
 
 QString Why(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
+qint64 InputBytes(const Job& job) {
+    struct stat st {};
+    return ::stat(job.inputPath.constData(), &st) == 0 ? qint64(st.st_size) : 0;
+}
+
 QString Shown(const QByteArray& path) { return core::ShownFileName(core::DecodeFileName(path)); }
 
 // Makes the folders of path that are missing, as a user's mkdir -p would: the path is theirs.
@@ -117,14 +122,17 @@ std::int64_t DefaultMemoryBudget() {
 Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& observer, const std::atomic<bool>& stop) {
     core::AllowLargeImageReads();
     std::atomic<int> written{0}, skipped{0}, failed{0}, notDone{0};
-    const auto end = [&](const Job& job, Outcome outcome, const QString& why) {
+    std::atomic<qint64> bytesIn{0}, bytesOut{0};
+    const auto end = [&](const Job& job, Outcome outcome, const QString& why, const Details& details = {}) {
         switch (outcome) {
             case Outcome::Written: ++written; break;
             case Outcome::Skipped: ++skipped; break;
             case Outcome::Failed: ++failed; break;
             case Outcome::NotDone: ++notDone; break;
         }
-        observer.Ended(job, outcome, why);
+        bytesIn += details.bytesIn;
+        bytesOut += details.bytesOut;
+        observer.EndedWithDetails(job, outcome, why, details);
     };
 
     // Pictures in flight are bounded by jobs; the pool has a thread for each core besides, so that a
@@ -179,7 +187,7 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
             observer.Started(job);
             Folder folder;
             if (const core::Result<void> opened = OpenResultFolder(job, folder); !opened) {
-                end(job, Outcome::Failed, opened.error().message);
+                end(job, Outcome::Failed, opened.error().message, {opened.error().number});
                 return;
             }
             sweeper.Sweep(folder.fd);
@@ -189,15 +197,15 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
                                  {options.box, options.quality, options.keepMetadata, &pool},
                                  {.overwrite = options.overwrite, .keepTimes = false});
             if (done)
-                end(job, Outcome::Written, done->note);
+                end(job, Outcome::Written, done->note, {0, InputBytes(job), done->bytes});
             else if (done.error().number == core::errc::FileAlreadyExists)
-                end(job, Outcome::Skipped, done.error().message);
+                end(job, Outcome::Skipped, done.error().message, {done.error().number});
             else
-                end(job, Outcome::Failed, done.error().message);
+                end(job, Outcome::Failed, done.error().message, {done.error().number});
         });
     }
     pool.waitForDone();
-    return {written.load(), skipped.load(), failed.load(), notDone.load()};
+    return {written.load(), skipped.load(), failed.load(), notDone.load(), bytesIn.load(), bytesOut.load()};
 }
 
 }  // namespace batch

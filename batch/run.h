@@ -5,6 +5,7 @@
 #include "batch/options.h"
 #include "batch/plan.h"
 
+#include <QtGlobal>
 #include <atomic>
 #include <vector>
 
@@ -14,6 +15,13 @@ enum class Outcome { Written, Skipped, Failed, NotDone };
 
 struct Totals {
     int written = 0, skipped = 0, failed = 0, notDone = 0;
+    qint64 bytesIn = 0, bytesOut = 0;  // of the pictures written: their originals' sizes and their results'
+};
+
+// What an end tells beyond its outcome, for a summary or a reason in another language.
+struct Details {
+    int errorNumber = 0;               // a failure's core::errc number; 0 for one the plan found
+    qint64 bytesIn = 0, bytesOut = 0;  // a written picture's original and result sizes
 };
 
 // Called from the batch's own threads, so an observer guards what it shares.
@@ -24,6 +32,10 @@ public:
     virtual void Started(const Job&) {}
     // A picture is done with: why, for a skip or a failure; for a written one, what it lacks, if anything.
     virtual void Ended(const Job&, Outcome, const QString& /*why*/) {}
+    // The same end with its details; by default it is told to Ended.
+    virtual void EndedWithDetails(const Job& job, Outcome outcome, const QString& why, const Details&) {
+        Ended(job, outcome, why);
+    }
 };
 
 // Half of the memory the system reports available, at most 768 MB (so that a batch stays under 1 GB in

@@ -25,7 +25,7 @@ Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QB
     const Result<QByteArray> jpeg = EncodeJpeg(PixelRows::Of(*shrunk), request.quality, ChromaSampling::ByQuality, exif);
     if (!jpeg) return jpeg.error();
     if (const Result<void> written = SafeReplaceAt(outputFolderFd, outputName, *jpeg, replace); !written) return written.error();
-    return Resized{picture->size(), size, kept ? QString() : QStringLiteral("written without metadata: %1").arg(kept.error().message)};
+    return Resized{picture->size(), size, jpeg->size(), kept ? QString() : QStringLiteral("written without metadata: %1").arg(kept.error().message)};
 }
 
 }  // namespace core

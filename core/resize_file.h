@@ -21,6 +21,7 @@ struct ResizeRequest {
 struct Resized {
     QSize from;  // the picture's upright size
     QSize to;    // the result's
+    qint64 bytes = 0;  // the result file's size
     QString note;  // what the result lacks that was asked for (metadata that could not be kept); often empty
 };
 

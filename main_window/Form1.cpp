@@ -1,5 +1,6 @@
 #include "main_window/Form1.h"
 
+#include "batch_window/BatchWindow.h"
 #include "preview/Form2.h"
 
 #include "platform/controls/CommandButton.h"
@@ -24,8 +25,10 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QMimeData>
+#include <QShortcut>
 #include <QTimer>
 #include <cstring>
 
@@ -72,6 +75,8 @@ Form1::Form1(QString adServerBase, QWidget* parent)
     createControls();
     setTabOrder();
     setAcceptDrops(true);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_B), this), &QShortcut::activated, this,
+            [this] { OpenBatchWindow({File1->Path()}); });
     Form_Load();
     // Once the window is up and idle, so that start-up does not wait for it.
     QTimer::singleShot(0, this, &Form1::warmUp);
@@ -277,7 +282,14 @@ void Form1::dropEvent(QDropEvent* event) {
     const QStringList files = DroppedFiles(event->mimeData());
     if (files.isEmpty()) return;
     event->acceptProposedAction();
-    PickPicture(files.first());
+    if (files.size() > 1 || QFileInfo(files.first()).isDir())
+        OpenBatchWindow(files);
+    else
+        PickPicture(files.first());
+}
+
+void Form1::OpenBatchWindow(const QStringList& paths) {
+    BatchWindow::Open(this, paths, QSize(Text1->text().toInt(), Text2->text().toInt()), HScroll1->value());
 }
 
 void Form1::Timer1_Timer() {

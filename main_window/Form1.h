@@ -50,6 +50,9 @@ public:
     // picks it, with the folder browser at its folder; a file the list does not show is loaded as "1-Aç"
     // loads it. Either way a file that is no picture gets the usual message.
     void PickPicture(const QString& path);
+    // The batch window over the pictures and folders, with the box and the slider's quality (Ctrl+B: the
+    // folder the file list shows; a drop of several files or a folder).
+    void OpenBatchWindow(const QStringList& paths);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -151,6 +151,8 @@ private slots:
         QTest::newRow("unknown option") << QStringList{"-b", "4x4", "--colour", "x.jpg"} << "Unknown option";
         QTest::newRow("no paths") << QStringList{"-b", "4x4"} << "no pictures or folders";
         QTest::newRow("no suffix beside") << QStringList{"-b", "4x4", "-s", "", "x.jpg"} << "needs --output";
+        QTest::newRow("batch window and box")
+            << QStringList{"--batch-window", "-b", "4x4", "x.jpg"} << "--batch-window takes no other options";
     }
     void wrongUsageSaysWhyWithStatusTwo() {
         QFETCH(QStringList, arguments);

@@ -81,7 +81,7 @@ private slots:
         photo.fill(Qt::darkCyan);
         const QString path = dir.filePath(QStringLiteral("Yaz tatili.jpg"));
         QVERIFY(photo.save(path));
-        Form3 splash(path);
+        Form3 splash(QStringList{path});
         splash.show();
         QVERIFY(QMetaObject::invokeMethod(&splash, "Timer1_Timer"));
         Form1* form = splash.mainWindow();

@@ -27,6 +27,14 @@ for dir in 16x16 32x32 48x48 64x64 128x128 256x256 scalable; do
 done
 
 desktop-file-validate "$root/usr/share/applications/$id.desktop"
+# Dolphin's service menu is a KDE Type=Service file, whose MimeType and Actions the validator accepts for
+# applications only: those two complaints are expected, any other fails.
+menu="$root/usr/share/kio/servicemenus/torv-image-resize.desktop"
+[ -f "$menu" ] || fail "no Dolphin service menu"
+problems=$(desktop-file-validate "$menu" 2>&1 |
+           grep -v 'key "\(MimeType\|Actions\)" is present in group "Desktop Entry", but the type is "Service"' || true)
+[ -z "$problems" ] || fail "$problems"
+grep -qx 'Exec=torv-image-resize --batch-window %F' "$menu" || fail "the service menu does not open the batch window"
 # The whole tree: metainfo, the desktop entry it launches and the icon that entry names.
 appstreamcli validate-tree --no-net "$root"
 lintian --fail-on error,warning "$deb"

@@ -1,0 +1,14 @@
+#pragma once
+// The batch window's choices a user makes once: where results go and whether existing ones are replaced,
+// kept in the freedesktop config folder (~/.config/torv/torv-image-resize.conf).
+
+#include <QString>
+
+struct BatchChoices {
+    bool toFolder = false;  // false: each result beside its original
+    QString folder;         // the chosen results folder, kept even while results go beside the originals
+    bool overwrite = false;
+
+    static BatchChoices Load();
+    void Save() const;
+};

@@ -1,0 +1,103 @@
+// The ways the batch window opens: the program started with several pictures, a folder or --batch-window
+// (and not with one picture), several files dropped on the main window, and Ctrl+B there.
+#include "app/CommandLine.h"
+#include "app/Form3.h"
+#include "batch_window/BatchWindow.h"
+#include "main_window/Form1.h"
+#include "platform/controls/FileListBox.h"
+#include "tests/support/FindControl.h"
+#include "tests/support/QtTests.h"
+#include "tests/support/ScratchConfig.h"
+#include "tests/support/TestPictures.h"
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// The batch window the main window holds, else null.
+BatchWindow* BatchWindowOf(QWidget& main) { return main.findChild<BatchWindow*>(); }
+
+QString Count(BatchWindow& w) { return FindControl<QLabel>(w, "pictures")->text(); }
+QSize Box(BatchWindow& w) {
+    return {FindControl<QSpinBox>(w, "width")->value(), FindControl<QSpinBox>(w, "height")->value()};
+}
+
+}  // namespace
+
+class TestOpening : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir_;
+    QString a_, b_;
+
+private slots:
+    void initTestCase() {
+        UseScratchConfig();
+        a_ = testpics::Save(testpics::Gradient(64, 48), dir_.filePath("a.jpg"));
+        b_ = testpics::Save(testpics::Gradient(64, 48), dir_.filePath("b.png"));
+    }
+
+    void startedWithSeveralPicturesOrAFolder_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("count");  // empty: no batch window
+        QTest::newRow("two pictures") << QStringList{a_, b_} << "2 resim";
+        QTest::newRow("a folder") << QStringList{dir_.path()} << "2 resim";
+        QTest::newRow("--batch-window, one picture") << QStringList{"--batch-window", a_} << "1 resim";
+        QTest::newRow("one picture") << QStringList{a_} << QString();
+    }
+    void startedWithSeveralPicturesOrAFolder() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, count);
+        const auto request =
+            std::get<cli::OpenWindow>(cli::Parse(QStringList{"torv-image-resize"} + arguments));
+        Form3 splash(request.pictures, request.batchWindow);
+        QVERIFY(QMetaObject::invokeMethod(&splash, "Timer1_Timer"));
+        BatchWindow* batch = BatchWindowOf(*splash.mainWindow());
+        QCOMPARE(batch != nullptr, !count.isEmpty());
+        if (!batch) return;
+        QVERIFY(QTest::qWaitForWindowActive(batch));
+        QCOMPARE(Count(*batch), count);
+        QCOMPARE(Box(*batch), QSize(400, 400));
+        QCOMPARE(FindControl<QSpinBox>(*batch, "quality")->value(), 90);
+        QCOMPARE(QApplication::focusWidget(), FindControl<QPushButton>(*batch, "start"));
+    }
+
+    void aDropOfSeveralFilesAndCtrlBOpenItWithTheMainWindowsBox() {
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        FindControl<QLineEdit>(form, "Text1")->setText("640");
+        FindControl<QScrollBar>(form, "HScroll1")->setValue(75);
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(a_), QUrl::fromLocalFile(b_)});
+        QDragEnterEvent enter(form.rect().center(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&form, &enter);
+        QDropEvent drop(form.rect().center(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&form, &drop);
+        BatchWindow* batch = BatchWindowOf(form);
+        QVERIFY(batch);
+        QCOMPARE(Count(*batch), QStringLiteral("2 resim"));
+        QCOMPARE(Box(*batch), QSize(640, 400));
+        QCOMPARE(FindControl<QSpinBox>(*batch, "quality")->value(), 75);
+        batch->close();
+        QTRY_VERIFY(!BatchWindowOf(form));
+
+        FindControl<platform::FileListBox>(form, "File1")->setPath(dir_.path());
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QTest::keyClick(&form, Qt::Key_B, Qt::ControlModifier);
+        QVERIFY(BatchWindowOf(form));
+        QCOMPARE(Count(*BatchWindowOf(form)), QStringLiteral("2 resim"));
+    }
+};
+
+TORV_QTEST(TestOpening)
+#include "test_opening.moc"
