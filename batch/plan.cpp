@@ -1,8 +1,8 @@
 #include "batch/plan.h"
 
+#include "core/natural_order.h"
 #include "core/safe_replace.h"
 
-#include <QCollator>
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
@@ -27,8 +27,7 @@ struct Found {
 
 void Walk(const QString& folder, const QString& relative, bool recursive, const QString& skipFolder,
           std::vector<Found>& found) {
-    QCollator order;
-    order.setNumericMode(true);
+    const core::NaturalOrder order;
     const QDir dir(folder);
     QFileInfoList files = dir.entryInfoList(QDir::Files | QDir::NoDotAndDotDot);
     std::sort(files.begin(), files.end(), [&](const QFileInfo& a, const QFileInfo& b) {

@@ -1,6 +1,6 @@
 #include "platform/controls/FileListBox.h"
 
-#include "platform/controls/NaturalOrder.h"
+#include "core/natural_order.h"
 
 #include <sys/stat.h>
 #include <QDir>
@@ -52,7 +52,7 @@ void FileListBox::Refresh() {
         struct stat st {};
         return ::stat(QFile::encodeName(dir.filePath(name)).constData(), &st) != 0 || !S_ISREG(st.st_mode);
     });
-    std::sort(names.begin(), names.end(), NaturalLess);
+    std::sort(names.begin(), names.end(), core::NaturalLess);
     addItems(names);
     // The same folder listed again keeps the entry that was picked, without picking it anew.
     const QList<QListWidgetItem*> again = picked.isEmpty() ? QList<QListWidgetItem*>() : findItems(picked, Qt::MatchExactly);
