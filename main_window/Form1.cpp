@@ -6,6 +6,7 @@
 #include "platform/controls/CommonDialog.h"
 #include "platform/controls/DirListBox.h"
 #include "platform/controls/DriveListBox.h"
+#include "platform/controls/FadingNotice.h"
 #include "platform/controls/FileListBox.h"
 #include "platform/controls/HScrollBar.h"
 #include "platform/controls/KeyPress.h"
@@ -26,6 +27,7 @@
 #include <QFileDialog>
 #include <QImageReader>
 #include <QMimeData>
+#include <QShortcut>
 #include <QTimer>
 #include <cstring>
 
@@ -71,6 +73,7 @@ Form1::Form1(QString adServerBase, QWidget* parent)
     resize(Px(kClientWidthTwips), Px(kClientHeightTwips));
     createControls();
     setTabOrder();
+    addShortcuts();
     setAcceptDrops(true);
     Form_Load();
     // Once the window is up and idle, so that start-up does not wait for it.
@@ -176,6 +179,9 @@ void Form1::createControls() {
     CommonDialog1 = new platform::CommonDialog(this);
     CommonDialog1->setObjectName(QStringLiteral("CommonDialog1"));
 
+    SaveNotice = new platform::FadingNotice(this);
+    SaveNotice->setObjectName(QStringLiteral("SaveNotice"));
+
     connect(Timer1, &platform::Timer::Tick, this, &Form1::Timer1_Timer);
     connect(HScroll1, &QScrollBar::valueChanged, this, &Form1::HScroll1_Change);
     connect(cmdSaveStdPic, &QPushButton::clicked, this, &Form1::cmdSaveStdPic_Click);
@@ -203,6 +209,18 @@ void Form1::setTabOrder() {
                               WebBrowser2};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+}
+
+void Form1::addShortcuts() {
+    // Anywhere in the window, leaving the focus where it is; the captions keep their numbers only.
+    const std::pair<const char*, QPushButton*> keys[] = {
+        {"Ctrl+O", Command2}, {"Ctrl+S", cmdSaveStdPic}, {"Ctrl+Shift+S", cmdSaveQualityPic}};
+    for (const auto& [key, button] : keys)
+        connect(new QShortcut(QKeySequence(QLatin1String(key)), this), &QShortcut::activated, button,
+                &QPushButton::click);
+    // Enter after typing the wanted size shrinks with it.
+    connect(Text1, &QLineEdit::returnPressed, Command3, &QPushButton::click);
+    connect(Text2, &QLineEdit::returnPressed, Command3, &QPushButton::click);
 }
 
 QVariant Form1::value(const char* name) const {

@@ -22,6 +22,7 @@ class CommandButton;
 class CommonDialog;
 class DirListBox;
 class DriveListBox;
+class FadingNotice;
 class FileListBox;
 class HScrollBar;
 class PictureBox;
@@ -86,6 +87,7 @@ private:
     static constexpr std::int32_t kStandardQuality = 90;
     void createControls();
     void setTabOrder();
+    void addShortcuts();
     // The steps both save buttons share; bQualityFromBox reads txtQuality after the dialog, else 90.
     void resmi_kaydet(bool bQualityFromBox);
     // Loading: the picture of a path into Picture1 and the preview, or none.
@@ -102,8 +104,6 @@ private:
     void warmUp();
 
     QString adServerBase_;
-    // Where the save dialog offers "ulk.jpg": the folder of the last successful save, at first the home.
-    QString saveFolder_;
 
     // Window-level values; an invalid QVariant is the empty value.
     QVariant resim_genislik;
@@ -154,6 +154,8 @@ private:
     platform::PictureBox* Picture2 = nullptr;
     platform::Timer* Timer1 = nullptr;
     platform::CommonDialog* CommonDialog1 = nullptr;
+    // What the last save wrote, over the foot of the preview for a few seconds.
+    platform::FadingNotice* SaveNotice = nullptr;
 
     // The full-size preview window, made on its first use.
     std::unique_ptr<::Form2> Form2;

@@ -95,6 +95,7 @@ bool Form1::loadPicture(const QString& path) {
 void Form1::clearPicture() {
     Picture1->setPicture(platform::Picture());
     Image2->setPicture(platform::Picture());
+    Image2->setToolTip(QString());
     dosya_yolu = QVariant();
     resim_genislik = QVariant();
     resim_yukseklik = QVariant();
@@ -116,6 +117,7 @@ void Form1::showLoadedPicture(const QString& path) {
     Image2->setPicture(Picture1->Picture());
     measurePicture();
     dosya_yolu = path;
+    Image2->setToolTip(QFileInfo(path).fileName());  // the caption stays the program's; the name shows here
     clearShrunkPicture();
     // Own size when the picture fits the preview, zoomed to fit when not.
     Image2->fitPictureSizeMode();
