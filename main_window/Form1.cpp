@@ -1,5 +1,6 @@
 #include "main_window/Form1.h"
 
+#include "main_window/LatestPictureLoader.h"
 #include "preview/Form2.h"
 
 #include "platform/controls/CommandButton.h"
@@ -181,6 +182,7 @@ void Form1::createControls() {
 
     SaveNotice = new platform::FadingNotice(this);
     SaveNotice->setObjectName(QStringLiteral("SaveNotice"));
+    PictureLoader = new LatestPictureLoader(this);
 
     connect(Timer1, &platform::Timer::Tick, this, &Form1::Timer1_Timer);
     connect(HScroll1, &QScrollBar::valueChanged, this, &Form1::HScroll1_Change);
@@ -195,6 +197,7 @@ void Form1::createControls() {
     connect(Dir1, &platform::DirListBox::PathNotFound, this, &Form1::Dir1_PathNotFound);
     connect(File1, &platform::FileListBox::Click, this, &Form1::File1_Click);
     connect(File1, &platform::FileListBox::KeyPress, this, &Form1::File1_KeyPress);
+    connect(PictureLoader, &LatestPictureLoader::Loaded, this, &Form1::File1_PictureLoaded);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(Image2, &platform::PictureControl::clicked, this, &Form1::Image2_Click);
 }

@@ -16,8 +16,10 @@ class QPushButton;
 class QDragEnterEvent;
 class QDropEvent;
 class Form2;
+class LatestPictureLoader;
 
 namespace platform {
+class Picture;
 class CommandButton;
 class CommonDialog;
 class DirListBox;
@@ -90,8 +92,12 @@ private:
     void addShortcuts();
     // The steps both save buttons share; bQualityFromBox reads txtQuality after the dialog, else 90.
     void resmi_kaydet(bool bQualityFromBox);
-    // Loading: the picture of a path into Picture1 and the preview, or none.
+    // Loading: the picture of a path into Picture1, at once; on failure says so and leaves Picture1 as it was.
     bool loadPicture(const QString& path);
+    // The same for a picture already loaded from path (the empty picture: it could not be).
+    bool takePicture(const QString& path, const platform::Picture& picture);
+    // The file list's pick, loaded.
+    void File1_PictureLoaded(const QString& path, const platform::Picture& picture);
     // Picture1's picture, just loaded from path, into the preview, the size boxes and dosya_yolu; the
     // shrunk result of another picture goes.
     void showLoadedPicture(const QString& path);
@@ -156,6 +162,8 @@ private:
     platform::CommonDialog* CommonDialog1 = nullptr;
     // What the last save wrote, over the foot of the preview for a few seconds.
     platform::FadingNotice* SaveNotice = nullptr;
+    // Loads what the file list picks, off the window's thread.
+    LatestPictureLoader* PictureLoader = nullptr;
 
     // The full-size preview window, made on its first use.
     std::unique_ptr<::Form2> Form2;

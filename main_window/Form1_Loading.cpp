@@ -1,6 +1,8 @@
 // Loading a picture: the drive, folder and file lists, and "1-Aç" with its open dialog.
 #include "main_window/Form1.h"
 
+#include "main_window/LatestPictureLoader.h"
+
 #include "platform/controls/CommonDialog.h"
 #include "platform/controls/DirListBox.h"
 #include "platform/controls/DriveListBox.h"
@@ -19,6 +21,10 @@
 #include <new>
 
 namespace {
+
+// How long a pick in the file list may hold the window while its picture loads: a small picture is
+// shown before the click returns, a large one (or one picked while another loads) a moment later.
+constexpr int kPickWaitMs = 60;
 
 bool FolderReadable(const QString& path) {
     const QFileInfo info(path);
@@ -53,19 +59,19 @@ void Form1::Dir1_PathNotFound(const QString& path) {
 }
 
 void Form1::File1_Click() {
-    Image2->setPicture(platform::Picture());
+    // The picture picked before goes at once: until the new one is loaded nothing is shown or saved.
+    clearPicture();
     Image2->setPictureSizeMode(platform::PictureControl::fmPictureSizeModeClip);
     for (int i = 0; i < File1->ListCount(); ++i) {
         if (!File1->Selected(i)) continue;
         // In the root folder this gives "//name", which the loader takes as it is.
         const QString path = File1->Path() + QStringLiteral("/") + File1->List(i);
-        if (!loadPicture(path)) {
-            // The preview is empty already; nothing else may keep a picture it does not show.
-            clearPicture();
-            continue;
-        }
-        showLoadedPicture(path);
+        PictureLoader->Load(path, Image2->contentsRect().size(), kPickWaitMs);
     }
+}
+
+void Form1::File1_PictureLoaded(const QString& path, const platform::Picture& picture) {
+    if (takePicture(path, picture)) showLoadedPicture(path);
 }
 
 void Form1::Command2_Click() {
@@ -81,9 +87,12 @@ void Form1::Command2_Click() {
     showLoadedPicture(name);
 }
 
-// Puts the picture of path into Picture1; on failure says so and leaves Picture1 as it was.
 bool Form1::loadPicture(const QString& path) {
-    const platform::Picture picture = platform::LoadPictureOrNone(path);
+    PictureLoader->Supersede();  // a pick still loading in the file list must not replace this picture
+    return takePicture(path, platform::LoadPictureOrNone(path));
+}
+
+bool Form1::takePicture(const QString& path, const platform::Picture& picture) {
     if (picture.isEmpty()) {
         platform::MsgBox(QStringLiteral("Resim dosyası açılamadı: '%1'").arg(path), platform::vbExclamation);
         return false;
