@@ -24,7 +24,7 @@ namespace {
 
 // How long a pick in the file list may hold the window while its picture loads: a small picture is
 // shown before the click returns, a large one (or one picked while another loads) a moment later.
-constexpr int kPickWaitMs = 60;
+constexpr int kPickWaitMs = 45;
 
 bool FolderReadable(const QString& path) {
     const QFileInfo info(path);
