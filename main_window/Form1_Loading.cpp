@@ -13,8 +13,13 @@
 #include "platform/msgbox.h"
 #include "platform/runtime.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QStorageInfo>
@@ -22,9 +27,29 @@
 
 namespace {
 
-// How long a pick in the file list may hold the window while its picture loads: a small picture is
-// shown before the click returns, a large one (or one picked while another loads) a moment later.
-constexpr int kPickWaitMs = 45;
+// How long a pick in the file list may hold the window while its picture loads. A picture whose header
+// says it is small (or that has no readable header, which is refused at once) is waited for, so that it
+// is shown before the click returns however busy the machine; a large one (or one picked while another
+// loads) may come a moment later, so that a held arrow key never stalls the window for long.
+constexpr qint64 kSmallPicturePixels = 4'000'000;
+constexpr int kSmallPictureWaitMs = 2000;
+constexpr int kLargePictureWaitMs = 45;
+
+int PickWaitMs(const QString& path) {
+    // Opened without blocking and only read when it is a regular file: a pipe put in the picture's place
+    // must not hold the window.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat st {};
+    QSize size;
+    QFile file;
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+        file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        size = QImageReader(&file).size();
+    else if (fd >= 0)
+        ::close(fd);
+    return !size.isValid() || qint64(size.width()) * size.height() <= kSmallPicturePixels ? kSmallPictureWaitMs
+                                                                                           : kLargePictureWaitMs;
+}
 
 bool FolderReadable(const QString& path) {
     const QFileInfo info(path);
@@ -66,7 +91,7 @@ void Form1::File1_Click() {
         if (!File1->Selected(i)) continue;
         // In the root folder this gives "//name", which the loader takes as it is.
         const QString path = File1->Path() + QStringLiteral("/") + File1->List(i);
-        PictureLoader->Load(path, Image2->contentsRect().size(), kPickWaitMs);
+        PictureLoader->Load(path, Image2->contentsRect().size(), PickWaitMs(path));
     }
 }
 
