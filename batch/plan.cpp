@@ -1,9 +1,9 @@
 #include "batch/plan.h"
 
 #include "core/file_name.h"
+#include "core/natural_order.h"
 #include "core/safe_replace.h"
 
-#include <QCollator>
 #include <QStringList>
 #include <algorithm>
 #include <cerrno>
@@ -111,9 +111,7 @@ void Walk(const QByteArray& folder, const QByteArray& relative, bool recursive, 
     ::closedir(dir);
     if (readError != 0) failed.push_back(Failed(folder, QStringLiteral("cannot read the folder: %1").arg(Why(readError))));
 
-    QCollator order;
-    order.setNumericMode(true);
-    const auto byName = [&](const auto& a, const auto& b) { return order.compare(a.first, b.first) < 0; };
+    const auto byName = [](const auto& a, const auto& b) { return core::NaturalLess(a.first, b.first); };
     std::sort(files.begin(), files.end(), byName);
     std::sort(folders.begin(), folders.end(), byName);
     for (const auto& [shown, name] : files) found.push_back({Join(folder, name), relative});

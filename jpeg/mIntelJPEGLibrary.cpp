@@ -11,8 +11,8 @@ namespace {
 
 constexpr int kErrIjl = 26001;
 
-[[noreturn]] void RaiseIjl(const QString& description) {
-    platform::Raise(kErrIjl, description, platform::ExeName() + QStringLiteral(".mIntelJPEGLibrary"));
+[[noreturn]] void RaiseIjl(const QString& description, const core::Error& cause = {}) {
+    platform::Raise(cause, kErrIjl, description, platform::ExeName() + QStringLiteral(".mIntelJPEGLibrary"));
 }
 
 // ijlFree on every way out once ijlInit has succeeded.
@@ -49,11 +49,12 @@ bool WriteJpegFile(cDIBSection& image, const QString& fileName, std::int32_t qua
     const core::Result<void> written = core::SafeReplace(sFileName, QByteArrayView(p.JPGBytes, p.JPGSizeBytes));
     if (!written) {
         // A refusal before writing is the runtime's file-access error; a write that failed half-way
-        // (a full disk) is reported as the library's own write failure, as it always was.
+        // (a full disk) is reported as the library's own write failure, as it always was. Either way
+        // the engine's error goes along, so that the window can say why.
         const int number = written.error().number;
         if (number == core::errc::DiskFull || number == core::errc::DeviceIO)
-            RaiseIjl(QStringLiteral("Failed to save to JPG %1").arg(platform::IJL_FILE_WRITE_ERROR));
-        platform::Raise(number);
+            RaiseIjl(QStringLiteral("Failed to save to JPG %1").arg(platform::IJL_FILE_WRITE_ERROR), written.error());
+        platform::Raise(written.error());
     }
     return true;
 }

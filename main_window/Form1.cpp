@@ -1,12 +1,14 @@
 #include "main_window/Form1.h"
 
 #include "batch_window/BatchWindow.h"
+#include "main_window/LatestPictureLoader.h"
 #include "preview/Form2.h"
 
 #include "platform/controls/CommandButton.h"
 #include "platform/controls/CommonDialog.h"
 #include "platform/controls/DirListBox.h"
 #include "platform/controls/DriveListBox.h"
+#include "platform/controls/FadingNotice.h"
 #include "platform/controls/FileListBox.h"
 #include "platform/controls/HScrollBar.h"
 #include "platform/controls/KeyPress.h"
@@ -74,6 +76,7 @@ Form1::Form1(QString adServerBase, QWidget* parent)
     resize(Px(kClientWidthTwips), Px(kClientHeightTwips));
     createControls();
     setTabOrder();
+    addShortcuts();
     setAcceptDrops(true);
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_B), this), &QShortcut::activated, this,
             [this] { OpenBatchWindow({File1->Path()}); });
@@ -181,6 +184,10 @@ void Form1::createControls() {
     CommonDialog1 = new platform::CommonDialog(this);
     CommonDialog1->setObjectName(QStringLiteral("CommonDialog1"));
 
+    SaveNotice = new platform::FadingNotice(this);
+    SaveNotice->setObjectName(QStringLiteral("SaveNotice"));
+    PictureLoader = new LatestPictureLoader(this);
+
     connect(Timer1, &platform::Timer::Tick, this, &Form1::Timer1_Timer);
     connect(HScroll1, &QScrollBar::valueChanged, this, &Form1::HScroll1_Change);
     connect(cmdSaveStdPic, &QPushButton::clicked, this, &Form1::cmdSaveStdPic_Click);
@@ -194,6 +201,7 @@ void Form1::createControls() {
     connect(Dir1, &platform::DirListBox::PathNotFound, this, &Form1::Dir1_PathNotFound);
     connect(File1, &platform::FileListBox::Click, this, &Form1::File1_Click);
     connect(File1, &platform::FileListBox::KeyPress, this, &Form1::File1_KeyPress);
+    connect(PictureLoader, &LatestPictureLoader::Loaded, this, &Form1::File1_PictureLoaded);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(Image2, &platform::PictureControl::clicked, this, &Form1::Image2_Click);
 }
@@ -208,6 +216,18 @@ void Form1::setTabOrder() {
                               WebBrowser2};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+}
+
+void Form1::addShortcuts() {
+    // Anywhere in the window, leaving the focus where it is; the captions keep their numbers only.
+    const std::pair<const char*, QPushButton*> keys[] = {
+        {"Ctrl+O", Command2}, {"Ctrl+S", cmdSaveStdPic}, {"Ctrl+Shift+S", cmdSaveQualityPic}};
+    for (const auto& [key, button] : keys)
+        connect(new QShortcut(QKeySequence(QLatin1String(key)), this), &QShortcut::activated, button,
+                &QPushButton::click);
+    // Enter after typing the wanted size shrinks with it.
+    connect(Text1, &QLineEdit::returnPressed, Command3, &QPushButton::click);
+    connect(Text2, &QLineEdit::returnPressed, Command3, &QPushButton::click);
 }
 
 QVariant Form1::value(const char* name) const {

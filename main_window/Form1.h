@@ -16,12 +16,15 @@ class QPushButton;
 class QDragEnterEvent;
 class QDropEvent;
 class Form2;
+class LatestPictureLoader;
 
 namespace platform {
+class Picture;
 class CommandButton;
 class CommonDialog;
 class DirListBox;
 class DriveListBox;
+class FadingNotice;
 class FileListBox;
 class HScrollBar;
 class PictureBox;
@@ -89,10 +92,15 @@ private:
     static constexpr std::int32_t kStandardQuality = 90;
     void createControls();
     void setTabOrder();
+    void addShortcuts();
     // The steps both save buttons share; bQualityFromBox reads txtQuality after the dialog, else 90.
     void resmi_kaydet(bool bQualityFromBox);
-    // Loading: the picture of a path into Picture1 and the preview, or none.
+    // Loading: the picture of a path into Picture1, at once; on failure says so and leaves Picture1 as it was.
     bool loadPicture(const QString& path);
+    // The same for a picture already loaded from path (the empty picture: it could not be).
+    bool takePicture(const QString& path, const platform::Picture& picture);
+    // The file list's pick, loaded.
+    void File1_PictureLoaded(const QString& path, const platform::Picture& picture);
     // Picture1's picture, just loaded from path, into the preview, the size boxes and dosya_yolu; the
     // shrunk result of another picture goes.
     void showLoadedPicture(const QString& path);
@@ -105,8 +113,6 @@ private:
     void warmUp();
 
     QString adServerBase_;
-    // Where the save dialog offers "ulk.jpg": the folder of the last successful save, at first the home.
-    QString saveFolder_;
 
     // Window-level values; an invalid QVariant is the empty value.
     QVariant resim_genislik;
@@ -157,6 +163,10 @@ private:
     platform::PictureBox* Picture2 = nullptr;
     platform::Timer* Timer1 = nullptr;
     platform::CommonDialog* CommonDialog1 = nullptr;
+    // What the last save wrote, over the foot of the preview for a few seconds.
+    platform::FadingNotice* SaveNotice = nullptr;
+    // Loads what the file list picks, off the window's thread.
+    LatestPictureLoader* PictureLoader = nullptr;
 
     // The full-size preview window, made on its first use.
     std::unique_ptr<::Form2> Form2;

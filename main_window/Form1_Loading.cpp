@@ -1,6 +1,8 @@
 // Loading a picture: the drive, folder and file lists, and "1-Aç" with its open dialog.
 #include "main_window/Form1.h"
 
+#include "main_window/LatestPictureLoader.h"
+
 #include "platform/controls/CommonDialog.h"
 #include "platform/controls/DirListBox.h"
 #include "platform/controls/DriveListBox.h"
@@ -11,14 +13,43 @@
 #include "platform/msgbox.h"
 #include "platform/runtime.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QStorageInfo>
 #include <new>
 
 namespace {
+
+// How long a pick in the file list may hold the window while its picture loads. A picture whose header
+// says it is small (or that has no readable header, which is refused at once) is waited for, so that it
+// is shown before the click returns however busy the machine; a large one (or one picked while another
+// loads) may come a moment later, so that a held arrow key never stalls the window for long.
+constexpr qint64 kSmallPicturePixels = 4'000'000;
+constexpr int kSmallPictureWaitMs = 2000;
+constexpr int kLargePictureWaitMs = 45;
+
+int PickWaitMs(const QString& path) {
+    // Opened without blocking and only read when it is a regular file: a pipe put in the picture's place
+    // must not hold the window.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat st {};
+    QSize size;
+    QFile file;
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+        file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        size = QImageReader(&file).size();
+    else if (fd >= 0)
+        ::close(fd);
+    return !size.isValid() || qint64(size.width()) * size.height() <= kSmallPicturePixels ? kSmallPictureWaitMs
+                                                                                           : kLargePictureWaitMs;
+}
 
 bool FolderReadable(const QString& path) {
     const QFileInfo info(path);
@@ -53,19 +84,19 @@ void Form1::Dir1_PathNotFound(const QString& path) {
 }
 
 void Form1::File1_Click() {
-    Image2->setPicture(platform::Picture());
+    // The picture picked before goes at once: until the new one is loaded nothing is shown or saved.
+    clearPicture();
     Image2->setPictureSizeMode(platform::PictureControl::fmPictureSizeModeClip);
     for (int i = 0; i < File1->ListCount(); ++i) {
         if (!File1->Selected(i)) continue;
         // In the root folder this gives "//name", which the loader takes as it is.
         const QString path = File1->Path() + QStringLiteral("/") + File1->List(i);
-        if (!loadPicture(path)) {
-            // The preview is empty already; nothing else may keep a picture it does not show.
-            clearPicture();
-            continue;
-        }
-        showLoadedPicture(path);
+        PictureLoader->Load(path, Image2->contentsRect().size(), PickWaitMs(path));
     }
+}
+
+void Form1::File1_PictureLoaded(const QString& path, const platform::Picture& picture) {
+    if (takePicture(path, picture)) showLoadedPicture(path);
 }
 
 void Form1::Command2_Click() {
@@ -81,9 +112,12 @@ void Form1::Command2_Click() {
     showLoadedPicture(name);
 }
 
-// Puts the picture of path into Picture1; on failure says so and leaves Picture1 as it was.
 bool Form1::loadPicture(const QString& path) {
-    const platform::Picture picture = platform::LoadPictureOrNone(path);
+    PictureLoader->Supersede();  // a pick still loading in the file list must not replace this picture
+    return takePicture(path, platform::LoadPictureOrNone(path));
+}
+
+bool Form1::takePicture(const QString& path, const platform::Picture& picture) {
     if (picture.isEmpty()) {
         platform::MsgBox(QStringLiteral("Resim dosyası açılamadı: '%1'").arg(path), platform::vbExclamation);
         return false;
@@ -95,6 +129,7 @@ bool Form1::loadPicture(const QString& path) {
 void Form1::clearPicture() {
     Picture1->setPicture(platform::Picture());
     Image2->setPicture(platform::Picture());
+    Image2->setToolTip(QString());
     dosya_yolu = QVariant();
     resim_genislik = QVariant();
     resim_yukseklik = QVariant();
@@ -116,6 +151,7 @@ void Form1::showLoadedPicture(const QString& path) {
     Image2->setPicture(Picture1->Picture());
     measurePicture();
     dosya_yolu = path;
+    Image2->setToolTip(QFileInfo(path).fileName());  // the caption stays the program's; the name shows here
     clearShrunkPicture();
     // Own size when the picture fits the preview, zoomed to fit when not.
     Image2->fitPictureSizeMode();

@@ -4,10 +4,13 @@
 #include "dialogs/mCommonDialog.h"
 #include "image/cDIBSection.h"
 #include "jpeg/mIntelJPEGLibrary.h"
+#include "platform/controls/FadingNotice.h"
 #include "platform/controls/FileListBox.h"
 #include "platform/controls/PictureBox.h"
+#include "platform/controls/PictureControl.h"
 #include "platform/msgbox.h"
 #include "platform/runtime.h"
+#include "platform/settings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -16,6 +19,42 @@
 namespace {
 
 constexpr qsizetype kMaxOfferedPath = 260;  // the dialog's file-name buffer
+constexpr char kSaveFolderKey[] = "MainWindow/saveFolder";
+
+// Where the save dialog offers "ulk.jpg": the folder of the last successful save, kept between runs,
+// while it is still a folder; the home folder otherwise.
+QString SaveFolder() {
+    const QString folder = torv::Settings()->value(QLatin1String(kSaveFolderKey)).toString();
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::homePath();
+}
+
+// Why a save failed, in the user's words. The engine's file errors say what they found in English; the
+// ones a user can act on are told apart, the rest by their number.
+QString SaveFailureReason(const platform::RuntimeError& error) {
+    const core::Error& cause = error.cause();
+    if (cause.number == core::errc::DiskFull) return QStringLiteral("Diskte yer kalmadı.");
+    if (cause.number == core::errc::DeviceIO) return QStringLiteral("Disk yazma hatası: %1").arg(cause.message);
+    if (cause.number == core::errc::PathFileAccess) {
+        static const std::pair<const char*, const char*> kCauses[] = {
+            {"no such folder", "Klasör yok."},
+            {"read-only file", "Dosya salt okunur."},
+            {"no permission", "Dosyaya yazma izni yok."},
+            {"cannot create a file in the folder", "Klasöre yazılamıyor (izin yok ya da salt okunur)."},
+            {"a folder", "Bu ad bir klasörün."},
+            {"not a regular file", "Bu ad düz bir dosyanın değil (aygıt, boru ya da soket)."},
+            {"a link to nothing", "Bu ad hiçbir şeye götürmeyen bir bağlantı."},
+            {"file name too long", "Dosya adı çok uzun."},
+            {"no file name", "Dosya adı yok."},
+            {"the file was replaced", "Dosya kaydedilirken başka bir program onu değiştirdi."},
+            {"the temporary file was replaced", "Geçici dosya kaydedilirken başka bir program onu değiştirdi."},
+        };
+        for (const auto& [english, turkish] : kCauses)
+            if (cause.message.startsWith(QLatin1String(english))) return QString::fromUtf8(turkish);
+        return QStringLiteral("Dosyaya erişilemedi.");
+    }
+    if (error.number() == platform::err::OutOfMemory) return QStringLiteral("Bellek yetmedi.");
+    return QStringLiteral("Resim JPEG olarak kodlanamadı (hata %1).").arg(error.number());
+}
 
 }  // namespace
 
@@ -35,11 +74,11 @@ void Form1::resmi_kaydet(bool bQualityFromBox) {
 
     // "ulk.jpg" in the folder of the last save, or the home folder; a path too long for the dialog's
     // buffer is given as the folder.
-    if (saveFolder_.isEmpty()) saveFolder_ = QDir::homePath();
-    QString sFileName = saveFolder_ + QStringLiteral("/ulk.jpg");
+    const QString saveFolder = SaveFolder();
+    QString sFileName = saveFolder + QStringLiteral("/ulk.jpg");
     QString sInitialDir;
     if (sFileName.size() > kMaxOfferedPath) {
-        sInitialDir = saveFolder_;
+        sInitialDir = saveFolder;
         sFileName = QStringLiteral("ulk.jpg");
     }
     QString sFileTitle;
@@ -54,19 +93,30 @@ void Form1::resmi_kaydet(bool bQualityFromBox) {
     const std::int32_t lQuality = bQualityFromBox ? kalite_oku() : kStandardQuality;
 
     bool bSaved = false;
+    QString reason;
     try {
         bSaved = mIntelJPEGLibrary::WriteJpegFile(cDib, sFileName, lQuality);
+    } catch (const platform::RuntimeError& e) {
+        reason = SaveFailureReason(e);
     } catch (const std::exception&) {
-        // Whatever went wrong, the user learns it from the one message below and may try another name.
-        bSaved = false;
+        reason = QStringLiteral("Bellek yetmedi.");  // std::bad_alloc is the one other way out
     }
     if (!bSaved) {
-        platform::MsgBox(QStringLiteral("Failed to save the picture to the file: '") + sFileName + u'\'',
+        // The first line as it has always been, the reason under it; the user may try another name.
+        platform::MsgBox(QStringLiteral("Failed to save the picture to the file: '") + sFileName + u'\'' +
+                             u'\n' + reason,
                          platform::vbExclamation);
         return;
     }
-    const QString folder = QFileInfo(sFileName).absolutePath();
-    saveFolder_ = folder;
+    const QFileInfo saved(sFileName);
+    SaveNotice->Show(QStringLiteral("Kaydedildi: %1 (%2 × %3 piksel, %4 KB)")
+                         .arg(saved.fileName())
+                         .arg(cDib.Width())
+                         .arg(cDib.Height())
+                         .arg((saved.size() + 1023) / 1024),
+                     Image2);
+    const QString folder = saved.absolutePath();
+    torv::Settings()->setValue(QLatin1String(kSaveFolderKey), folder);
     // A result saved where the file list looks shows up there at once.
     if (QFileInfo(folder) == QFileInfo(File1->Path())) File1->Refresh();
 }

@@ -44,8 +44,15 @@ RuntimeError::RuntimeError(int number, QString source, QString description)
       description_(std::move(description)) {}
 
 void Raise(int number, const QString& description, const QString& source) {
-    throw RuntimeError(number, source.isEmpty() ? ExeName() : source,
+    Raise(core::Error{}, number, description, source);
+}
+
+void Raise(const core::Error& cause, int number, const QString& description, const QString& source) {
+    if (number == 0) number = cause.number;
+    RuntimeError error(number, source.isEmpty() ? ExeName() : source,
                        description.isEmpty() ? StandardText(number) : description);
+    error.setCause(cause);
+    throw error;
 }
 
 QString ExeName() {

@@ -33,16 +33,24 @@ public:
     int number() const { return number_; }
     QString source() const { return source_; }
     QString description() const { return description_; }
+    // The engine's error this one stands for (number 0 when it did not come from the engine): the
+    // runtime's number is kept for compatibility, the engine's says why.
+    const core::Error& cause() const { return cause_; }
+    void setCause(core::Error cause) { cause_ = std::move(cause); }
 
 private:
     int number_;
     QString source_;
     QString description_;
+    core::Error cause_;
 };
 
 // Throws RuntimeError; an empty source means the executable's name, an empty description the
 // runtime's standard text for that number.
 [[noreturn]] void Raise(int number, const QString& description = {}, const QString& source = {});
+// The same, carrying the engine's error as the cause; number 0 raises the engine's own number.
+[[noreturn]] void Raise(const core::Error& cause, int number = 0, const QString& description = {},
+                        const QString& source = {});
 
 // The executable's file name without its extension ("torv-image-resize").
 QString ExeName();

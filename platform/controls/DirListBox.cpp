@@ -1,6 +1,6 @@
 #include "platform/controls/DirListBox.h"
 
-#include "platform/controls/NaturalOrder.h"
+#include "core/natural_order.h"
 
 #include <QDir>
 #include <QKeyEvent>
@@ -45,7 +45,7 @@ void DirListBox::Refresh() {
     setCurrentRow(count() - 1);
 
     QStringList children = QDir(path_).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    std::sort(children.begin(), children.end(), NaturalLess);
+    std::sort(children.begin(), children.end(), core::NaturalLess);
     for (const QString& child : children) {
         auto* item = new QListWidgetItem(QString(depth * 2, QLatin1Char(' ')) + child, this);
         item->setData(Qt::UserRole, QDir(path_).absoluteFilePath(child));

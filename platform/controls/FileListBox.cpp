@@ -1,7 +1,7 @@
 #include "platform/controls/FileListBox.h"
 
 #include "core/file_name.h"
-#include "platform/controls/NaturalOrder.h"
+#include "core/natural_order.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -73,7 +73,7 @@ void FileListBox::Refresh() {
     const QString picked = currentItem() && currentItem()->isSelected() ? currentItem()->data(Qt::UserRole).toString() : QString();
     clear();
     QStringList names = FilesMatching(path_, pattern_);
-    std::sort(names.begin(), names.end(), NaturalLess);
+    std::sort(names.begin(), names.end(), core::NaturalLess);
     QListWidgetItem* again = nullptr;
     for (const QString& name : names) {
         // Shown with the replacement character where a byte is not text; opened by its own bytes.

@@ -1,5 +1,5 @@
 // The window by keyboard alone and with pictures from outside it: Tab reaches every control in order
-// and comes back, Enter presses a button, the working surfaces stay hidden at any size, a dropped file
+// and comes back, Enter presses a button, the numbered commands have keys, the working surfaces stay hidden at any size, a dropped file
 // is picked as a click in the list picks it, and a fresh save shows in the list.
 #include "tests/main_window/Form1UnderTest.h"
 #include "tests/support/QtTests.h"
@@ -64,6 +64,25 @@ private slots:
         QTest::keyClick(update, Qt::Key_Return);
         QTRY_COMPARE(clicked.count(), 1);
         QCOMPARE(text("Text1"), QStringLiteral("400"));
+    }
+
+    void keysPressTheNumberedCommandsAndLeaveTheCaptions() {
+        form_->activateWindow();
+        control<QLineEdit>("Text1")->setFocus();
+        QStringList clicks;
+        for (const char* name : {"Command2", "Command3", "cmdSaveStdPic", "cmdSaveQualityPic"}) {
+            auto* button = control<QPushButton>(name);
+            button->disconnect(SIGNAL(clicked(bool)));  // the commands themselves are tested elsewhere
+            connect(button, &QPushButton::clicked, this, [&clicks, name] { clicks << QLatin1String(name); });
+        }
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_O, Qt::ControlModifier);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        QTest::keyClick(control<QLineEdit>("Text1"), Qt::Key_Return);
+        QTest::keyClick(control<QLineEdit>("Text2"), Qt::Key_Enter);
+        QCOMPARE(clicks, (QStringList{"Command2", "cmdSaveStdPic", "cmdSaveQualityPic", "Command3", "Command3"}));
+        QCOMPARE(control<QPushButton>("Command2")->text(), QStringLiteral("1-Aç"));
+        QCOMPARE(QApplication::focusWidget(), control<QLineEdit>("Text1"));  // the keys took no focus
     }
 
     void workingSurfacesStayHiddenAtAnySize() {

@@ -5,6 +5,7 @@
 #include "platform/controls/DriveListBox.h"
 #include "tests/main_window/Form1UnderTest.h"
 #include "tests/support/QtTests.h"
+#include "tests/support/StallMeter.h"
 #include "tests/support/TestPictures.h"
 
 #include <sys/stat.h>
@@ -66,6 +67,30 @@ private slots:
         QTest::keyClick(files(), Qt::Key_Up);
         verifyShowing(files()->List(2), sizes[2]);
         QVERIFY(boxes.empty());
+    }
+
+    // A held key picks picture after picture: the window keeps handling its events, and what it shows at
+    // the end is the last one picked.
+    void holdingDownNeverStallsAndEndsOnTheLast() {
+        const QString folder = dir_.filePath("photos");
+        QVERIFY(QDir().mkpath(folder));
+        for (int i = 1; i <= 6; ++i)
+            testpics::Save(testpics::Noise(3000, 2000, i), folder + QStringLiteral("/foto%1.jpg").arg(i));
+        openFolder(folder);
+        files()->setFocus();
+        select(QStringLiteral("foto1.jpg"));
+        StallMeter::RunEventsUntil([&] { return !text("Text6").isEmpty(); }, 5000);
+        const StallMeter stalls;
+        for (int i = 0; i < 5; ++i) {
+            QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier, QString(), i > 0);
+            QApplication::sendEvent(files(), &down);
+            StallMeter::RunEventsUntil([] { return false; }, 30);  // the keyboard's repeat rate
+        }
+        StallMeter::RunEventsUntil([&] { return !text("Text6").isEmpty(); }, 5000);
+        QVERIFY2(stalls.longestMs() < 100, qPrintable(QString::number(stalls.longestMs())));
+        QCOMPARE(form_->value("dosya_yolu").toString(), folder + QStringLiteral("/foto6.jpg"));
+        QCOMPARE(preview()->Picture().Handle(), control<platform::PictureBox>("Picture1")->Picture().Handle());
+        QCOMPARE(preview()->toolTip(), QStringLiteral("foto6.jpg"));
     }
 
     void openDialogLoadsAndMeasures() {

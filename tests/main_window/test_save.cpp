@@ -15,14 +15,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
 namespace {
 
-QString FailureText(const QString& path) {
-    return QStringLiteral("Failed to save the picture to the file: '") + path + u'\'';
+QString FailureText(const QString& path, const QString& reason) {
+    return QStringLiteral("Failed to save the picture to the file: '") + path + QStringLiteral("'\n") + reason;
 }
 
 }  // namespace
@@ -77,10 +79,52 @@ private slots:
             control<QPushButton>("cmdSaveStdPic")->click();
             QVERIFY(answer.done() && answer.failures().isEmpty());
         }
-        expectWarning(*boxes_, FailureText(old));
+        expectWarning(*boxes_, FailureText(old, QStringLiteral("Diskte yer kalmadı.")));
         QCOMPARE(picture2().Handle(), before);
         QCOMPARE(testfiles::ReadBytes(old), oldBytes);
         QCOMPARE(testfiles::FilesIn(home_->path()), QStringList{QStringLiteral("eski.jpg")});
+    }
+
+    // The engine's reason for a refusal reaches the message's second line.
+    void refusalSaysWhy_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a pipe") << "boru.jpg" << "Bu ad düz bir dosyanın değil (aygıt, boru ya da soket).";
+        QTest::newRow("read-only") << "salt.jpg" << "Dosya salt okunur.";
+    }
+    void refusalSaysWhy() {
+        QCOMPARE(::mkfifo(QFile::encodeName(path(QStringLiteral("boru.jpg"))).constData(), 0600), 0);
+        QVERIFY(!testfiles::WriteBytes(path(QStringLiteral("salt.jpg")), "x").isEmpty());
+        QVERIFY(QFile::setPermissions(path(QStringLiteral("salt.jpg")), QFile::ReadOwner));
+        QFETCH(QString, typed);
+        ModalAnswerer answer;
+        answer.typeFileName(path(typed));
+        answer.answerMessageBox(QMessageBox::Yes);
+        control<QPushButton>("cmdSaveStdPic")->click();
+        QFETCH(QString, reason);
+        expectWarning(*boxes_, FailureText(path(typed), reason));
+    }
+
+    void aSaveSaysWhatItWroteAndIsRememberedNextTime() {
+        saveAs("cmdSaveStdPic", QStringLiteral("sonuc.jpg"));
+        auto* notice = control<QLabel>("SaveNotice");
+        QVERIFY(!notice->isHidden());
+        const qint64 kb = (QFileInfo(path(QStringLiteral("sonuc.jpg"))).size() + 1023) / 1024;
+        QCOMPARE(notice->text(), QStringLiteral("Kaydedildi: sonuc.jpg (400 × 300 piksel, %1 KB)").arg(kb));
+        QTRY_VERIFY_WITH_TIMEOUT(notice->isHidden(), 6000);
+        // Another window, another HOME: the dialog still opens where the last save went.
+        const QString saved = home_->path();
+        QTemporaryDir other;
+        qputenv("HOME", QFile::encodeName(other.path()));
+        QVERIFY(openForm(false));
+        control<platform::PictureBox>("Picture2")->setPicture(platform::Picture::FromImage(testpics::Noise(40, 30)));
+        QString folder;
+        ModalAnswerer answer;
+        answer.inspectFileDialog([&](QFileDialog* dialog) { folder = dialog->directory().absolutePath(); });
+        answer.cancel();
+        control<QPushButton>("cmdSaveStdPic")->click();
+        QVERIFY(answer.done());
+        QCOMPARE(folder, saved);
     }
 
     void dialogArguments_data() {

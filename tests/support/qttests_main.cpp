@@ -3,6 +3,8 @@
 #include "tests/support/QtTests.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
 #include <cstring>
@@ -27,6 +29,9 @@ bool Register(const char* name, Factory factory) {
 }  // namespace qttests
 
 int main(int argc, char** argv) {
+    // Settings a test writes go to a folder of its own, never to the user's.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     QApplication app(argc, argv);
     core::AllowLargeImageReads();
     auto& registry = qttests::Registry();

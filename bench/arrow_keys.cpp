@@ -1,0 +1,72 @@
+// Holding Down in the main window's file list: how long the window's thread went without handling its
+// events while the key repeats, and how long after the release the preview shows the last picture.
+//   arrow_keys FOLDER [PRESSES] [REPEAT_MS]   (make the folder with make_photos 50 6000x4000 FOLDER)
+// Run under xvfb-run or offscreen.
+#include "core/picture.h"
+#include "main_window/Form1.h"
+#include "platform/controls/DirListBox.h"
+#include "platform/controls/FileListBox.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+void RunEventsFor(int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    core::AllowLargeImageReads();
+    const QStringList args = app.arguments();
+    if (args.size() < 2) {
+        std::fprintf(stderr, "usage: arrow_keys FOLDER [PRESSES] [REPEAT_MS]\n");
+        return 2;
+    }
+    const int presses = args.value(2, QStringLiteral("49")).toInt();
+    const int repeatMs = args.value(3, QStringLiteral("33")).toInt();
+    Form1 form(QString{});
+    form.show();
+    RunEventsFor(1000);
+    form.findChild<platform::DirListBox*>(QStringLiteral("Dir1"))->setPath(args[1]);
+    auto* files = form.findChild<platform::FileListBox*>(QStringLiteral("File1"));
+    auto* width = form.findChild<QLineEdit*>(QStringLiteral("Text6"));
+    files->setFocus();
+    files->setCurrentRow(0);
+    RunEventsFor(500);
+
+    // The longest gap between ticks of a 2 ms timer is the longest stall.
+    QElapsedTimer tick;
+    qint64 longest = 0;
+    QTimer meter;
+    meter.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&meter, &QTimer::timeout, [&] { longest = std::max(longest, tick.restart()); });
+    tick.start();
+    meter.start(2);
+    const int last = std::min(files->count() - 1, presses);
+    for (int i = 0; i < last; ++i) {
+        QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier, QString(), i > 0);
+        QApplication::sendEvent(files, &down);
+        RunEventsFor(repeatMs);
+    }
+    QElapsedTimer release;
+    release.start();
+    const QString wanted = files->Path() + QLatin1Char('/') + files->List(last);
+    while ((form.value("dosya_yolu").toString() != wanted || width->text().isEmpty()) && release.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    const qint64 follow = release.elapsed();
+    RunEventsFor(50);
+    std::printf("%d presses every %d ms: longest stall %lld ms, last picture shown %lld ms after the release\n",
+                last, repeatMs, static_cast<long long>(longest), static_cast<long long>(follow));
+    return 0;
+}
