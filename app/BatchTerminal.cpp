@@ -48,7 +48,7 @@ public:
             std::fprintf(stderr, "\r\033[K[%lld/%lld] %s", static_cast<long long>(started_),
                          static_cast<long long>(total_), name.mid(name.lastIndexOf('/') + 1).constData());
     }
-    void Ended(const batch::Job& job, batch::Outcome outcome, const QString& why) override {
+    void Ended(const batch::Job& job, batch::Outcome outcome, const QString& why, const batch::Details&) override {
         if (outcome == batch::Outcome::NotDone || (outcome == batch::Outcome::Written && why.isEmpty())) return;
         std::lock_guard lock(mutex_);
         // The reasons quote names too.

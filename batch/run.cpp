@@ -132,7 +132,7 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
         }
         bytesIn += details.bytesIn;
         bytesOut += details.bytesOut;
-        observer.EndedWithDetails(job, outcome, why, details);
+        observer.Ended(job, outcome, why, details);
     };
 
     // Pictures in flight are bounded by jobs; the pool has a thread for each core besides, so that a

@@ -31,11 +31,7 @@ public:
     // A picture is taken up.
     virtual void Started(const Job&) {}
     // A picture is done with: why, for a skip or a failure; for a written one, what it lacks, if anything.
-    virtual void Ended(const Job&, Outcome, const QString& /*why*/) {}
-    // The same end with its details; by default it is told to Ended.
-    virtual void EndedWithDetails(const Job& job, Outcome outcome, const QString& why, const Details&) {
-        Ended(job, outcome, why);
-    }
+    virtual void Ended(const Job&, Outcome, const QString& /*why*/, const Details&) {}
 };
 
 // Half of the memory the system reports available, at most 768 MB (so that a batch stays under 1 GB in

@@ -9,7 +9,7 @@ class Relay final : public batch::Observer {
 public:
     explicit Relay(BatchRun& run) : run_(run) {}
     void Started(const batch::Job& job) override { emit run_.PictureStarted(job.input); }
-    void EndedWithDetails(const batch::Job& job, batch::Outcome outcome, const QString& why,
+    void Ended(const batch::Job& job, batch::Outcome outcome, const QString& why,
                           const batch::Details& details) override {
         emit run_.PictureEnded(job.input, int(outcome), why, details);
     }

@@ -18,7 +18,7 @@ public:
         std::lock_guard lock(mutex_);
         most_ = std::max(most_, ++now_);
     }
-    void Ended(const batch::Job&, batch::Outcome, const QString&) override {
+    void Ended(const batch::Job&, batch::Outcome, const QString&, const batch::Details&) override {
         std::lock_guard lock(mutex_);
         --now_;
     }

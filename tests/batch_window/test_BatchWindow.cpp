@@ -3,7 +3,6 @@
 #include "batch_window/BatchWindow.h"
 #include "tests/support/FindControl.h"
 #include "tests/support/QtTests.h"
-#include "tests/support/ScratchConfig.h"
 #include "tests/support/StallMeter.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestPictures.h"
@@ -25,7 +24,6 @@ class TestBatchWindow : public QObject {
     static QString text(BatchWindow& w, const char* label) { return FindControl<QLabel>(w, label)->text(); }
 
 private slots:
-    void initTestCase() { UseScratchConfig(); }
 
     void enterWritesEachResultBesideItsOriginal() {
         QTemporaryDir dir;

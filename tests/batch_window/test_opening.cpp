@@ -7,7 +7,6 @@
 #include "platform/controls/FileListBox.h"
 #include "tests/support/FindControl.h"
 #include "tests/support/QtTests.h"
-#include "tests/support/ScratchConfig.h"
 #include "tests/support/TestPictures.h"
 
 #include <QApplication>
@@ -40,7 +39,6 @@ class TestOpening : public QObject {
 
 private slots:
     void initTestCase() {
-        UseScratchConfig();
         a_ = testpics::Save(testpics::Gradient(64, 48), dir_.filePath("a.jpg"));
         b_ = testpics::Save(testpics::Gradient(64, 48), dir_.filePath("b.png"));
     }
