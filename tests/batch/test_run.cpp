@@ -1,6 +1,7 @@
 // Running a batch: pictures are taken up only as far as the memory budget allows, however many jobs
 // are allowed; every picture still ends written.
 
+#include "batch/plan.h"
 #include "batch/run.h"
 #include "tests/support/TestPictures.h"
 
@@ -40,15 +41,15 @@ class MemoryBudget : public ::testing::TestWithParam<BudgetCase> {};
 
 TEST_P(MemoryBudget, BoundsThePicturesInFlight) {
     QTemporaryDir dir;
-    std::vector<batch::Job> jobs;
-    for (int i = 0; i < 6; ++i) {
-        const QString input = testpics::Save(testpics::Noise(1200, 900, std::uint32_t(i + 1)), dir.filePath(QStringLiteral("in%1.jpg").arg(i)));
-        jobs.push_back({input, dir.filePath(QStringLiteral("out%1.jpg").arg(i)), batch::Job::Kind::Write, {}});
-    }
+    for (int i = 0; i < 6; ++i)
+        testpics::Save(testpics::Noise(1200, 900, std::uint32_t(i + 1)), dir.filePath(QStringLiteral("in%1.jpg").arg(i)));
     batch::Options options;
     options.box = QSize(300, 300);
     options.jobs = 6;
     options.memoryBudget = GetParam().budget;
+    options.paths = {dir.path()};
+    const std::vector<batch::Job> jobs = batch::Plan(options);
+    ASSERT_EQ(jobs.size(), 6u);
     Overlap overlap;
     const std::atomic<bool> stop{false};
     const batch::Totals totals = batch::Run(jobs, options, overlap, stop);

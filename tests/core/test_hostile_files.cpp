@@ -111,7 +111,7 @@ void ExpectOutcome(const QString& path, const Row& row) {
         // And the whole job, as a batch runs it.
         QTemporaryDir out;
         const int folder = ::open(QFile::encodeName(out.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        const core::Result<core::Resized> done = core::ResizeFile(QFile::encodeName(PathOf(row.file)), folder, "result.jpg",
+        const core::Result<core::Resized> done = core::ResizeFile(QFile::encodeName(path), folder, "result.jpg",
                                                                   {QSize(400, 400), 90, false, nullptr}, {});
         ::close(folder);
         EXPECT_TRUE(done.ok()) << (done ? "" : done.error().message.toStdString());
