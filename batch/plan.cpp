@@ -212,7 +212,7 @@ std::vector<Job> Plan(const Options& options) {
             job.note = QStringLiteral("the same result as '%1'").arg(Shown(other->second));
         } else if (exists && S_ISLNK(there.st_mode)) {
             job.kind = Job::Kind::Fail;
-            job.note = QStringLiteral("is a symbolic link");
+            job.note = QStringLiteral("the result '%1' is a symbolic link").arg(Shown(to.name));
         } else if (exists && !options.overwrite) {
             // Known now, so the picture is not even read; the write checks again.
             job.kind = Job::Kind::Skip;

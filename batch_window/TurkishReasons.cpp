@@ -15,6 +15,7 @@ QString FromPlanNote(const QString& note) {
         {"^no such file or folder$", "böyle bir dosya ya da klasör yok"},
         {"^would overwrite the original '(.*)'$", "sonuç, özgün resmin ('%1') üzerine yazılırdı"},
         {"^the same result as '(.*)'$", "sonuç, '%1' resminin sonucuyla aynı dosya olurdu"},
+        {"^the result '(.*)' is a symbolic link$", "sonucun adında ('%1') sembolik bir bağlantı var; bağlantılar izlenmez"},
         {"^exists", "sonuç zaten var (değiştirmek için \"Var olan sonuçları değiştir\")"},
     };
     for (const auto& n : kNotes) {

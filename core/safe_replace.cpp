@@ -135,7 +135,7 @@ Result<void> LookAtOldFile(const Place& place, const ReplaceOptions& options, Ol
         return Refused(QStringLiteral("cannot look at the file: %1").arg(QString::fromLocal8Bit(strerror(errno))));
     }
     old.exists = true;
-    if (S_ISLNK(old.st.st_mode)) return Refused(QStringLiteral("is a symbolic link"));
+    if (S_ISLNK(old.st.st_mode)) return Refused(QStringLiteral("'%1' is a symbolic link").arg(DecodeFileName(place.name)));
     if (!options.overwrite) return Error{errc::FileAlreadyExists, QStringLiteral("exists (use --overwrite)")};
     if (S_ISDIR(old.st.st_mode)) return Refused(QStringLiteral("a folder"));
     if (!S_ISREG(old.st.st_mode)) return Refused(QStringLiteral("not a regular file"));
@@ -227,7 +227,7 @@ Result<void> SafeReplaceAt(int folderFd, const QByteArray& name, QByteArrayView 
     // unasked; the rename itself replaces a name, never what a link there names.
     struct stat now {};
     const bool present = ::fstatat(folderFd, name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0;
-    if (present && S_ISLNK(now.st_mode)) return Refused(QStringLiteral("is a symbolic link"));
+    if (present && S_ISLNK(now.st_mode)) return Refused(QStringLiteral("'%1' is a symbolic link").arg(DecodeFileName(name)));
     if (present && old.exists && !SameFile(now, old.st))
         return Refused(QStringLiteral("the file was replaced by someone else while saving"));
     if (options.overwrite) {
