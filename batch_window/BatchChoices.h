@@ -1,6 +1,6 @@
 #pragma once
 // The batch window's choices a user makes once: where results go and whether existing ones are replaced,
-// kept in the freedesktop config folder (~/.config/torv/torv-image-resize.conf).
+// kept in the freedesktop config folder (~/.config/torv/torv-image-resize.ini).
 
 #include <QString>
 
