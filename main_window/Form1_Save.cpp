@@ -9,6 +9,7 @@
 #include "platform/controls/PictureBox.h"
 #include "platform/controls/PictureControl.h"
 #include "platform/msgbox.h"
+#include "platform/reasons.h"
 #include "platform/runtime.h"
 #include "platform/settings.h"
 
@@ -28,30 +29,9 @@ QString SaveFolder() {
     return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::homePath();
 }
 
-// Why a save failed, in the user's words. The engine's file errors say what they found in English; the
-// ones a user can act on are told apart, the rest by their number.
+// Why a save failed, in the user's words: the engine's cause where it gave one, else the runtime's number.
 QString SaveFailureReason(const platform::RuntimeError& error) {
-    const core::Error& cause = error.cause();
-    if (cause.number == core::errc::DiskFull) return QStringLiteral("Diskte yer kalmadı.");
-    if (cause.number == core::errc::DeviceIO) return QStringLiteral("Disk yazma hatası: %1").arg(cause.message);
-    if (cause.number == core::errc::PathFileAccess) {
-        static const std::pair<const char*, const char*> kCauses[] = {
-            {"no such folder", "Klasör yok."},
-            {"read-only file", "Dosya salt okunur."},
-            {"no permission", "Dosyaya yazma izni yok."},
-            {"cannot create a file in the folder", "Klasöre yazılamıyor (izin yok ya da salt okunur)."},
-            {"a folder", "Bu ad bir klasörün."},
-            {"not a regular file", "Bu ad düz bir dosyanın değil (aygıt, boru ya da soket)."},
-            {"a link to nothing", "Bu ad hiçbir şeye götürmeyen bir bağlantı."},
-            {"file name too long", "Dosya adı çok uzun."},
-            {"no file name", "Dosya adı yok."},
-            {"the file was replaced", "Dosya kaydedilirken başka bir program onu değiştirdi."},
-            {"the temporary file was replaced", "Geçici dosya kaydedilirken başka bir program onu değiştirdi."},
-        };
-        for (const auto& [english, turkish] : kCauses)
-            if (cause.message.startsWith(QLatin1String(english))) return QString::fromUtf8(turkish);
-        return QStringLiteral("Dosyaya erişilemedi.");
-    }
+    if (error.cause().number != 0) return platform::TurkishReason(error.cause());
     if (error.number() == platform::err::OutOfMemory) return QStringLiteral("Bellek yetmedi.");
     return QStringLiteral("Resim JPEG olarak kodlanamadı (hata %1).").arg(error.number());
 }

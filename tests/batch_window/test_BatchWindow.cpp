@@ -47,7 +47,7 @@ private slots:
                      .hasMatch(),
                  qPrintable(text(window, "summary")));
         QCOMPARE(FindControl<QPlainTextEdit>(window, "problems")->toPlainText(),
-                 "Başarısız " + paths.last() + ": resim okunamadı (bozuk ya da desteklenmeyen)");
+                 "Başarısız " + paths.last() + ": Resim okunamadı (bozuk ya da desteklenmeyen).");
         QCOMPARE(QApplication::focusWidget(), FindControl<QPushButton>(window, "close"));
     }
 
