@@ -76,10 +76,14 @@ int RunBatch(const batch::Options& options) {
     const batch::Totals totals = batch::Run(jobs, options, report, interrupted);
     report.Done();
 
-    QString summary = QStringLiteral("%1 %2: %3 written, %4 skipped, %5 failed")
+    // With --max-size, how many of those written had to give up quality or pixels for it.
+    const QString fitted =
+        options.maxBytes > 0 ? QStringLiteral(" (%1 made to fit --max-size)").arg(totals.fitted) : QString();
+    QString summary = QStringLiteral("%1 %2: %3 written%4, %5 skipped, %6 failed")
                           .arg(jobs.size())
                           .arg(jobs.size() == 1 ? QStringLiteral("picture") : QStringLiteral("pictures"))
                           .arg(totals.written)
+                          .arg(fitted)
                           .arg(totals.skipped)
                           .arg(totals.failed);
     if (interrupted) summary += QStringLiteral(", %1 not done (interrupted)").arg(totals.notDone);

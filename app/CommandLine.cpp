@@ -27,6 +27,29 @@ std::optional<int> Number(const QString& text, int least, int most) {
     return n;
 }
 
+// "50%", "12.5%" or "50": above 0 and at most 100, since a result is never enlarged.
+std::optional<double> Percent(QString text) {
+    if (text.endsWith(QLatin1Char('%'))) text.chop(1);
+    static const QRegularExpression number(QStringLiteral("^\\d+(\\.\\d+)?$"));
+    if (!number.match(text).hasMatch()) return std::nullopt;
+    const double p = text.toDouble();
+    if (!(p > 0 && p <= 100)) return std::nullopt;
+    return p;
+}
+
+// "200K", "1.5M" (K is 1024 bytes) or a number of bytes; at least one byte, at most a terabyte.
+std::optional<qint64> FileSize(const QString& text) {
+    static const QRegularExpression pattern(QStringLiteral("^(\\d+(?:\\.\\d+)?)([kKmM]?)$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch()) return std::nullopt;
+    const QString unit = match.captured(2).toUpper();
+    const double bytes = match.captured(1).toDouble() * (unit == "K"   ? 1024.0
+                                                         : unit == "M" ? 1024.0 * 1024
+                                                                       : 1);
+    if (!(bytes >= 1 && bytes <= double(qint64(1) << 40))) return std::nullopt;
+    return qint64(bytes);
+}
+
 // The folder a result lands in when it is written beside the original.
 QString FolderOf(const QString& path) {
     const QFileInfo info(path);
@@ -58,22 +81,47 @@ Request Parse(const QStringList& given) {
     };
     const QCommandLineOption box = valued("b", "box"), quality = valued("q", "quality"), output = valued("o", "output"),
                              suffix = valued("s", "suffix"), jobs = valued("j", "jobs");
+    const QCommandLineOption scale(QStringLiteral("scale"), QString(), QStringLiteral("value")),
+        maxSize(QStringLiteral("max-size"), QString(), QStringLiteral("value"));
     const QCommandLineOption recursive(QStringList{"r", "recursive"}), keepMetadata(QStringLiteral("keep-metadata")),
         overwrite(QStringLiteral("overwrite")), help(QStringList{"h", "help"}), version(QStringLiteral("version"));
-    parser.addOptions({box, quality, output, suffix, recursive, jobs, keepMetadata, overwrite, help, version});
+    parser.addOptions({box, scale, maxSize, quality, output, suffix, recursive, jobs, keepMetadata, overwrite,
+                       help, version});
     if (!parser.parse(arguments)) return UsageError{parser.errorText()};
     if (parser.isSet(help)) return ShowHelp{};
     if (parser.isSet(version)) return ShowVersion{};
 
     BatchOptions o;
-    if (!parser.isSet(box)) return UsageError{QStringLiteral("--box is required for work without the window")};
-    static const QRegularExpression sizePattern(QStringLiteral("^(\\d+)[xX](\\d+)$"));
-    const QRegularExpressionMatch size = sizePattern.match(parser.value(box));
-    const auto width = size.hasMatch() ? Number(size.captured(1), 1, kMostPixelsASide) : std::nullopt;
-    const auto height = size.hasMatch() ? Number(size.captured(2), 1, kMostPixelsASide) : std::nullopt;
-    if (!width || !height)
-        return UsageError{QStringLiteral("--box wants WIDTHxHEIGHT, each 1 to %1, e.g. 400x400").arg(kMostPixelsASide)};
-    o.box = QSize(*width, *height);
+    if (!parser.isSet(box) && !parser.isSet(scale))
+        return UsageError{QStringLiteral("--box or --scale is required for work without the window")};
+    if (parser.isSet(box) && parser.isSet(scale))
+        return UsageError{QStringLiteral("--box and --scale exclude each other")};
+    if (parser.isSet(box)) {
+        // WIDTHxHEIGHT, or one side alone (1920x, x1080) with the other unbounded.
+        static const QRegularExpression sizePattern(QStringLiteral("^(\\d*)[xX](\\d*)$"));
+        const QRegularExpressionMatch size = sizePattern.match(parser.value(box));
+        const auto side = [&](int n) {  // 0 for a side left out, -1 for a wrong one
+            if (size.captured(n).isEmpty()) return 0;
+            return Number(size.captured(n), 1, kMostPixelsASide).value_or(-1);
+        };
+        const int width = size.hasMatch() ? side(1) : -1, height = size.hasMatch() ? side(2) : -1;
+        if (width < 0 || height < 0 || width + height == 0)
+            return UsageError{
+                QStringLiteral("--box wants WIDTHxHEIGHT, WIDTHx or xHEIGHT, each 1 to %1, e.g. 400x400")
+                    .arg(kMostPixelsASide)};
+        o.box = QSize(width, height);
+    } else {
+        const auto percent = Percent(parser.value(scale));
+        if (!percent)
+            return UsageError{QStringLiteral("--scale wants a percentage above 0 and at most 100, e.g. 50%")};
+        o.scalePercent = *percent;
+    }
+    if (parser.isSet(maxSize)) {
+        const auto bytes = FileSize(parser.value(maxSize));
+        if (!bytes)
+            return UsageError{QStringLiteral("--max-size wants a size such as 200K, 1.5M or 50000 (bytes)")};
+        o.maxBytes = *bytes;
+    }
     if (parser.isSet(quality)) {
         const auto q = Number(parser.value(quality), 1, 100);
         if (!q) return UsageError{QStringLiteral("--quality wants a whole number from 1 to 100")};
@@ -110,14 +158,21 @@ QString HelpText() {
         "Usage: torv-image-resize [PICTURE...]\n"
         "       torv-image-resize --batch-window [PATH...]\n"
         "       torv-image-resize --box WxH [options] PATH...\n"
+        "       torv-image-resize --scale PERCENT [options] PATH...\n"
         "\n"
         "Without options the window opens (with the one PICTURE picked); with more than one PICTURE, a\n"
         "folder, or --batch-window, the batch window opens in front of it to shrink them all. With --box\n"
-        "every picture named, and every picture in the folders named, is fitted into the box with its\n"
+        "or --scale every picture named, and every picture in the folders named, is shrunk with its\n"
         "proportions kept, never enlarged, and saved as a JPEG named <name><suffix>.jpg; originals are\n"
         "never written.\n"
         "\n"
-        "  -b, --box WxH        the box to fit into, e.g. 400x400 (required for batch work)\n"
+        "  -b, --box WxH        the box to fit into, e.g. 400x400; 1920x bounds the width only, x1080 the\n"
+        "                       height only (sides are then rounded to the nearest pixel)\n"
+        "      --scale PERCENT  each side this percentage of the picture's, 0 < PERCENT <= 100, e.g. 50%\n"
+        "                       (rounded to the nearest pixel; --box or --scale is required for batch work)\n"
+        "      --max-size SIZE  each result at most SIZE: 200K, 1.5M (K = 1024 bytes) or bytes; the highest\n"
+        "                       quality from 30 to -q that fits, and if 30 does not fit, fewer pixels, step\n"
+        "                       by step (a line says which)\n"
         "  -q, --quality N      JPEG quality 1..100 (default 90)\n"
         "  -o, --output DIR     folder for the results (created if missing; default: beside each original)\n"
         "  -s, --suffix TEXT    added to each result's name before \".jpg\" (default \"_kucuk\"; may be empty\n"

@@ -28,8 +28,8 @@ struct UsageError {
 
 using Request = std::variant<OpenWindow, BatchOptions, ShowHelp, ShowVersion, UsageError>;
 
-// Without options (or with --batch-window alone): the window; with --box: batch work; a lone -h, --help or
-// --version says so.
+// Without options (or with --batch-window alone): the window; with --box or --scale: batch work; a lone
+// -h, --help or --version says so.
 Request Parse(const QStringList& arguments);
 
 // The text of --help.

@@ -1,5 +1,5 @@
 #pragma once
-// What a batch is asked to do: the pictures or folders, the box, the quality and where results go.
+// What a batch is asked to do: the pictures or folders, the size, the quality and where results go.
 
 #include <QSize>
 #include <QString>
@@ -9,7 +9,9 @@
 namespace batch {
 
 struct Options {
-    QSize box;
+    QSize box;                // a side of 0 bounds nothing that way (--box 1920x)
+    double scalePercent = 0;  // above 0: each side this percentage of the picture's, in place of the box
+    qint64 maxBytes = 0;      // above 0: each result's file at most this big
     int quality = 90;
     QString outputFolder;  // empty: each result beside its original
     QString suffix = QStringLiteral("_kucuk");

@@ -121,7 +121,7 @@ std::int64_t DefaultMemoryBudget() {
 
 Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& observer, const std::atomic<bool>& stop) {
     core::AllowLargeImageReads();
-    std::atomic<int> written{0}, skipped{0}, failed{0}, notDone{0};
+    std::atomic<int> written{0}, skipped{0}, failed{0}, notDone{0}, fitted{0};
     std::atomic<qint64> bytesIn{0}, bytesOut{0};
     const auto end = [&](const Job& job, Outcome outcome, const QString& why, const Details& details = {}) {
         switch (outcome) {
@@ -130,6 +130,7 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
             case Outcome::Failed: ++failed; break;
             case Outcome::NotDone: ++notDone; break;
         }
+        fitted += details.fitted ? 1 : 0;
         bytesIn += details.bytesIn;
         bytesOut += details.bytesOut;
         observer.Ended(job, outcome, why, details);
@@ -155,7 +156,8 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
             end(job, Outcome::Failed, job.note);
             continue;
         }
-        const std::int64_t need = std::min(core::ResizeMemory(job.inputPath, options.box), budget);
+        const core::SizeRule size{options.box, options.scalePercent};
+        const std::int64_t need = std::min(core::ResizeMemory(job.inputPath, size), budget);
         {
             std::unique_lock lock(mutex);
             // Woken when a picture ends; stop is set from elsewhere without a word, so look now and then.
@@ -164,7 +166,7 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
             inFlight += need;
             ++running;
         }
-        pool.start([&, job, need] {
+        pool.start([&, job, need, size] {
             struct GiveBack {
                 std::mutex& mutex;
                 std::condition_variable& freed;
@@ -194,10 +196,10 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
             // Results are new files: they take the time they were written, also over an older result.
             const core::Result<core::Resized> done =
                 core::ResizeFile(job.inputPath, folder.fd, job.outputName,
-                                 {options.box, options.quality, options.keepMetadata, &pool},
+                                 {size, options.quality, options.keepMetadata, &pool, options.maxBytes},
                                  {.overwrite = options.overwrite, .keepTimes = false});
             if (done)
-                end(job, Outcome::Written, done->note, {0, InputBytes(job), done->bytes});
+                end(job, Outcome::Written, done->note, {0, InputBytes(job), done->bytes, done->fitted});
             else if (done.error().number == core::errc::FileAlreadyExists)
                 end(job, Outcome::Skipped, done.error().message, {done.error().number});
             else
@@ -205,7 +207,8 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
         });
     }
     pool.waitForDone();
-    return {written.load(), skipped.load(), failed.load(), notDone.load(), bytesIn.load(), bytesOut.load()};
+    return {written.load(), skipped.load(), failed.load(),  notDone.load(),
+            fitted.load(),  bytesIn.load(), bytesOut.load()};
 }
 
 }  // namespace batch

@@ -15,6 +15,7 @@ enum class Outcome { Written, Skipped, Failed, NotDone };
 
 struct Totals {
     int written = 0, skipped = 0, failed = 0, notDone = 0;
+    int fitted = 0;  // of the pictures written: those whose quality or size was lowered to fit maxBytes
     qint64 bytesIn = 0, bytesOut = 0;  // of the pictures written: their originals' sizes and their results'
 };
 
@@ -22,6 +23,7 @@ struct Totals {
 struct Details {
     int errorNumber = 0;               // a failure's core::errc number; 0 for one the plan found
     qint64 bytesIn = 0, bytesOut = 0;  // a written picture's original and result sizes
+    bool fitted = false;               // a written picture's quality or size lowered to fit maxBytes
 };
 
 // Called from the batch's own threads, so an observer guards what it shares.

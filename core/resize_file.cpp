@@ -1,7 +1,7 @@
 #include "core/resize_file.h"
 
 #include "core/exif_metadata.h"
-#include "core/fit.h"
+#include "core/fit_file_size.h"
 #include "core/jpeg_encoder.h"
 #include "core/picture.h"
 #include "core/shrink.h"
@@ -15,17 +15,44 @@ Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QB
     // The shrink decodes the whole file and tells its faults: no checking decode before it.
     const Result<Picture> picture = LoadPictureAt(AT_FDCWD, input, LoadCheck::HeaderOnly);
     if (!picture) return picture.error();
-    const Result<Fit> fit = FitIntoBox(picture->size(), request.box);
-    if (!fit) return fit.error();
-    const QSize size = fit->pixels();
-    Result<QImage> shrunk = ShrinkPicture(*picture, size, {.pool = request.pool, .background = Qt::white, .source = {}, .once = true});
+    const Result<QSize> size = ResultSize(picture->size(), request.size);
+    if (!size) return size.error();
+    const auto shrink = [&](QSize to) {
+        return ShrinkPicture(*picture, to,
+                             {.pool = request.pool, .background = Qt::white, .source = {}, .once = true});
+    };
+    Result<QImage> shrunk = shrink(*size);
     if (!shrunk) return shrunk.error();
     const Result<QByteArray> kept = request.keepMetadata ? KeptExif(picture->exif()) : QByteArray();
     const QByteArray exif = kept ? *kept : QByteArray();
-    const Result<QByteArray> jpeg = EncodeJpeg(PixelRows::Of(*shrunk), request.quality, ChromaSampling::ByQuality, exif);
-    if (!jpeg) return jpeg.error();
-    if (const Result<void> written = SafeReplaceAt(outputFolderFd, outputName, *jpeg, replace); !written) return written.error();
-    return Resized{picture->size(), size, jpeg->size(), kept ? QString() : QStringLiteral("written without metadata: %1").arg(kept.error().message)};
+    const auto encode = [&](const QImage& image, int quality) {
+        return EncodeJpeg(PixelRows::Of(image), quality, ChromaSampling::ByQuality, exif);
+    };
+    QStringList notes;
+    if (!kept) notes << QStringLiteral("written without metadata: %1").arg(kept.error().message);
+    const auto encodeOnce = [&]() -> Result<FittedFile> {
+        const Result<QByteArray> jpeg = encode(*shrunk, request.quality);
+        if (!jpeg) return jpeg.error();
+        return FittedFile{*jpeg, *size, request.quality, 1};
+    };
+    // Smaller versions are drawn from the original again rather than from the first result: one filter
+    // pass keeps the detail that a second would soften.
+    const Result<FittedFile> file = request.maxBytes > 0 ? FitFileSize(std::move(*shrunk), request.maxBytes,
+                                                                       request.quality, encode, shrink)
+                                                         : encodeOnce();
+    if (!file) return file.error();
+    if (file->size != *size)
+        notes << QStringLiteral("made %1 × %2 to fit, at quality %3")
+                     .arg(file->size.width())
+                     .arg(file->size.height())
+                     .arg(file->quality);
+    else if (file->quality < request.quality)
+        notes << QStringLiteral("fitted at quality %1").arg(file->quality);
+    if (const Result<void> written = SafeReplaceAt(outputFolderFd, outputName, file->bytes, replace);
+        !written)
+        return written.error();
+    const bool fitted = file->size != *size || file->quality < request.quality;
+    return Resized{picture->size(), file->size, file->bytes.size(), notes.join(QStringLiteral("; ")), fitted};
 }
 
 }  // namespace core

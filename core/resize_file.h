@@ -1,8 +1,10 @@
 #pragma once
-// The whole job on one file, as a batch runs it: load, fit into a box, shrink, encode, replace.
+// The whole job on one file, as a batch runs it: load, size, shrink, encode (within a file size if asked),
+// replace.
 
 #include "core/result.h"
 #include "core/safe_replace.h"
+#include "core/size_rule.h"
 
 #include <QByteArray>
 #include <QSize>
@@ -12,23 +14,26 @@ class QThreadPool;
 namespace core {
 
 struct ResizeRequest {
-    QSize box;                    // the fit's box; never enlarged, one pixel a side at least
-    int quality = 90;             // JPEG quality 1..100
+    SizeRule size;                // the result's size; never enlarged, one pixel a side at least
+    int quality = 90;             // JPEG quality 1..100; with maxBytes, the highest tried
     bool keepMetadata = false;    // the Exif date, camera and lens fields (never GPS), Orientation 1
     QThreadPool* pool = nullptr;  // where the shrink's rows run; null: Qt's global pool
+    qint64 maxBytes = 0;          // above 0: the file at most this big (core/fit_file_size.h)
 };
 
 struct Resized {
     QSize from;  // the picture's upright size
     QSize to;    // the result's
     qint64 bytes = 0;  // the result file's size
-    QString note;  // what the result lacks that was asked for (metadata that could not be kept); often empty
+    QString note;      // what the result lacks that was asked for (metadata that could not be kept, a lower
+                       // quality or size to fit maxBytes); often empty
+    bool fitted = false;  // quality or size lowered to fit maxBytes
 };
 
-// Writes outputName in the open folder as the JPEG of input (a path's bytes) fitted into the box, through
-// the safe writer with the given options. Errors are the loader's, the fit's, the shrink's, the encoder's
-// and the writer's, with their messages; metadata that cannot be kept is left out, with a note, rather
-// than failing the picture.
+// Writes outputName in the open folder as the JPEG of input (a path's bytes) at the rule's size, through
+// the safe writer with the given options. Errors are the loader's, the size rule's, the shrink's, the
+// encoder's, the file size search's and the writer's, with their messages; metadata that cannot be kept is
+// left out, with a note, rather than failing the picture.
 Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QByteArray& outputName,
                            const ResizeRequest& request, ReplaceOptions replace);
 

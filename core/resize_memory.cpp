@@ -19,7 +19,7 @@ constexpr qint64 kHeaderBytes = 256 * 1024;
 
 }  // namespace
 
-std::int64_t ResizeMemory(const QByteArray& input, QSize box) {
+std::int64_t ResizeMemory(const QByteArray& input, const SizeRule& rule) {
     // As the loader opens it: never waiting on a pipe or a device, which the loader then refuses.
     const int fd = ::open(input.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return kDecodeMemoryBudget;
@@ -50,7 +50,8 @@ std::int64_t ResizeMemory(const QByteArray& input, QSize box) {
     if (size.isEmpty() || area(size) > kMaxPicturePixels) return kDecodeMemoryBudget;
 
     // The result, its upright copy and its encoding (at most about as large again).
-    const std::int64_t result = 3 * 4 * std::min(area(size), area(box));
+    const Result<QSize> to = ResultSize(size, rule);
+    const std::int64_t result = 3 * 4 * (to ? area(*to) : area(size));
     if (!jpeg) return fileBytes + 2 * 4 * area(size) + result;  // decoded whole, and converted once
     // A few rows of floats at the full width, and a progressive file's coefficients (two bytes each, up
     // to three full-size components).

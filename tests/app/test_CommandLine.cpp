@@ -1,6 +1,7 @@
 // The command line as a user runs it on a folder of photos: results that fit the box and stand upright,
 // originals never written, a second run that writes nothing, --overwrite, the tree under --output, a
-// refused result that would be an original, metadata that cannot be kept, and wrong usage.
+// refused result that would be an original, metadata that cannot be kept, the sizes and file sizes asked
+// for, and wrong usage.
 #include "tests/support/QtTests.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestPictures.h"
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -142,11 +144,46 @@ private slots:
         QCOMPARE(QImageReader(Photos("etiketli_kucuk.jpg")).size(), QSize(24, 16));
     }
 
+    void sizesAndFileSizes_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QSize>("size");   // invalid: smaller than 300 x 200
+        QTest::addColumn<qint64>("most");  // bytes
+        QTest::addColumn<QString>("says");
+        QTest::newRow("height only") << QStringList{"--box", "x200"} << QSize(300, 200) << (qint64(1) << 40)
+                                     << "1 written, 0";
+        QTest::newRow("a percentage")
+            << QStringList{"--scale", "12.5"} << QSize(75, 50) << (qint64(1) << 40) << "1 written, 0";
+        QTest::newRow("lower quality") << QStringList{"-b", "300x", "--max-size", "20K"} << QSize(300, 200)
+                                       << 20480ll << "fitted at quality";
+        QTest::newRow("fewer pixels")
+            << QStringList{"-b", "300x", "--max-size", "3000"} << QSize() << 3000ll << "to fit, at quality";
+    }
+    void sizesAndFileSizes() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QSize, size);
+        QFETCH(qint64, most);
+        QFETCH(QString, says);
+        const qint64 any = qint64(1) << 40;
+        const Run run = RunProgram(arguments << "--overwrite"
+                                             << testpics::Save(testpics::Noise(600, 400), Photos("n.jpg")));
+        QVERIFY2(run.status == 0 && run.errors.contains(says), qPrintable(run.errors));
+        const QSize got = QImageReader(Photos("n_kucuk.jpg")).size();
+        QVERIFY(size.isValid() ? got == size : got.width() < 300);
+        QVERIFY(QFileInfo(Photos("n_kucuk.jpg")).size() <= most);
+        QVERIFY(most == any || run.errors.contains("1 written (1 made to fit --max-size)"));
+    }
+
     void wrongUsageSaysWhyWithStatusTwo_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("no box") << QStringList{"-q", "80", "x.jpg"} << "--box is required";
+        QTest::newRow("no box") << QStringList{"-q", "80", "x.jpg"} << "--box or --scale is required";
         QTest::newRow("bad box") << QStringList{"-b", "400", "x.jpg"} << "--box wants WIDTHxHEIGHT";
+        QTest::newRow("box of no side") << QStringList{"-b", "x", "x.jpg"} << "--box wants WIDTHxHEIGHT";
+        QTest::newRow("box and scale")
+            << QStringList{"-b", "4x", "--scale", "50%", "x.jpg"} << "exclude each other";
+        QTest::newRow("enlarging") << QStringList{"--scale", "150%", "x.jpg"} << "--scale wants";
+        QTest::newRow("unknown unit")
+            << QStringList{"-b", "4x4", "--max-size", "2G", "x.jpg"} << "--max-size wants";
         QTest::newRow("bad quality") << QStringList{"-b", "4x4", "-q", "0", "x.jpg"} << "--quality wants";
         QTest::newRow("unknown option") << QStringList{"-b", "4x4", "--colour", "x.jpg"} << "Unknown option";
         QTest::newRow("no paths") << QStringList{"-b", "4x4"} << "no pictures or folders";
