@@ -48,10 +48,11 @@ Result<FittedFile> FitFileSize(QImage image, qint64 maxBytes, int highestQuality
     const int lowest = std::min(kLowestFittingQuality, highestQuality);
     int encodes = 0;
     QImage picture = std::move(image);
-    for (;;) {
+    // Once fewer pixels are needed, the lowest quality stays: each step is then one encoding.
+    for (int highest = highestQuality;; highest = lowest) {
         qint64 atLowest = 0;
         const Result<std::optional<FittedFile>> found =
-            SearchQuality(picture, maxBytes, lowest, highestQuality, encode, encodes, atLowest);
+            SearchQuality(picture, maxBytes, lowest, highest, encode, encodes, atLowest);
         if (!found) return found.error();
         if (*found) {
             FittedFile fitted = **found;

@@ -1,6 +1,6 @@
 // FitFileSize: on a table of pictures and targets the file fits at the highest quality that does (one
-// more would not) in a few encodings; pictures that no quality fits are drawn smaller, a target nothing
-// fits is refused, and so is an encoding without a quality that is too large.
+// more would not) in a few encodings; pictures that no quality fits are drawn smaller at the lowest, a
+// target nothing fits is refused, and so is an encoding without a quality that is too large.
 #include "core/fit_file_size.h"
 
 #include "core/jpeg_encoder.h"
@@ -41,9 +41,11 @@ TEST(FileSize, FitsAtTheHighestQualityThatFits) {
         }
         EXPECT_LE(fitted->bytes.size(), r.target);
         EXPECT_EQ(fitted->bytes, *jpeg(last, fitted->quality));
-        if (fitted->quality < r.highestQuality) EXPECT_GT(jpeg(last, fitted->quality + 1)->size(), r.target);
-        EXPECT_LE(fitted->encodes,
-                  (shrinks + 1) * (1 + std::ceil(std::log2(std::max(1, r.highestQuality - 29)))));
+        if (shrinks > 0)
+            EXPECT_EQ(fitted->quality, core::kLowestFittingQuality);
+        else if (fitted->quality < r.highestQuality)
+            EXPECT_GT(jpeg(last, fitted->quality + 1)->size(), r.target);
+        EXPECT_LE(fitted->encodes, shrinks + 1 + std::ceil(std::log2(std::max(1, r.highestQuality - 29))));
     }
 }
 
