@@ -64,7 +64,7 @@ Result<FittedFile> FitFileSize(QImage image, qint64 maxBytes, int highestQuality
                             int(std::lround(picture.height() * factor)));
         if (smaller.width() < kSmallestFittingSide || smaller.height() < kSmallestFittingSide)
             return TooLarge(maxBytes, picture.size(), atLowest, QStringLiteral(" at quality %1").arg(lowest));
-        picture = QImage();  // the next one is drawn from the original: one picture in memory at a time
+        picture = QImage();  // the step before is let go before the next is drawn
         Result<QImage> next = shrink(smaller);
         if (!next) return next.error();
         picture = std::move(*next);
