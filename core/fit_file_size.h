@@ -29,13 +29,13 @@ struct FittedFile {
     int encodes = 0;  // how many encodings the search made
 };
 
-// The encoding of image at the highest quality in [30, highestQuality] that takes at most maxBytes,
-// found by bisection: one encoding at highestQuality, then at most ceil(log2(highestQuality - 29)) more
-// (7 in all at 90). JPEG sizes grow with quality, so the quality one above the answer does not fit. When
-// quality 30 does not fit either, the picture is drawn anew by shrink with both sides scaled by
-// 0.95 * sqrt(maxBytes / bytes at quality 30), at least 10% smaller, and encoded at quality 30 again
-// (one encoding a step), until it fits. Errors: encode's and shrink's; 5 when a side would fall under 16
-// pixels first.
+// The encoding of image at the highest quality in [30, highestQuality] (highestQuality alone when under
+// 30) that takes at most maxBytes, found by bisection: one encoding at highestQuality, then at most
+// ceil(log2(highestQuality - 29)) more (7 in all at 90). JPEG sizes grow with quality, so the quality one
+// above the answer does not fit. When quality 30 does not fit either, the picture is drawn anew by shrink
+// with both sides scaled by 0.95 * sqrt(maxBytes / bytes at quality 30), at least 10% smaller, and encoded at
+// quality 30 again (one encoding a step), until it fits. Errors: encode's and shrink's; 5 when a side would
+// fall under 16 pixels first.
 Result<FittedFile> FitFileSize(QImage image, qint64 maxBytes, int highestQuality,
                                const EncodeAtQuality& encode, const ShrinkTo& shrink);
 
