@@ -48,6 +48,7 @@ Result<FittedFile> FitFileSize(QImage image, qint64 maxBytes, int highestQuality
     const int lowest = std::min(kLowestFittingQuality, highestQuality);
     int encodes = 0;
     QImage picture = std::move(image);
+    QSize size = picture.size();
     // Once fewer pixels are needed, the lowest quality stays: each step is then one encoding.
     for (int highest = highestQuality;; highest = lowest) {
         qint64 atLowest = 0;
@@ -60,14 +61,16 @@ Result<FittedFile> FitFileSize(QImage image, qint64 maxBytes, int highestQuality
             return fitted;
         }
         const double factor = std::min(0.9, 0.95 * std::sqrt(double(maxBytes) / double(atLowest)));
-        const QSize smaller(int(std::lround(picture.width() * factor)),
-                            int(std::lround(picture.height() * factor)));
+        // Steps go by the sizes asked for, so that they end whatever shrink gives.
+        const QSize smaller(int(std::lround(size.width() * factor)),
+                            int(std::lround(size.height() * factor)));
         if (smaller.width() < kSmallestFittingSide || smaller.height() < kSmallestFittingSide)
-            return TooLarge(maxBytes, picture.size(), atLowest, QStringLiteral(" at quality %1").arg(lowest));
+            return TooLarge(maxBytes, size, atLowest, QStringLiteral(" at quality %1").arg(lowest));
         picture = QImage();  // the step before is let go before the next is drawn
         Result<QImage> next = shrink(smaller);
         if (!next) return next.error();
         picture = std::move(*next);
+        size = smaller;
     }
 }
 
