@@ -2,7 +2,6 @@
 
 #include "core/exif_metadata.h"
 #include "core/fit.h"
-#include "core/jpeg_encoder.h"
 #include "core/picture.h"
 #include "core/shrink.h"
 
@@ -22,10 +21,10 @@ Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QB
     if (!shrunk) return shrunk.error();
     const Result<QByteArray> kept = request.keepMetadata ? KeptExif(picture->exif()) : QByteArray();
     const QByteArray exif = kept ? *kept : QByteArray();
-    const Result<QByteArray> jpeg = EncodeJpeg(PixelRows::Of(*shrunk), request.quality, ChromaSampling::ByQuality, exif);
-    if (!jpeg) return jpeg.error();
-    if (const Result<void> written = SafeReplaceAt(outputFolderFd, outputName, *jpeg, replace); !written) return written.error();
-    return Resized{picture->size(), size, jpeg->size(), kept ? QString() : QStringLiteral("written without metadata: %1").arg(kept.error().message)};
+    const Result<QByteArray> encoded = EncodePicture(*shrunk, {request.format, request.quality, request.lossless}, exif);
+    if (!encoded) return encoded.error();
+    if (const Result<void> written = SafeReplaceAt(outputFolderFd, outputName, *encoded, replace); !written) return written.error();
+    return Resized{picture->size(), size, encoded->size(), kept ? QString() : QStringLiteral("written without metadata: %1").arg(kept.error().message)};
 }
 
 }  // namespace core
