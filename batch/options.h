@@ -1,10 +1,13 @@
 #pragma once
-// What a batch is asked to do: the pictures or folders, the box, the quality and where results go.
+// What a batch is asked to do: the pictures or folders, the box, the format and quality, and where results go.
+
+#include "core/encode_picture.h"
 
 #include <QSize>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 
 namespace batch {
 
@@ -16,6 +19,9 @@ struct Options {
     bool recursive = false;
     int jobs = 0;  // 0: one per core; an upper bound, within the memory budget
     std::int64_t memoryBudget = 0;  // bytes the pictures in flight may hold together; 0: DefaultMemoryBudget()
+    // The results' format; none: each picture's own where it is PNG or WebP, JPEG for the rest.
+    std::optional<core::OutputFormat> format = core::OutputFormat::Jpeg;
+    bool lossless = false;  // WebP results without loss
     bool keepMetadata = false;
     bool overwrite = false;
     QStringList paths;
