@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
-#include <map>
 
 namespace cli {
 
@@ -87,12 +86,11 @@ Request Parse(const QStringList& given) {
         o.jobs = *j;
     }
     if (parser.isSet(format)) {
-        static const std::map<QString, std::optional<core::OutputFormat>> kFormats{
-            {"jpg", core::OutputFormat::Jpeg}, {"png", core::OutputFormat::Png},
-            {"webp", core::OutputFormat::Webp}, {"same", std::nullopt}};
-        const auto named = kFormats.find(parser.value(format).toLower());
-        if (named == kFormats.end()) return UsageError{QStringLiteral("--format wants jpg, png, webp or same")};
-        o.format = named->second;
+        const auto named = std::find_if(std::begin(batch::kFormatNames), std::end(batch::kFormatNames), [&](const auto& f) {
+            return parser.value(format).compare(QLatin1String(f.name), Qt::CaseInsensitive) == 0;
+        });
+        if (named == std::end(batch::kFormatNames)) return UsageError{QStringLiteral("--format wants jpg, png, webp or same")};
+        o.format = named->format;
     }
     o.lossless = parser.isSet(lossless);
     if (o.lossless && o.format && *o.format != core::OutputFormat::Webp)

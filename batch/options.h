@@ -11,6 +11,14 @@
 
 namespace batch {
 
+// The formats by the names --format takes and the settings keep; "same" (none) last.
+struct FormatName {
+    const char* name;
+    std::optional<core::OutputFormat> format;
+};
+inline constexpr FormatName kFormatNames[] = {
+    {"jpg", core::OutputFormat::Jpeg}, {"png", core::OutputFormat::Png}, {"webp", core::OutputFormat::Webp}, {"same", {}}};
+
 struct Options {
     QSize box;
     int quality = 90;

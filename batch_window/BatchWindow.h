@@ -1,6 +1,6 @@
 #pragma once
-// The batch window: many pictures, or the pictures of folders, fitted into one box and saved as JPEGs
-// beside their originals or in a chosen folder, with a progress bar, "İptal" and a summary at the end.
+// The batch window: many pictures, or the pictures of folders, fitted into one box and saved as JPEG, PNG
+// or WebP beside their originals or in a chosen folder, with a progress bar, "İptal" and a summary at the end.
 
 #include "batch/run.h"
 #include "batch_window/BatchChoices.h"
@@ -12,6 +12,7 @@
 
 class BatchRun;
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -72,6 +73,7 @@ private:
     QSpinBox* width_ = nullptr;
     QSpinBox* height_ = nullptr;
     QSpinBox* quality_ = nullptr;
+    QComboBox* format_ = nullptr;  // in the order of batch::kFormatNames
     QRadioButton* beside_ = nullptr;
     QRadioButton* toFolder_ = nullptr;
     QLineEdit* folder_ = nullptr;
