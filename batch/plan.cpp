@@ -183,7 +183,7 @@ std::vector<Job> Plan(const Options& options) {
     std::map<decltype(Destination().Key()), QByteArray> results;  // result -> the input it belongs to
     for (const Found& f : inputs) {
         const core::OutputFormat format =
-            options.format.value_or(core::FormatOfName(core::DecodeFileName(NameOf(f.path))).value_or(core::OutputFormat::Jpeg));
+            options.format.value_or(core::FormatOfName(core::DecodeFileName(NameOf(f.path))));
         Destination to;
         to.name = StemOf(NameOf(f.path)) + suffix + core::ExtensionOf(format).toLatin1();
         if (outputFolder.isEmpty()) {

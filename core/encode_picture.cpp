@@ -120,15 +120,11 @@ Result<QByteArray> Webp(const QImage& image, const EncodeChoice& choice, QByteAr
 
 }  // namespace
 
-std::optional<OutputFormat> FormatOfName(QStringView name) {
-    const qsizetype dot = name.lastIndexOf(u'.');
-    if (dot < 0) return std::nullopt;
-    const QStringView extension = name.sliced(dot + 1);
-    const auto is = [&](const char* e) { return extension.compare(QLatin1String(e), Qt::CaseInsensitive) == 0; };
-    if (is("jpg") || is("jpeg")) return OutputFormat::Jpeg;
-    if (is("png")) return OutputFormat::Png;
-    if (is("webp")) return OutputFormat::Webp;
-    return std::nullopt;
+OutputFormat FormatOfName(QStringView name) {
+    const auto is = [&](const char* e) { return name.endsWith(QLatin1String(e), Qt::CaseInsensitive); };
+    if (is(".png")) return OutputFormat::Png;
+    if (is(".webp")) return OutputFormat::Webp;
+    return OutputFormat::Jpeg;
 }
 
 QString ExtensionOf(OutputFormat format) {

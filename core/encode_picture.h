@@ -7,7 +7,6 @@
 #include <QByteArrayView>
 #include <QImage>
 #include <QString>
-#include <optional>
 
 namespace core {
 
@@ -19,9 +18,9 @@ struct EncodeChoice {
     bool lossless = false;  // WebP only
 };
 
-// The format a file name's extension names (.jpg, .jpeg, .png, .webp in any letter case); none for
-// another extension or none at all.
-std::optional<OutputFormat> FormatOfName(QStringView name);
+// The format a file of this name is written in: PNG for .png, WebP for .webp (in any letter case), JPEG
+// for any other name, as this program has always written.
+OutputFormat FormatOfName(QStringView name);
 
 // The extension a result in the format is named with: ".jpg", ".png" or ".webp".
 QString ExtensionOf(OutputFormat format);

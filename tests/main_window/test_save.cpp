@@ -159,7 +159,7 @@ private slots:
         QVERIFY(boxes_->empty());
         QCOMPARE(offered, QStringLiteral("ulk.jpg"));
         QCOMPARE(folder, QDir(home).absolutePath());
-        QCOMPARE(types, QStringList({"JPEG Files (*.JPG)", "All Files (*.*)"}));
+        QCOMPARE(types, QStringList({"JPEG Files (*.JPG)", "PNG Files (*.PNG)", "WebP Files (*.WEBP)", "All Files (*.*)"}));
         QCOMPARE(owner, form_.get());
     }
 
@@ -181,7 +181,7 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("file");
         QTest::newRow("no extension") << 1 << "out" << "out.JPG";
-        QTest::newRow("all files, a .bmp name") << 2 << "resim.bmp" << "resim.bmp";
+        QTest::newRow("all files, a .bmp name") << 4 << "resim.bmp" << "resim.bmp";
     }
     void standardSaveWritesPicture2AtQuality90UnderTheNameChosen() {
         QFETCH(int, filter);
@@ -197,6 +197,31 @@ private slots:
         QCOMPARE(testfiles::FilesIn(home_->path()), QStringList{file});
         QCOMPARE(testfiles::ReadBytes(path(file)), expected(90));
         QCOMPARE(quality()->text(), QStringLiteral("20"));
+    }
+
+    // A name typed with .png or .webp, whatever type the list shows, saves that format of Picture2.
+    void aPngOrWebpNameSavesThatFormat_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("at");
+        QTest::addColumn<QByteArray>("mark");  // the format's own bytes at that offset
+        QTest::newRow("png") << "deneme.png" << 1 << QByteArray("PNG");
+        QTest::newRow("WebP") << "deneme.WEBP" << 8 << QByteArray("WEBPVP8 ");
+    }
+    void aPngOrWebpNameSavesThatFormat() {
+        QFETCH(QString, typed);
+        ModalAnswerer answer;
+        answer.typeFileName(typed);
+        control<QPushButton>("cmdSaveQualityPic")->click();
+        QVERIFY(answer.done() && answer.failures().isEmpty());
+        QVERIFY(boxes_->empty());
+        const QByteArray bytes = testfiles::ReadBytes(path(typed));
+        QFETCH(int, at);
+        QFETCH(QByteArray, mark);
+        QCOMPARE(bytes.mid(at, mark.size()), mark);
+        // PNG loses nothing: the very pixels shown, the right way up.
+        if (at == 1)
+            QCOMPARE(QImage::fromData(bytes).convertToFormat(QImage::Format_RGB32),
+                     picture2().pixels().convertToFormat(QImage::Format_RGB32));
     }
 
     void qualitySaveReadsTheBoxOnceTheDialogCloses_data() {
