@@ -57,6 +57,7 @@ BatchWindow::BatchWindow(QStringList paths, QSize box, int quality, QWidget* par
     overwrite_->setChecked(remembered.overwrite);
     for (int i = 0; i < int(std::size(batch::kFormatNames)); ++i)
         if (remembered.format == QLatin1String(batch::kFormatNames[i].name)) format_->setCurrentIndex(i);
+    showResultName();
     showChoicesEnabled(true);
     countPictures();
     start_->setFocus();
@@ -120,7 +121,7 @@ void BatchWindow::createControls() {
     formatRow->addStretch();
     form->addRow(QStringLiteral("Biçim:"), formatRow);
 
-    beside_ = new QRadioButton(QStringLiteral("Özgün resmin yanına (ad_kucuk.jpg)"), this);
+    beside_ = new QRadioButton(this);  // its text follows the format: showResultName()
     beside_->setObjectName(QStringLiteral("beside"));
     toFolder_ = new QRadioButton(QStringLiteral("Bu klasöre:"), this);
     toFolder_->setObjectName(QStringLiteral("toFolder"));
@@ -191,7 +192,16 @@ void BatchWindow::createControls() {
     connect(folder_, &QLineEdit::editingFinished, this, &BatchWindow::countPictures);
     connect(overwrite_, &QCheckBox::toggled, this, &BatchWindow::countPictures);
     // Another format names other results: what exists and what collides changes with it.
-    connect(format_, &QComboBox::currentIndexChanged, this, &BatchWindow::countPictures);
+    connect(format_, &QComboBox::currentIndexChanged, this, [this] {
+        showResultName();
+        countPictures();
+    });
+}
+
+void BatchWindow::showResultName() {
+    const std::optional<core::OutputFormat> format = batch::kFormatNames[format_->currentIndex()].format;
+    beside_->setText(QStringLiteral("Özgün resmin yanına (ad_kucuk%1)")
+                         .arg(format ? core::ExtensionOf(*format) : QStringLiteral(".jpg, .png, .webp")));
 }
 
 BatchChoices BatchWindow::choices() const {

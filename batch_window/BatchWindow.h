@@ -52,6 +52,8 @@ private:
     void createControls();
     batch::Options options() const;
     BatchChoices choices() const;
+    // "Beside the original", with the result's name in the format chosen.
+    void showResultName();
     // The number of pictures the current choices give.
     void countPictures();
     // Choices enabled before a run, then only "İptal".
