@@ -13,8 +13,8 @@ namespace core {
 
 namespace {
 
-// PNG's zlib level: 3 of 9 makes a shrunk photo a few per cent larger than the default 6 in about half
-// the time, and PNG results of photos are large anyway.
+// PNG's zlib level: 3 of 9 makes a 1920-pixel photo 6-9 % larger than the default 6 in a third to a
+// quarter of the time (0.31 s against 0.99 s), and PNG results of photos are large anyway.
 constexpr int kPngQtQuality = 66;  // Qt's writer turns its 0..100 quality into level (100 - q) * 9 / 91
 // libwebp's speed/size trade-off, 0 (fast) .. 6 (small): 4 is its own default and libvips' too.
 constexpr int kWebpMethod = 4;
