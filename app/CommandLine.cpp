@@ -57,11 +57,13 @@ Request Parse(const QStringList& given) {
                                   QStringLiteral("value"));
     };
     const QCommandLineOption box = valued("b", "box"), quality = valued("q", "quality"), output = valued("o", "output"),
-                             suffix = valued("s", "suffix"), jobs = valued("j", "jobs"), format = valued("f", "format");
+                             suffix = valued("s", "suffix"), jobs = valued("j", "jobs"),
+                             format = valued("f", "format");
     const QCommandLineOption recursive(QStringList{"r", "recursive"}), keepMetadata(QStringLiteral("keep-metadata")),
         overwrite(QStringLiteral("overwrite")), lossless(QStringLiteral("lossless")), help(QStringList{"h", "help"}),
         version(QStringLiteral("version"));
-    parser.addOptions({box, quality, output, suffix, recursive, jobs, keepMetadata, overwrite, format, lossless, help, version});
+    parser.addOptions(
+        {box, quality, output, suffix, recursive, jobs, keepMetadata, overwrite, format, lossless, help, version});
     if (!parser.parse(arguments)) return UsageError{parser.errorText()};
     if (parser.isSet(help)) return ShowHelp{};
     if (parser.isSet(version)) return ShowVersion{};
@@ -86,10 +88,11 @@ Request Parse(const QStringList& given) {
         o.jobs = *j;
     }
     if (parser.isSet(format)) {
-        const auto named = std::find_if(std::begin(batch::kFormatNames), std::end(batch::kFormatNames), [&](const auto& f) {
+        const auto* const end = std::end(batch::kFormatNames);
+        const auto* const named = std::find_if(std::begin(batch::kFormatNames), end, [&](const auto& f) {
             return parser.value(format).compare(QLatin1String(f.name), Qt::CaseInsensitive) == 0;
         });
-        if (named == std::end(batch::kFormatNames)) return UsageError{QStringLiteral("--format wants jpg, png, webp or same")};
+        if (named == end) return UsageError{QStringLiteral("--format wants jpg, png, webp or same")};
         o.format = named->format;
     }
     o.lossless = parser.isSet(lossless);
@@ -134,8 +137,8 @@ QString HelpText() {
         "  -q, --quality N      JPEG and WebP quality 1..100 (default 90)\n"
         "      --lossless       WebP results without loss (quality is then not used)\n"
         "  -o, --output DIR     folder for the results (created if missing; default: beside each original)\n"
-        "  -s, --suffix TEXT    added to each result's name before its extension (default \"_kucuk\"; may be empty\n"
-        "                       only with --output naming another folder)\n"
+        "  -s, --suffix TEXT    added to each result's name before its extension (default \"_kucuk\"; may be\n"
+        "                       empty only with --output naming another folder)\n"
         "  -r, --recursive      walk folders given in PATH (otherwise a folder means its own pictures only)\n"
         "  -j, --jobs N         pictures shrunk at the same time (default: the number of cores)\n"
         "      --keep-metadata  keep the Exif date, camera and lens fields (never GPS); Orientation written as 1\n"

@@ -1,5 +1,6 @@
 #pragma once
-// What a batch is asked to do: the pictures or folders, the box, the format and quality, and where results go.
+// What a batch is asked to do: the pictures or folders, the box, the format and quality, and where results
+// go.
 
 #include "core/encode_picture.h"
 
@@ -16,8 +17,10 @@ struct FormatName {
     const char* name;
     std::optional<core::OutputFormat> format;
 };
-inline constexpr FormatName kFormatNames[] = {
-    {"jpg", core::OutputFormat::Jpeg}, {"png", core::OutputFormat::Png}, {"webp", core::OutputFormat::Webp}, {"same", {}}};
+inline constexpr FormatName kFormatNames[] = {{"jpg", core::OutputFormat::Jpeg},
+                                              {"png", core::OutputFormat::Png},
+                                              {"webp", core::OutputFormat::Webp},
+                                              {"same", {}}};
 
 struct Options {
     QSize box;

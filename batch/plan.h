@@ -1,6 +1,7 @@
 #pragma once
 // Which pictures a batch works on and where each result goes, decided before anything is written: the
-// folders' pictures, results named <name><suffix>.<format's extension>, and the refusals and skips known beforehand.
+// folders' pictures, results named <name><suffix> and the format's extension, and the refusals and skips
+// known beforehand.
 
 #include "batch/options.h"
 

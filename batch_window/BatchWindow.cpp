@@ -114,8 +114,10 @@ void BatchWindow::createControls() {
     form->addRow(QStringLiteral("Kalite:"), qualityRow);
     format_ = new QComboBox(this);
     format_->setObjectName(QStringLiteral("format"));
-    format_->addItems({QStringLiteral("JPEG"), QStringLiteral("PNG"), QStringLiteral("WebP"), QStringLiteral("Aynı biçim")});
-    format_->setToolTip(QStringLiteral("Aynı biçim: PNG ve WebP resimler biçimlerinde kalır, ötekiler JPEG olur."));
+    format_->addItems(
+        {QStringLiteral("JPEG"), QStringLiteral("PNG"), QStringLiteral("WebP"), QStringLiteral("Aynı biçim")});
+    format_->setToolTip(
+        QStringLiteral("Aynı biçim: PNG ve WebP resimler biçimlerinde kalır, ötekiler JPEG olur."));
     auto* formatRow = new QHBoxLayout;
     formatRow->addWidget(format_);
     formatRow->addStretch();
@@ -236,8 +238,8 @@ void BatchWindow::countPictures() {
 }
 
 void BatchWindow::showChoicesEnabled(bool enabled) {
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{add_, width_, height_, quality_, format_, beside_, toFolder_, overwrite_})
+    for (QWidget* w : std::initializer_list<QWidget*>{add_, width_, height_, quality_, format_, beside_,
+                                                      toFolder_, overwrite_})
         w->setEnabled(enabled);
     folder_->setEnabled(enabled && toFolder_->isChecked());
     pickFolder_->setEnabled(enabled && toFolder_->isChecked());

@@ -1,6 +1,7 @@
 #pragma once
 // The batch window: many pictures, or the pictures of folders, fitted into one box and saved as JPEG, PNG
-// or WebP beside their originals or in a chosen folder, with a progress bar, "İptal" and a summary at the end.
+// or WebP beside their originals or in a chosen folder, with a progress bar, "İptal" and a summary at the
+// end.
 
 #include "batch/run.h"
 #include "batch_window/BatchChoices.h"

@@ -2,12 +2,12 @@
 
 #include "core/jpeg_encoder.h"
 
-#include <QBuffer>
-#include <QImageWriter>
-#include <QPainter>
 #include <webp/encode.h>
 #include <webp/mux.h>
 #include <zlib.h>
+#include <QBuffer>
+#include <QImageWriter>
+#include <QPainter>
 
 namespace core {
 
@@ -61,21 +61,26 @@ Result<QByteArray> Png(const QImage& image, QByteArrayView exif) {
     QImageWriter writer(&buffer, "png");
     writer.setQuality(kPngQtQuality);
     if (!writer.write(image))
-        return Error{errc::OutOfMemory, QStringLiteral("the PNG could not be made: %1").arg(writer.errorString())};
+        return Error{errc::OutOfMemory,
+                     QStringLiteral("the PNG could not be made: %1").arg(writer.errorString())};
     return exif.isEmpty() ? bytes : WithExifChunk(std::move(bytes), TiffOf(exif));
 }
 
 Result<QByteArray> Webp(const QImage& image, const EncodeChoice& choice, QByteArrayView exif) {
     if (image.width() > WEBP_MAX_DIMENSION || image.height() > WEBP_MAX_DIMENSION)
-        return Error{errc::InvalidArgument, QStringLiteral("a %1 x %2 picture is too large for WebP (at most %3 pixels a side)")
-                                                .arg(image.width()).arg(image.height()).arg(WEBP_MAX_DIMENSION)};
+        return Error{errc::InvalidArgument,
+                     QStringLiteral("a %1 x %2 picture is too large for WebP (at most %3 pixels a side)")
+                         .arg(image.width())
+                         .arg(image.height())
+                         .arg(WEBP_MAX_DIMENSION)};
     const bool alpha = image.hasAlphaChannel();
     const QImage bgra = image.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     const Error noMemory{errc::OutOfMemory, QStringLiteral("out of memory")};
     if (bgra.isNull()) return noMemory;
 
     WebPConfig config;
-    if (!WebPConfigPreset(&config, WEBP_PRESET_DEFAULT, float(std::clamp(choice.quality, 1, 100)))) return noMemory;
+    if (!WebPConfigPreset(&config, WEBP_PRESET_DEFAULT, float(std::clamp(choice.quality, 1, 100))))
+        return noMemory;
     config.method = kWebpMethod;
     if (choice.lossless && !WebPConfigLosslessPreset(&config, kWebpLosslessLevel)) return noMemory;
     WebPPicture picture;
@@ -99,7 +104,8 @@ Result<QByteArray> Webp(const QImage& image, const EncodeChoice& choice, QByteAr
     if (!encoded)
         return why == VP8_ENC_ERROR_OUT_OF_MEMORY || why == VP8_ENC_OK
                    ? noMemory
-                   : Error{errc::InvalidArgument, QStringLiteral("the WebP could not be made (libwebp error %1)").arg(why)};
+                   : Error{errc::InvalidArgument,
+                           QStringLiteral("the WebP could not be made (libwebp error %1)").arg(why)};
     if (exif.isEmpty()) return bytes;
 
     const QByteArrayView tiff = TiffOf(exif);
@@ -111,8 +117,9 @@ Result<QByteArray> Webp(const QImage& image, const EncodeChoice& choice, QByteAr
                        WebPMuxSetChunk(mux, "EXIF", &exif_data, 0) == WEBP_MUX_OK &&
                        WebPMuxAssemble(mux, &assembled) == WEBP_MUX_OK;
     WebPMuxDelete(mux);
-    QByteArray withExif = muxed ? QByteArray(reinterpret_cast<const char*>(assembled.bytes), qsizetype(assembled.size))
-                                : QByteArray();
+    QByteArray withExif =
+        muxed ? QByteArray(reinterpret_cast<const char*>(assembled.bytes), qsizetype(assembled.size))
+              : QByteArray();
     WebPDataClear(&assembled);
     if (!muxed) return noMemory;
     return withExif;
@@ -129,9 +136,12 @@ OutputFormat FormatOfName(QStringView name) {
 
 QString ExtensionOf(OutputFormat format) {
     switch (format) {
-        case OutputFormat::Png: return QStringLiteral(".png");
-        case OutputFormat::Webp: return QStringLiteral(".webp");
-        case OutputFormat::Jpeg: break;
+        case OutputFormat::Png:
+            return QStringLiteral(".png");
+        case OutputFormat::Webp:
+            return QStringLiteral(".webp");
+        case OutputFormat::Jpeg:
+            break;
     }
     return QStringLiteral(".jpg");
 }
@@ -139,9 +149,12 @@ QString ExtensionOf(OutputFormat format) {
 Result<QByteArray> EncodePicture(const QImage& image, const EncodeChoice& choice, QByteArrayView exif) {
     if (image.isNull()) return Error{errc::InvalidArgument, QStringLiteral("there is no picture to encode")};
     switch (choice.format) {
-        case OutputFormat::Png: return Png(image, exif);
-        case OutputFormat::Webp: return Webp(image, choice, exif);
-        case OutputFormat::Jpeg: break;
+        case OutputFormat::Png:
+            return Png(image, exif);
+        case OutputFormat::Webp:
+            return Webp(image, choice, exif);
+        case OutputFormat::Jpeg:
+            break;
     }
     return Jpeg(image, choice.quality, exif);
 }

@@ -21,7 +21,8 @@ Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QB
     if (!shrunk) return shrunk.error();
     const Result<QByteArray> kept = request.keepMetadata ? KeptExif(picture->exif()) : QByteArray();
     const QByteArray exif = kept ? *kept : QByteArray();
-    const Result<QByteArray> encoded = EncodePicture(*shrunk, {request.format, request.quality, request.lossless}, exif);
+    const Result<QByteArray> encoded =
+        EncodePicture(*shrunk, {request.format, request.quality, request.lossless}, exif);
     if (!encoded) return encoded.error();
     if (const Result<void> written = SafeReplaceAt(outputFolderFd, outputName, *encoded, replace); !written) return written.error();
     return Resized{picture->size(), size, encoded->size(), kept ? QString() : QStringLiteral("written without metadata: %1").arg(kept.error().message)};

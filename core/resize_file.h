@@ -29,9 +29,9 @@ struct Resized {
 };
 
 // Writes outputName in the open folder, in the format asked, as input (a path's bytes) fitted into the box,
-// through the safe writer with the given options. Errors are the loader's, the fit's, the shrink's, the encoder's
-// and the writer's, with their messages; metadata that cannot be kept is left out, with a note, rather
-// than failing the picture.
+// through the safe writer with the given options. Errors are the loader's, the fit's, the shrink's, the
+// encoder's and the writer's, with their messages; metadata that cannot be kept is left out, with a note,
+// rather than failing the picture.
 Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QByteArray& outputName,
                            const ResizeRequest& request, ReplaceOptions replace);
 

@@ -70,7 +70,8 @@ bool WritePictureFile(cDIBSection& image, const QString& fileName, std::int32_t 
     const QImage rows(image.DIBSectionBitsPtr(), image.Width(), image.Height(), image.BytesPerScanLine(),
                       QImage::Format_BGR888);
     const core::Result<QByteArray> encoded = core::EncodePicture(rows.mirrored(), {format, quality, false});
-    if (!encoded) RaiseIjl(QStringLiteral("Failed to encode the picture: %1").arg(encoded.error().message), encoded.error());
+    if (!encoded)
+        RaiseIjl(QStringLiteral("Failed to encode the picture: %1").arg(encoded.error().message), encoded.error());
     Replace(fileName, *encoded);
     return true;
 }
