@@ -1,6 +1,6 @@
 // The command line as a user runs it on a folder of photos: results that fit the box and stand upright,
 // originals never written, a second run that writes nothing, --overwrite, the tree under --output, a
-// refused result that would be an original, metadata that cannot be kept, and wrong usage.
+// refused result that would be an original, metadata that cannot be kept, the format asked, and wrong usage.
 #include "tests/support/QtTests.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestPictures.h"

@@ -1,7 +1,8 @@
-// "3-Kaydet" and "4-Kalite Kaydet": what the window hands the save dialog, which picture and quality reach
-// the file, and that a failed save ends in one warning with the window and any existing file left as they
-// were. The encoder's and the safe writer's own cases (refusals, times, links, kills, every mode) are the
-// engine's; one full disk and one replaced file's mode show here that the window goes through them.
+// "3-Kaydet" and "4-Kalite Kaydet": what the window hands the save dialog, which picture, quality and
+// format reach the file, and that a failed save ends in one warning with the window and any existing file
+// left as they were. The encoder's and the safe writer's own cases (refusals, times, links, kills, every
+// mode) are the engine's; one full disk and one replaced file's mode show here that the window goes through
+// them.
 #include "image/cDIBSection.h"
 #include "jpeg/mIntelJPEGLibrary.h"
 #include "platform/controls/HScrollBar.h"
