@@ -80,13 +80,15 @@ Request Parse(const QStringList& given) {
                                   QStringLiteral("value"));
     };
     const QCommandLineOption box = valued("b", "box"), quality = valued("q", "quality"), output = valued("o", "output"),
-                             suffix = valued("s", "suffix"), jobs = valued("j", "jobs");
+                             suffix = valued("s", "suffix"), jobs = valued("j", "jobs"),
+                             format = valued("f", "format");
     const QCommandLineOption scale(QStringLiteral("scale"), QString(), QStringLiteral("value")),
         maxSize(QStringLiteral("max-size"), QString(), QStringLiteral("value"));
     const QCommandLineOption recursive(QStringList{"r", "recursive"}), keepMetadata(QStringLiteral("keep-metadata")),
-        overwrite(QStringLiteral("overwrite")), help(QStringList{"h", "help"}), version(QStringLiteral("version"));
+        overwrite(QStringLiteral("overwrite")), lossless(QStringLiteral("lossless")), help(QStringList{"h", "help"}),
+        version(QStringLiteral("version"));
     parser.addOptions({box, scale, maxSize, quality, output, suffix, recursive, jobs, keepMetadata, overwrite,
-                       help, version});
+                       format, lossless, help, version});
     if (!parser.parse(arguments)) return UsageError{parser.errorText()};
     if (parser.isSet(help)) return ShowHelp{};
     if (parser.isSet(version)) return ShowVersion{};
@@ -132,6 +134,17 @@ Request Parse(const QStringList& given) {
         if (!j) return UsageError{QStringLiteral("--jobs wants a whole number from 1 to 256")};
         o.jobs = *j;
     }
+    if (parser.isSet(format)) {
+        const auto* const end = std::end(batch::kFormatNames);
+        const auto* const named = std::find_if(std::begin(batch::kFormatNames), end, [&](const auto& f) {
+            return parser.value(format).compare(QLatin1String(f.name), Qt::CaseInsensitive) == 0;
+        });
+        if (named == end) return UsageError{QStringLiteral("--format wants jpg, png, webp or same")};
+        o.format = named->format;
+    }
+    o.lossless = parser.isSet(lossless);
+    if (o.lossless && o.format && *o.format != core::OutputFormat::Webp)
+        return UsageError{QStringLiteral("--lossless is for WebP results: --format webp or same")};
     o.outputFolder = parser.value(output);
     if (parser.isSet(suffix)) o.suffix = parser.value(suffix);
     if (o.suffix.contains(QLatin1Char('/'))) return UsageError{QStringLiteral("--suffix may not contain '/'")};
@@ -163,8 +176,8 @@ QString HelpText() {
         "Without options the window opens (with the one PICTURE picked); with more than one PICTURE, a\n"
         "folder, or --batch-window, the batch window opens in front of it to shrink them all. With --box\n"
         "or --scale every picture named, and every picture in the folders named, is shrunk with its\n"
-        "proportions kept, never enlarged, and saved as a JPEG named <name><suffix>.jpg; originals are\n"
-        "never written.\n"
+        "proportions kept, never enlarged, and saved as a JPEG named <name><suffix>.jpg (or as PNG or WebP\n"
+        "with --format, named .png or .webp); originals are never written.\n"
         "\n"
         "  -b, --box WxH        the box to fit into, e.g. 400x400; 1920x bounds the width only, x1080 the\n"
         "                       height only (sides are then rounded to the nearest pixel)\n"
@@ -172,11 +185,14 @@ QString HelpText() {
         "                       (rounded to the nearest pixel; --box or --scale is required for batch work)\n"
         "      --max-size SIZE  each result at most SIZE: 200K, 1.5M (K = 1024 bytes) or bytes; the highest\n"
         "                       quality from 30 to -q that fits, and if 30 does not fit, fewer pixels, step\n"
-        "                       by step (a line says which)\n"
-        "  -q, --quality N      JPEG quality 1..100 (default 90)\n"
+        "                       by step (a line says which); a PNG or lossless WebP that does not fit fails\n"
+        "  -f, --format FORMAT  jpg (default), png, webp, or same: PNG stays PNG, WebP stays WebP, the rest\n"
+        "                       become JPEG\n"
+        "  -q, --quality N      JPEG and WebP quality 1..100 (default 90)\n"
+        "      --lossless       WebP results without loss (quality is then not used)\n"
         "  -o, --output DIR     folder for the results (created if missing; default: beside each original)\n"
-        "  -s, --suffix TEXT    added to each result's name before \".jpg\" (default \"_kucuk\"; may be empty\n"
-        "                       only with --output naming another folder)\n"
+        "  -s, --suffix TEXT    added to each result's name before its extension (default \"_kucuk\"; may be\n"
+        "                       empty only with --output naming another folder)\n"
         "  -r, --recursive      walk folders given in PATH (otherwise a folder means its own pictures only)\n"
         "  -j, --jobs N         pictures shrunk at the same time (default: the number of cores)\n"
         "      --keep-metadata  keep the Exif date, camera and lens fields (never GPS); Orientation written as 1\n"

@@ -1,12 +1,26 @@
 #pragma once
-// What a batch is asked to do: the pictures or folders, the size, the quality and where results go.
+// What a batch is asked to do: the pictures or folders, the size, the format and quality, and where
+// results go.
+
+#include "core/encode_picture.h"
 
 #include <QSize>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 
 namespace batch {
+
+// The formats by the names --format takes and the settings keep; "same" (none) last.
+struct FormatName {
+    const char* name;
+    std::optional<core::OutputFormat> format;
+};
+inline constexpr FormatName kFormatNames[] = {{"jpg", core::OutputFormat::Jpeg},
+                                              {"png", core::OutputFormat::Png},
+                                              {"webp", core::OutputFormat::Webp},
+                                              {"same", {}}};
 
 struct Options {
     QSize box;                // a side of 0 bounds nothing that way (--box 1920x)
@@ -18,6 +32,9 @@ struct Options {
     bool recursive = false;
     int jobs = 0;  // 0: one per core; an upper bound, within the memory budget
     std::int64_t memoryBudget = 0;  // bytes the pictures in flight may hold together; 0: DefaultMemoryBudget()
+    // The results' format; none: each picture's own where it is PNG or WebP, JPEG for the rest.
+    std::optional<core::OutputFormat> format = core::OutputFormat::Jpeg;
+    bool lossless = false;  // WebP results without loss
     bool keepMetadata = false;
     bool overwrite = false;
     QStringList paths;

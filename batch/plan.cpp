@@ -69,6 +69,12 @@ bool IsPictureName(const QByteArray& name) {
     return kSuffixes.contains(SuffixOf(name), Qt::CaseInsensitive);
 }
 
+// A name with an extension this program gives its results.
+bool IsResultName(const QByteArray& name) {
+    static const QStringList kSuffixes{"jpg", "png", "webp"};
+    return kSuffixes.contains(SuffixOf(name), Qt::CaseInsensitive);
+}
+
 struct Found {
     QByteArray path;      // as the user would name it
     QByteArray relative;  // its folder below the folder named, for the tree under --output
@@ -156,12 +162,13 @@ std::vector<Job> Plan(const Options& options) {
         }
     }
 
-    // A folder's <name><suffix>.jpg beside a <name>.<type> is that picture's result from an earlier run.
+    // A folder's <name><suffix>.jpg (.png, .webp) beside a <name>.<type> is that picture's result from an
+    // earlier run, whatever format that run wrote.
     std::set<QByteArray> stems;
     for (const Found& f : inputs) stems.insert(Join(FolderOf(f.path), StemOf(NameOf(f.path))));
     const auto isEarlierResult = [&](const QByteArray& path) {
         const QByteArray base = StemOf(NameOf(path));
-        return !suffix.isEmpty() && !named.count(path) && SuffixOf(NameOf(path)).compare("jpg", Qt::CaseInsensitive) == 0 &&
+        return !suffix.isEmpty() && !named.count(path) && IsResultName(NameOf(path)) &&
                base.endsWith(suffix) && stems.count(Join(FolderOf(path), base.chopped(suffix.size())));
     };
     std::erase_if(inputs, [&](const Found& f) { return isEarlierResult(f.path); });
@@ -175,8 +182,10 @@ std::vector<Job> Plan(const Options& options) {
 
     std::map<decltype(Destination().Key()), QByteArray> results;  // result -> the input it belongs to
     for (const Found& f : inputs) {
+        const core::OutputFormat format =
+            options.format.value_or(core::FormatOfName(core::DecodeFileName(NameOf(f.path))));
         Destination to;
-        to.name = StemOf(NameOf(f.path)) + suffix + ".jpg";
+        to.name = StemOf(NameOf(f.path)) + suffix + core::ExtensionOf(format).toLatin1();
         if (outputFolder.isEmpty()) {
             // The real folder of the original, so that two paths to one folder give one destination.
             char* real = ::realpath(FolderOf(f.path).constData(), nullptr);
@@ -199,6 +208,7 @@ std::vector<Job> Plan(const Options& options) {
         job.outputRoot = to.root;
         job.outputSub = to.sub;
         job.outputName = to.name;
+        job.format = format;
         if (to.rootId) std::tie(job.rootDevice, job.rootInode) = std::tie(to.rootId->device, to.rootId->inode);
 
         struct stat there {};

@@ -1,6 +1,7 @@
 #pragma once
 // Which pictures a batch works on and where each result goes, decided before anything is written: the
-// folders' pictures, results named <name><suffix>.jpg, and the refusals and skips known beforehand.
+// folders' pictures, results named <name><suffix> and the format's extension, and the refusals and skips
+// known beforehand.
 
 #include "batch/options.h"
 
@@ -28,6 +29,7 @@ struct Job {
     // The root's device and inode when planned; 0 and 0 when it did not exist yet.
     dev_t rootDevice = 0;
     ino_t rootInode = 0;
+    core::OutputFormat format = core::OutputFormat::Jpeg;  // the result's, which its name's extension says
 };
 
 // The pictures the paths name, in the order they are worked on: each file named, and in each folder

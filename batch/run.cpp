@@ -196,7 +196,8 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
             // Results are new files: they take the time they were written, also over an older result.
             const core::Result<core::Resized> done =
                 core::ResizeFile(job.inputPath, folder.fd, job.outputName,
-                                 {size, options.quality, options.keepMetadata, &pool, options.maxBytes},
+                                 {size, options.quality, options.keepMetadata, &pool, options.maxBytes, job.format,
+                                  options.lossless},
                                  {.overwrite = options.overwrite, .keepTimes = false});
             if (done)
                 end(job, Outcome::Written, done->note, {0, InputBytes(job), done->bytes, done->fitted});

@@ -8,6 +8,7 @@ BatchChoices BatchChoices::Load() {
     choices.toFolder = store->value("batch/toFolder", false).toBool();
     choices.folder = store->value("batch/folder").toString();
     choices.overwrite = store->value("batch/overwrite", false).toBool();
+    choices.format = store->value("batch/format", choices.format).toString();
     return choices;
 }
 
@@ -16,4 +17,5 @@ void BatchChoices::Save() const {
     store->setValue("batch/toFolder", toFolder);
     store->setValue("batch/folder", folder);
     store->setValue("batch/overwrite", overwrite);
+    store->setValue("batch/format", format);
 }

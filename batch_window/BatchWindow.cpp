@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -54,6 +55,9 @@ BatchWindow::BatchWindow(QStringList paths, QSize box, int quality, QWidget* par
     (remembered.toFolder ? toFolder_ : beside_)->setChecked(true);
     folder_->setText(remembered.folder);
     overwrite_->setChecked(remembered.overwrite);
+    for (int i = 0; i < int(std::size(batch::kFormatNames)); ++i)
+        if (remembered.format == QLatin1String(batch::kFormatNames[i].name)) format_->setCurrentIndex(i);
+    showResultName();
     showChoicesEnabled(true);
     countPictures();
     start_->setFocus();
@@ -108,8 +112,18 @@ void BatchWindow::createControls() {
     qualityRow->addWidget(quality_);
     qualityRow->addStretch();
     form->addRow(QStringLiteral("Kalite:"), qualityRow);
+    format_ = new QComboBox(this);
+    format_->setObjectName(QStringLiteral("format"));
+    format_->addItems(
+        {QStringLiteral("JPEG"), QStringLiteral("PNG"), QStringLiteral("WebP"), QStringLiteral("Aynı biçim")});
+    format_->setToolTip(
+        QStringLiteral("Aynı biçim: PNG ve WebP resimler biçimlerinde kalır, ötekiler JPEG olur."));
+    auto* formatRow = new QHBoxLayout;
+    formatRow->addWidget(format_);
+    formatRow->addStretch();
+    form->addRow(QStringLiteral("Biçim:"), formatRow);
 
-    beside_ = new QRadioButton(QStringLiteral("Özgün resmin yanına (ad_kucuk.jpg)"), this);
+    beside_ = new QRadioButton(this);  // its text follows the format: showResultName()
     beside_->setObjectName(QStringLiteral("beside"));
     toFolder_ = new QRadioButton(QStringLiteral("Bu klasöre:"), this);
     toFolder_->setObjectName(QStringLiteral("toFolder"));
@@ -179,10 +193,22 @@ void BatchWindow::createControls() {
     });
     connect(folder_, &QLineEdit::editingFinished, this, &BatchWindow::countPictures);
     connect(overwrite_, &QCheckBox::toggled, this, &BatchWindow::countPictures);
+    // Another format names other results: what exists and what collides changes with it.
+    connect(format_, &QComboBox::currentIndexChanged, this, [this] {
+        showResultName();
+        countPictures();
+    });
+}
+
+void BatchWindow::showResultName() {
+    const std::optional<core::OutputFormat> format = batch::kFormatNames[format_->currentIndex()].format;
+    beside_->setText(QStringLiteral("Özgün resmin yanına (ad_kucuk%1)")
+                         .arg(format ? core::ExtensionOf(*format) : QStringLiteral(".jpg, .png, .webp")));
 }
 
 BatchChoices BatchWindow::choices() const {
-    return {toFolder_->isChecked(), folder_->text().trimmed(), overwrite_->isChecked()};
+    return {toFolder_->isChecked(), folder_->text().trimmed(), overwrite_->isChecked(),
+            QLatin1String(batch::kFormatNames[format_->currentIndex()].name)};
 }
 
 batch::Options BatchWindow::options() const {
@@ -192,6 +218,7 @@ batch::Options BatchWindow::options() const {
     const BatchChoices c = choices();
     if (c.toFolder) o.outputFolder = c.folder;
     o.overwrite = c.overwrite;
+    o.format = batch::kFormatNames[format_->currentIndex()].format;
     o.paths = paths_;
     return o;
 }
@@ -211,8 +238,8 @@ void BatchWindow::countPictures() {
 }
 
 void BatchWindow::showChoicesEnabled(bool enabled) {
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{add_, width_, height_, quality_, beside_, toFolder_, overwrite_})
+    for (QWidget* w : std::initializer_list<QWidget*>{add_, width_, height_, quality_, format_, beside_,
+                                                      toFolder_, overwrite_})
         w->setEnabled(enabled);
     folder_->setEnabled(enabled && toFolder_->isChecked());
     pickFolder_->setEnabled(enabled && toFolder_->isChecked());

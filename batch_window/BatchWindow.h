@@ -1,6 +1,7 @@
 #pragma once
-// The batch window: many pictures, or the pictures of folders, fitted into one box and saved as JPEGs
-// beside their originals or in a chosen folder, with a progress bar, "İptal" and a summary at the end.
+// The batch window: many pictures, or the pictures of folders, fitted into one box and saved as JPEG, PNG
+// or WebP beside their originals or in a chosen folder, with a progress bar, "İptal" and a summary at the
+// end.
 
 #include "batch/run.h"
 #include "batch_window/BatchChoices.h"
@@ -12,6 +13,7 @@
 
 class BatchRun;
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -51,6 +53,8 @@ private:
     void createControls();
     batch::Options options() const;
     BatchChoices choices() const;
+    // "Beside the original", with the result's name in the format chosen.
+    void showResultName();
     // The number of pictures the current choices give.
     void countPictures();
     // Choices enabled before a run, then only "İptal".
@@ -72,6 +76,7 @@ private:
     QSpinBox* width_ = nullptr;
     QSpinBox* height_ = nullptr;
     QSpinBox* quality_ = nullptr;
+    QComboBox* format_ = nullptr;  // in the order of batch::kFormatNames
     QRadioButton* beside_ = nullptr;
     QRadioButton* toFolder_ = nullptr;
     QLineEdit* folder_ = nullptr;

@@ -2,7 +2,8 @@
 # Many pictures at once against the peers: our command line (--jobs left at its default), one vipsthumbnail
 # call over the same files, and ImageMagick's mogrify, on seeded 6000 x 4000 JPEGs of two kinds (smooth,
 # and noisy like a camera's, about 7 MB each at quality 92), fitted into boxes of 400, 1280, 1920 and 3000
-# and written at quality 85; then one noisy picture with -j 1 against vipsthumbnail on it. Within a round
+# and written at quality 85; then the noisy ones written as WebP (libwebp method 4, which vipsthumbnail also
+# uses) into 1920, and one noisy picture with -j 1 against vipsthumbnail on it. Within a round
 # the commands run one after another, rounds alternate. Prints, for each row, the median wall time,
 # pictures per second, the ratio to vipsthumbnail, the peak memory and PSNR/SSIM of one result against
 # ImageMagick's Lanczos made at the result's own size.
@@ -19,7 +20,7 @@ metrics=$build/bench/image_metrics
 for tool in "$ours" "$make_photos" "$metrics"; do
   [ -x "$tool" ] || { echo "missing $tool: build the project first" >&2; exit 1; }
 done
-"$root/tools/install_packages.sh" libvips-tools time imagemagick
+"$root/tools/install_packages.sh" libvips-tools time imagemagick webp
 
 count=${TORV_BENCH_COUNT:-12}
 rounds=${TORV_BENCH_ROUNDS:-3}
@@ -41,13 +42,14 @@ timed() { local out=$1; shift; /usr/bin/time -f '%e %M' -o "$out.last" "$@" >/de
 echo
 echo "| pictures | box | command | median s | pictures/s | ratio to vipsthumbnail | peak MB | PSNR dB | SSIM |"
 echo "|---|---:|---|---:|---:|---:|---:|---:|---:|"
-row() {  # row SET BOX JOBS_OPTION WITH_MOGRIFY
-  local set=$1 box=$2 jobs=$3 im=$4 n
+row() {  # row SET BOX JOBS_OPTION WITH_MOGRIFY [EXTENSION: jpg (default) or webp]
+  local set=$1 box=$2 jobs=$3 im=$4 ext=${5:-jpg} n
   n=$(ls "$set"/*.jpg | wc -l)
   local names=(torv-image-resize vipsthumbnail mogrify)
+  [ "$ext" = jpg ] || names[0]="torv-image-resize --format $ext"
   local commands=(
-    "$ours --box ${box}x$box --quality 85 $jobs --output $work/out_0 $set"
-    "vipsthumbnail -s ${box}x$box -o $work/out_1/%s.jpg[Q=85] $set/*.jpg"
+    "$ours --box ${box}x$box --quality 85 --format $ext $jobs --output $work/out_0 $set"
+    "vipsthumbnail -s ${box}x$box -o $work/out_1/%s.$ext[Q=85] $set/*.jpg"
     "mogrify -path $work/out_2 -resize ${box}x$box -quality 85 $set/*.jpg"
   )
   local used=2; [ "$im" = yes ] && used=3
@@ -59,9 +61,11 @@ row() {  # row SET BOX JOBS_OPTION WITH_MOGRIFY
     done
   done
   local vips; vips=$(awk '{ print $1 }' stats_1 | median)
-  local outs=(out_0/photo-001_kucuk.jpg out_1/photo-001.jpg out_2/photo-001.jpg)
+  local outs=(out_0/photo-001_kucuk.$ext out_1/photo-001.$ext out_2/photo-001.jpg)
   for ((i = 0; i < used; i++)); do
     local t peak quality geometry ref
+    # The metrics read what Qt reads: a WebP result is measured as its lossless PNG.
+    [ "$ext" = jpg ] || { dwebp -quiet "${outs[$i]}" -o "${outs[$i]}.png"; outs[$i]=${outs[$i]}.png; }
     geometry=$(identify -format '%wx%h' "${outs[$i]}")
     ref=ref_${set}_$geometry.png
     [ -s "$ref" ] || convert "$set/photo-001.jpg" -filter Lanczos -resize "$geometry!" "$ref"
@@ -76,6 +80,7 @@ row() {  # row SET BOX JOBS_OPTION WITH_MOGRIFY
 for set in $sets; do
   for box in $boxes; do row "$set" "$box" "" "$mogrify"; done
 done
+row noisy 1920 "" no webp
 row one 1920 "-j 1" no
 echo
 echo "(pictures and results in $work; $(nproc) cores; load average at the end: $(cut -d' ' -f1-3 /proc/loadavg))"

@@ -2,7 +2,6 @@
 
 #include "core/exif_metadata.h"
 #include "core/fit_file_size.h"
-#include "core/jpeg_encoder.h"
 #include "core/picture.h"
 #include "core/shrink.h"
 
@@ -23,34 +22,39 @@ Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QB
     const Result<QByteArray> kept = request.keepMetadata ? KeptExif(picture->exif()) : QByteArray();
     const QByteArray exif = kept ? *kept : QByteArray();
     const auto encode = [&](const QImage& image, int quality) {
-        return EncodeJpeg(PixelRows::Of(image), quality, ChromaSampling::ByQuality, exif);
+        return EncodePicture(image, {request.format, quality, request.lossless}, exif);
     };
+    // PNG and lossless WebP have no quality to lower: they fit as they are or are refused.
+    const bool hasQuality = request.format == OutputFormat::Jpeg || (request.format == OutputFormat::Webp && !request.lossless);
     QStringList notes;
     if (!kept) notes << QStringLiteral("written without metadata: %1").arg(kept.error().message);
     const auto encodeOnce = [&]() -> Result<FittedFile> {
-        const Result<QByteArray> jpeg = encode(*shrunk, request.quality);
-        if (!jpeg) return jpeg.error();
-        return FittedFile{*jpeg, *size, request.quality, 1};
+        const Result<QByteArray> encoded = encode(*shrunk, request.quality);
+        if (!encoded) return encoded.error();
+        return FittedFile{*encoded, *size, request.quality, 1};
     };
     // Smaller versions are drawn from this first result, not from the file: no second decode, and after
     // quality 30's coding a 24-megapixel photo's result measures the same either way.
     const Picture first = request.maxBytes > 0 ? Picture::FromImage(*shrunk) : Picture();
     const auto drawSmaller = [&](QSize to) { return ShrinkPicture(first, to, {.pool = request.pool}); };
-    const Result<FittedFile> file = request.maxBytes > 0 ? FitFileSize(std::move(*shrunk), request.maxBytes,
-                                                                       request.quality, encode, drawSmaller)
-                                                         : encodeOnce();
+    const auto asIs = [&](const QImage& image) { return encode(image, request.quality); };
+    const Result<FittedFile> file =
+        request.maxBytes <= 0 ? encodeOnce()
+        : hasQuality          ? FitFileSize(std::move(*shrunk), request.maxBytes, request.quality, encode, drawSmaller)
+                              : FitFileSize(*shrunk, request.maxBytes, asIs);
     if (!file) return file.error();
+    const bool lowered = hasQuality && file->quality < request.quality;
     if (file->size != *size)
         notes << QStringLiteral("made %1 × %2 to fit, at quality %3")
                      .arg(file->size.width())
                      .arg(file->size.height())
                      .arg(file->quality);
-    else if (file->quality < request.quality)
+    else if (lowered)
         notes << QStringLiteral("fitted at quality %1").arg(file->quality);
     if (const Result<void> written = SafeReplaceAt(outputFolderFd, outputName, file->bytes, replace);
         !written)
         return written.error();
-    const bool fitted = file->size != *size || file->quality < request.quality;
+    const bool fitted = file->size != *size || lowered;
     return Resized{picture->size(), file->size, file->bytes.size(), notes.join(QStringLiteral("; ")), fitted};
 }
 

@@ -2,6 +2,7 @@
 // The whole job on one file, as a batch runs it: load, size, shrink, encode (within a file size if asked),
 // replace.
 
+#include "core/encode_picture.h"
 #include "core/result.h"
 #include "core/safe_replace.h"
 #include "core/size_rule.h"
@@ -15,10 +16,12 @@ namespace core {
 
 struct ResizeRequest {
     SizeRule size;                // the result's size; never enlarged, one pixel a side at least
-    int quality = 90;             // JPEG quality 1..100; with maxBytes, the highest tried
+    int quality = 90;             // JPEG and lossy WebP quality 1..100; with maxBytes, the highest tried
     bool keepMetadata = false;    // the Exif date, camera and lens fields (never GPS), Orientation 1
     QThreadPool* pool = nullptr;  // where the shrink's rows run; null: Qt's global pool
     qint64 maxBytes = 0;          // above 0: the file at most this big (core/fit_file_size.h)
+    OutputFormat format = OutputFormat::Jpeg;
+    bool lossless = false;        // WebP only
 };
 
 struct Resized {
@@ -30,7 +33,7 @@ struct Resized {
     bool fitted = false;  // quality or size lowered to fit maxBytes
 };
 
-// Writes outputName in the open folder as the JPEG of input (a path's bytes) at the rule's size, through
+// Writes outputName in the open folder in the format asked, as input (a path's bytes) at the rule's size, through
 // the safe writer with the given options. Errors are the loader's, the size rule's, the shrink's, the
 // encoder's, the file size search's and the writer's, with their messages; metadata that cannot be kept is
 // left out, with a note, rather than failing the picture.

@@ -1,5 +1,6 @@
 #include "jpeg/mIntelJPEGLibrary.h"
 
+#include "core/encode_picture.h"
 #include "core/safe_replace.h"
 #include "image/cDIBSection.h"
 #include "platform/ijl.h"
@@ -24,6 +25,18 @@ struct IjlSession {
     }
 };
 
+// A refusal before writing is the runtime's file-access error; a write that failed half-way (a full
+// disk) is reported as the library's own write failure, as it always was. Either way the engine's error
+// goes along, so that the window can say why.
+void Replace(const QString& fileName, QByteArrayView contents) {
+    const core::Result<void> written = core::SafeReplace(fileName, contents);
+    if (written) return;
+    const int number = written.error().number;
+    if (number == core::errc::DiskFull || number == core::errc::DeviceIO)
+        RaiseIjl(QStringLiteral("Failed to save to JPG %1").arg(platform::IJL_FILE_WRITE_ERROR), written.error());
+    platform::Raise(written.error());
+}
+
 }  // namespace
 
 bool WriteJpegFile(cDIBSection& image, const QString& fileName, std::int32_t quality) {
@@ -46,16 +59,20 @@ bool WriteJpegFile(cDIBSection& image, const QString& fileName, std::int32_t qua
     if (const int r = platform::ijlWrite(&p, platform::IJL_JBUFF_WRITEWHOLEIMAGE); r != platform::IJL_OK)
         RaiseIjl(QStringLiteral("Failed to save to JPG %1").arg(r));
 
-    const core::Result<void> written = core::SafeReplace(sFileName, QByteArrayView(p.JPGBytes, p.JPGSizeBytes));
-    if (!written) {
-        // A refusal before writing is the runtime's file-access error; a write that failed half-way
-        // (a full disk) is reported as the library's own write failure, as it always was. Either way
-        // the engine's error goes along, so that the window can say why.
-        const int number = written.error().number;
-        if (number == core::errc::DiskFull || number == core::errc::DeviceIO)
-            RaiseIjl(QStringLiteral("Failed to save to JPG %1").arg(platform::IJL_FILE_WRITE_ERROR), written.error());
-        platform::Raise(written.error());
-    }
+    Replace(sFileName, QByteArrayView(p.JPGBytes, p.JPGSizeBytes));
+    return true;
+}
+
+bool WritePictureFile(cDIBSection& image, const QString& fileName, std::int32_t quality) {
+    const core::OutputFormat format = core::FormatOfName(fileName);
+    if (format == core::OutputFormat::Jpeg) return WriteJpegFile(image, fileName, quality);
+    // The buffer's rows run bottom-up; the picture encoded is the right way up.
+    const QImage rows(image.DIBSectionBitsPtr(), image.Width(), image.Height(), image.BytesPerScanLine(),
+                      QImage::Format_BGR888);
+    const core::Result<QByteArray> encoded = core::EncodePicture(rows.mirrored(), {format, quality, false});
+    if (!encoded)
+        RaiseIjl(QStringLiteral("Failed to encode the picture: %1").arg(encoded.error().message), encoded.error());
+    Replace(fileName, *encoded);
     return true;
 }
 

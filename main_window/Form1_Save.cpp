@@ -1,4 +1,5 @@
-// The two save commands: the shrunk picture in Picture2 written as a JPEG file the user names.
+// The two save commands: the shrunk picture in Picture2 written to a file the user names, as JPEG, or as
+// PNG or WebP when the name says so.
 #include "main_window/Form1.h"
 
 #include "dialogs/mCommonDialog.h"
@@ -33,7 +34,7 @@ QString SaveFolder() {
 QString SaveFailureReason(const platform::RuntimeError& error) {
     if (error.cause().number != 0) return platform::TurkishReason(error.cause());
     if (error.number() == platform::err::OutOfMemory) return QStringLiteral("Bellek yetmedi.");
-    return QStringLiteral("Resim JPEG olarak kodlanamadı (hata %1).").arg(error.number());
+    return QStringLiteral("Resim kodlanamadı (hata %1).").arg(error.number());
 }
 
 }  // namespace
@@ -62,7 +63,8 @@ void Form1::resmi_kaydet(bool bQualityFromBox) {
         sFileName = QStringLiteral("ulk.jpg");
     }
     QString sFileTitle;
-    QString sFilter = QStringLiteral("JPEG Files (*.JPG)|*.JPG|All Files (*.*)|*.*");
+    QString sFilter = QStringLiteral(
+        "JPEG Files (*.JPG)|*.JPG|PNG Files (*.PNG)|*.PNG|WebP Files (*.WEBP)|*.WEBP|All Files (*.*)|*.*");
     std::int32_t lFilterIndex = 1;
     std::int32_t lFlags = 0;
     if (!mCommonDialog::ShowSaveFileDialog(sFileName, sFileTitle, true, sFilter, lFilterIndex, sInitialDir,
@@ -75,7 +77,7 @@ void Form1::resmi_kaydet(bool bQualityFromBox) {
     bool bSaved = false;
     QString reason;
     try {
-        bSaved = mIntelJPEGLibrary::WriteJpegFile(cDib, sFileName, lQuality);
+        bSaved = mIntelJPEGLibrary::WritePictureFile(cDib, sFileName, lQuality);
     } catch (const platform::RuntimeError& e) {
         reason = SaveFailureReason(e);
     } catch (const std::exception&) {

@@ -1,7 +1,7 @@
 // The command line as a user runs it on a folder of photos: results that fit the box and stand upright,
 // originals never written, a second run that writes nothing, --overwrite, the tree under --output, a
-// refused result that would be an original, metadata that cannot be kept, the sizes and file sizes asked
-// for, and wrong usage.
+// refused result that would be an original, metadata that cannot be kept, the sizes, file sizes and
+// format asked for, and wrong usage.
 #include "tests/support/QtTests.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestPictures.h"
@@ -173,6 +173,13 @@ private slots:
         QVERIFY(most == any || run.errors.contains("1 written (1 made to fit --max-size)"));
     }
 
+    // --format and --lossless reach the result's name and bytes.
+    void writesTheFormatAsked() {
+        const Run run = RunProgram({"-b", "24x24", "-f", "WEBP", "--lossless", Photos("yön-8.jpg")});
+        QVERIFY2(run.status == 0, qPrintable(run.errors));
+        QCOMPARE(testfiles::ReadBytes(Photos("yön-8_kucuk.webp")).mid(8, 8), QByteArray("WEBPVP8L"));
+    }
+
     void wrongUsageSaysWhyWithStatusTwo_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("reason");
@@ -188,6 +195,8 @@ private slots:
         QTest::newRow("unknown option") << QStringList{"-b", "4x4", "--colour", "x.jpg"} << "Unknown option";
         QTest::newRow("no paths") << QStringList{"-b", "4x4"} << "no pictures or folders";
         QTest::newRow("no suffix beside") << QStringList{"-b", "4x4", "-s", "", "x.jpg"} << "needs --output";
+        QTest::newRow("bad format") << QStringList{"-b", "4x4", "-f", "gif", "x.jpg"} << "--format wants jpg, png";
+        QTest::newRow("lossless JPEG") << QStringList{"-b", "4x4", "--lossless", "x.jpg"} << "--lossless is for WebP";
         QTest::newRow("batch window and box")
             << QStringList{"--batch-window", "-b", "4x4", "x.jpg"} << "--batch-window takes no other options";
     }

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -65,6 +66,7 @@ private slots:
             FindControl<QRadioButton>(window, "toFolder")->setChecked(true);
             FindControl<QLineEdit>(window, "folder")->setText(results.path());
             FindControl<QCheckBox>(window, "overwrite")->setChecked(true);
+            FindControl<QComboBox>(window, "format")->setCurrentText(QStringLiteral("Aynı biçim"));  // JPEGs still
             window.show();
             QVERIFY(QTest::qWaitForWindowExposed(&window));
             StallMeter meter;
@@ -92,6 +94,7 @@ private slots:
         QVERIFY(FindControl<QRadioButton>(again, "toFolder")->isChecked());
         QCOMPARE(FindControl<QLineEdit>(again, "folder")->text(), results.path());
         QVERIFY(FindControl<QCheckBox>(again, "overwrite")->isChecked());
+        QCOMPARE(FindControl<QComboBox>(again, "format")->currentText(), QStringLiteral("Aynı biçim"));
     }
 };
 

@@ -1,7 +1,8 @@
-// "3-Kaydet" and "4-Kalite Kaydet": what the window hands the save dialog, which picture and quality reach
-// the file, and that a failed save ends in one warning with the window and any existing file left as they
-// were. The encoder's and the safe writer's own cases (refusals, times, links, kills, every mode) are the
-// engine's; one full disk and one replaced file's mode show here that the window goes through them.
+// "3-Kaydet" and "4-Kalite Kaydet": what the window hands the save dialog, which picture, quality and
+// format reach the file, and that a failed save ends in one warning with the window and any existing file
+// left as they were. The encoder's and the safe writer's own cases (refusals, times, links, kills, every
+// mode) are the engine's; one full disk and one replaced file's mode show here that the window goes through
+// them.
 #include "image/cDIBSection.h"
 #include "jpeg/mIntelJPEGLibrary.h"
 #include "platform/controls/HScrollBar.h"
@@ -159,7 +160,8 @@ private slots:
         QVERIFY(boxes_->empty());
         QCOMPARE(offered, QStringLiteral("ulk.jpg"));
         QCOMPARE(folder, QDir(home).absolutePath());
-        QCOMPARE(types, QStringList({"JPEG Files (*.JPG)", "All Files (*.*)"}));
+        QCOMPARE(types,
+                 QStringList({"JPEG Files (*.JPG)", "PNG Files (*.PNG)", "WebP Files (*.WEBP)", "All Files (*.*)"}));
         QCOMPARE(owner, form_.get());
     }
 
@@ -181,7 +183,7 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("file");
         QTest::newRow("no extension") << 1 << "out" << "out.JPG";
-        QTest::newRow("all files, a .bmp name") << 2 << "resim.bmp" << "resim.bmp";
+        QTest::newRow("all files, a .bmp name") << 4 << "resim.bmp" << "resim.bmp";
     }
     void standardSaveWritesPicture2AtQuality90UnderTheNameChosen() {
         QFETCH(int, filter);
@@ -197,6 +199,19 @@ private slots:
         QCOMPARE(testfiles::FilesIn(home_->path()), QStringList{file});
         QCOMPARE(testfiles::ReadBytes(path(file)), expected(90));
         QCOMPARE(quality()->text(), QStringLiteral("20"));
+    }
+
+    // A name typed with .png saves Picture2's very pixels as a PNG, whatever type the list shows.
+    void aPngNameSavesAPng() {
+        ModalAnswerer answer;
+        answer.typeFileName(QStringLiteral("deneme.png"));
+        control<QPushButton>("cmdSaveQualityPic")->click();
+        QVERIFY(answer.done() && answer.failures().isEmpty());
+        QVERIFY(boxes_->empty());
+        const QByteArray png = testfiles::ReadBytes(path(QStringLiteral("deneme.png")));
+        QCOMPARE(png.mid(1, 3), QByteArray("PNG"));
+        QCOMPARE(QImage::fromData(png).convertToFormat(QImage::Format_RGB32),
+                 picture2().pixels().convertToFormat(QImage::Format_RGB32));
     }
 
     void qualitySaveReadsTheBoxOnceTheDialogCloses_data() {

@@ -1,0 +1,34 @@
+#pragma once
+// The result file's bytes in the format asked for: JPEG, PNG or WebP, from one shrunk picture.
+
+#include "core/result.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QImage>
+#include <QString>
+
+namespace core {
+
+enum class OutputFormat { Jpeg, Png, Webp };
+
+struct EncodeChoice {
+    OutputFormat format = OutputFormat::Jpeg;
+    int quality = 90;       // 1..100, for JPEG and lossy WebP; PNG and lossless WebP ignore it
+    bool lossless = false;  // WebP only
+};
+
+// The format a file of this name is written in: PNG for .png, WebP for .webp (in any letter case), JPEG
+// for any other name, as this program has always written.
+OutputFormat FormatOfName(QStringView name);
+
+// The extension a result in the format is named with: ".jpg", ".png" or ".webp".
+QString ExtensionOf(OutputFormat format);
+
+// The picture encoded as asked. Transparency is kept in PNG and WebP and laid on white in JPEG. exif,
+// when given, is an APP1 payload ("Exif\0\0" and a TIFF block) and goes into the file in the format's own
+// place (APP1, PNG's eXIf, WebP's EXIF). Errors: 5 for an empty picture or one larger than the format
+// holds (JPEG 65500, WebP 16383 pixels a side), 7 when memory runs out.
+Result<QByteArray> EncodePicture(const QImage& image, const EncodeChoice& choice, QByteArrayView exif = {});
+
+}  // namespace core
