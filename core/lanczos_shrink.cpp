@@ -4,16 +4,24 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
+#include <cstring>
 #include <numbers>
 #include <QThreadPool>
-#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace core {
 
 namespace {
 
 constexpr double kLobes = 3;
+constexpr int kOne = 1 << LanczosPlan::kOneBits;
+// Rows filtered across keep this many bits below the byte, so that the sum down rounds only once.
+constexpr int kAcrossBits = 6;
+constexpr int kAcrossShift = LanczosPlan::kOneBits - kAcrossBits;
+constexpr int kDownShift = LanczosPlan::kOneBits + kAcrossBits;
 
 double Lanczos(double x) {
     if (x == 0) return 1;
@@ -32,107 +40,185 @@ int Mirrored(int j, int n) {
     return j < n ? j : period - j;
 }
 
-std::vector<LanczosPlan::Taps> MakeTaps(int from, int to) {
-    const double scale = double(from) / to;  // >= 1: shrinking widens the filter by the factor
-    const double support = kLobes * scale;
-    std::vector<LanczosPlan::Taps> all(static_cast<std::size_t>(to));
-    for (int i = 0; i < to; ++i) {
-        const double centre = (i + 0.5) * scale - 0.5;
-        const int first = int(std::ceil(centre - support)), last = int(std::floor(centre + support));
-        LanczosPlan::Taps& taps = all[std::size_t(i)];
-        double sum = 0;
-        for (int j = first; j <= last; ++j) sum += Lanczos((j - centre) / scale);
-        for (int j = first; j <= last; ++j) {
-            taps.index.push_back(Mirrored(j, from));
-            taps.weights.push_back(float(Lanczos((j - centre) / scale) / sum));
+#if defined(__SSE2__)
+
+// Two neighbouring weights as one 32-bit lane, the first in its low half, as madd pairs them.
+std::int32_t Pair(const std::int16_t* w) {
+    std::int32_t pair;
+    std::memcpy(&pair, w, sizeof pair);
+    return pair;
+}
+
+// One source row of 4-byte pixels filtered across into pixels destination pixels of 4 16-bit values.
+// Two taps at a time: their pixels' bytes interleaved channel by channel meet the two weights in one madd.
+void SumAcross(const std::uint8_t* src, const LanczosPlan::Axis& columns, int pixels, std::int16_t* dst) {
+    const __m128i zero = _mm_setzero_si128(), round = _mm_set1_epi32(1 << (kAcrossShift - 1));
+    for (int x = 0; x < pixels; ++x) {
+        const std::uint8_t* p = src + std::size_t(columns.first(x)) * 4;
+        const std::int16_t* w = columns.weights(x);
+        const int count = columns.count(x);
+        __m128i sum = round;
+        int k = 0;
+        for (; k + 1 < count; k += 2) {
+            const __m128i two = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 4 * k));
+            const __m128i paired = _mm_unpacklo_epi8(_mm_unpacklo_epi8(two, _mm_srli_si128(two, 4)), zero);
+            sum = _mm_add_epi32(sum, _mm_madd_epi16(paired, _mm_set1_epi32(Pair(w + k))));
         }
-        taps.first = *std::min_element(taps.index.begin(), taps.index.end());
-        taps.last = *std::max_element(taps.index.begin(), taps.index.end());
+        if (k < count) {
+            std::int32_t one;
+            std::memcpy(&one, p + 4 * k, sizeof one);
+            const __m128i alone = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(one), zero), zero);
+            sum = _mm_add_epi32(sum, _mm_madd_epi16(alone, _mm_set1_epi32(std::uint16_t(w[k]))));
+        }
+        sum = _mm_srai_epi32(sum, kAcrossShift);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + std::size_t(x) * 4), _mm_packs_epi32(sum, sum));
     }
-    return all;
 }
 
-// Rounded half away from zero and clamped, as lround would, without a library call per channel.
-std::uint8_t ToByte(float value) {
-    if (value <= 0.0f) return 0;
-    if (value >= 255.0f) return 255;
-    const int whole = int(value);  // the difference below is exact for floats this close
-    return std::uint8_t(whole + (value - float(whole) >= 0.5f ? 1 : 0));
+// One destination row of pixels from count filtered rows and their weights; rows hold whole pairs of
+// pixels (8 values), of which the last may be past the row's end.
+void SumDown(const std::int16_t* const* rows, const std::int16_t* w, int count, int pixels, std::uint8_t* dst) {
+    const __m128i round = _mm_set1_epi32(1 << (kDownShift - 1));
+    for (int x = 0; x < pixels; x += 2) {
+        const std::size_t at = std::size_t(x) * 4;
+        __m128i low = round, high = round;
+        int k = 0;
+        for (; k + 1 < count; k += 2) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k] + at));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k + 1] + at));
+            const __m128i weights = _mm_set1_epi32(Pair(w + k));
+            low = _mm_add_epi32(low, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), weights));
+            high = _mm_add_epi32(high, _mm_madd_epi16(_mm_unpackhi_epi16(a, b), weights));
+        }
+        if (k < count) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k] + at));
+            const __m128i weights = _mm_set1_epi32(std::uint16_t(w[k]));
+            low = _mm_add_epi32(low, _mm_madd_epi16(_mm_unpacklo_epi16(a, _mm_setzero_si128()), weights));
+            high = _mm_add_epi32(high, _mm_madd_epi16(_mm_unpackhi_epi16(a, _mm_setzero_si128()), weights));
+        }
+        const __m128i words = _mm_packs_epi32(_mm_srai_epi32(low, kDownShift), _mm_srai_epi32(high, kDownShift));
+        const __m128i bytes = _mm_packus_epi16(words, words);
+        if (x + 1 < pixels) {
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + at), bytes);
+        } else {
+            const std::int32_t last = _mm_cvtsi128_si32(bytes);
+            std::memcpy(dst + at, &last, sizeof last);
+        }
+    }
 }
 
-// line += w * row over n floats. Built for AVX2 as well and picked when the processor has it; the sums
-// are the same either way (no fused multiply-add, each element on its own).
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
-__attribute__((target_clones("avx2", "default")))
+#else
+
+// The same sums, value by value, where there are no SSE2 registers.
+std::int16_t Saturated(int value) { return std::int16_t(std::clamp(value, -32768, 32767)); }
+
+void SumAcross(const std::uint8_t* src, const LanczosPlan::Axis& columns, int pixels, std::int16_t* dst) {
+    for (int x = 0; x < pixels; ++x) {
+        const std::uint8_t* p = src + std::size_t(columns.first(x)) * 4;
+        const std::int16_t* w = columns.weights(x);
+        for (int c = 0; c < 4; ++c) {
+            int sum = 1 << (kAcrossShift - 1);
+            for (int k = 0; k < columns.count(x); ++k) sum += p[4 * k + c] * w[k];
+            dst[std::size_t(x) * 4 + std::size_t(c)] = Saturated(sum >> kAcrossShift);
+        }
+    }
+}
+
+void SumDown(const std::int16_t* const* rows, const std::int16_t* w, int count, int pixels, std::uint8_t* dst) {
+    for (std::size_t i = 0; i < std::size_t(pixels) * 4; ++i) {
+        int sum = 1 << (kDownShift - 1);
+        for (int k = 0; k < count; ++k) sum += rows[k][i] * w[k];
+        dst[i] = std::uint8_t(std::clamp<int>(Saturated(sum >> kDownShift), 0, 255));
+    }
+}
+
 #endif
-void Accumulate(float* __restrict line, const float* __restrict row, float w, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i) line[i] += w * row[i];
-}
 
 }  // namespace
 
+LanczosPlan::Axis::Axis(int from, int to) : start_{0} {
+    const double scale = double(from) / to;  // >= 1: shrinking widens the filter by the factor
+    const double support = kLobes * scale;
+    for (int i = 0; i < to; ++i) {
+        const double centre = (i + 0.5) * scale - 0.5;
+        const int lo = int(std::ceil(centre - support)), hi = int(std::floor(centre + support));
+        int first = from, last = 0;
+        for (int j = lo; j <= hi; ++j) {
+            first = std::min(first, Mirrored(j, from));
+            last = std::max(last, Mirrored(j, from));
+        }
+        std::vector<double> folded(std::size_t(last - first + 1));
+        double total = 0;
+        for (int j = lo; j <= hi; ++j) {
+            const double w = Lanczos((j - centre) / scale);
+            folded[std::size_t(Mirrored(j, from) - first)] += w;
+            total += w;
+        }
+        // Rounded to fixed point, the rounding's remainder given to the largest weight so that they sum to
+        // exactly one and a flat picture stays flat; weights that round to nothing are left off the ends.
+        std::vector<int> fixed;
+        for (const double w : folded) fixed.push_back(int(std::lround(w / total * kOne)));
+        int sum = 0;
+        for (const int w : fixed) sum += w;
+        *std::max_element(fixed.begin(), fixed.end()) += kOne - sum;
+        const auto kept = std::find_if(fixed.begin(), fixed.end(), [](int w) { return w != 0; });
+        const auto end = std::find_if(fixed.rbegin(), fixed.rend(), [](int w) { return w != 0; }).base();
+        first_.push_back(first + int(kept - fixed.begin()));
+        for (auto w = kept; w != end; ++w) weights_.push_back(std::int16_t(*w));
+        start_.push_back(int(weights_.size()));
+        widest_ = std::max(widest_, int(end - kept));
+    }
+}
+
 LanczosPlan::LanczosPlan(QSize from, QSize to)
-    : from_(from), to_(to), rows_(MakeTaps(from.height(), to.height())), columns_(MakeTaps(from.width(), to.width())) {}
+    : from_(from), to_(to), rows_(from.height(), to.height()), columns_(from.width(), to.width()) {}
 
 LanczosRows::LanczosRows(const LanczosPlan& plan, int firstY, int endY, std::uint8_t* out, qsizetype stride,
                          bool premultiplied)
     : plan_(plan), out_(out), stride_(stride), premultiplied_(premultiplied), endY_(endY), sourceBegin_(0), sourceEnd_(0),
-      next_(0), open_(firstY), opened_(firstY), row_(std::size_t(plan.from().width()) * 4) {
+      next_(0), open_(firstY), ringRows_(1), rowWidth_((std::size_t(plan.to().width()) + 1) / 2 * 8) {
     if (firstY >= endY) return;
-    sourceBegin_ = plan.from().height();
-    for (int y = firstY; y < endY; ++y) {
-        sourceBegin_ = std::min(sourceBegin_, plan.firstRow(y));
-        sourceEnd_ = std::max(sourceEnd_, plan.endRow(y));
+    const LanczosPlan::Axis& rows = plan.rows();
+    // A destination row is finished once the last of the rows it takes, and of those before it, has come;
+    // the ring keeps every filtered row from the first that any later row takes.
+    std::vector<int> lastEnd(std::size_t(endY - firstY));
+    int end = 0;
+    for (int y = firstY; y < endY; ++y) lastEnd[std::size_t(y - firstY)] = end = std::max(end, rows.first(y) + rows.count(y));
+    int first = plan.from().height();
+    for (int y = endY - 1; y >= firstY; --y) {
+        first = std::min(first, rows.first(y));
+        ringRows_ = std::max(ringRows_, lastEnd[std::size_t(y - firstY)] - first);
     }
+    sourceBegin_ = first;
+    sourceEnd_ = end;
     next_ = sourceBegin_;
+    ring_.assign(rowWidth_ * std::size_t(ringRows_), 0);
+    taken_.resize(std::size_t(rows.widest()));
 }
 
 void LanczosRows::Push(const std::uint8_t* row) {
     const int index = next_++;
     if (index < sourceBegin_ || index >= sourceEnd_) return;
-    for (std::size_t i = 0; i < row_.size(); ++i) row_[i] = float(row[i]);
-    while (opened_ < endY_ && plan_.firstRow(opened_) <= index) {
-        if (spare_.empty()) {
-            lines_.emplace_back(row_.size(), 0.0f);
-        } else {
-            lines_.push_back(std::move(spare_.back()));
-            spare_.pop_back();
-        }
-        ++opened_;
-    }
-    // A row may be taken twice by one destination row, mirrored at an edge.
-    for (int y = open_; y < opened_; ++y) {
-        const LanczosPlan::Taps& taps = plan_.row(y);
-        std::vector<float>& line = lines_[std::size_t(y - open_)];
-        for (std::size_t k = 0; k < taps.index.size(); ++k) {
-            if (taps.index[k] == index) Accumulate(line.data(), row_.data(), taps.weights[k], row_.size());
-        }
-    }
-    while (open_ < opened_ && plan_.endRow(open_) <= index + 1) {
-        Finish(lines_.front(), open_++);
-        spare_.push_back(std::move(lines_.front()));
-        lines_.pop_front();
-    }
+    SumAcross(row, plan_.columns(), plan_.to().width(), ring_.data() + rowWidth_ * std::size_t(index % ringRows_));
+    const LanczosPlan::Axis& rows = plan_.rows();
+    while (open_ < endY_ && rows.first(open_) + rows.count(open_) <= next_) Finish(open_++);
 }
 
-void LanczosRows::Finish(std::vector<float>& line, int y) {
+void LanczosRows::Finish(int y) {
+    const LanczosPlan::Axis& rows = plan_.rows();
+    const int count = rows.count(y);
+    for (int k = 0; k < count; ++k)
+        taken_[std::size_t(k)] = ring_.data() + rowWidth_ * std::size_t((rows.first(y) + k) % ringRows_);
     std::uint8_t* dst = out_ + stride_ * y;
-    for (int x = 0; x < plan_.to().width(); ++x) {
-        const LanczosPlan::Taps& across = plan_.column(x);
-        float sum[4] = {0, 0, 0, 0};
-        for (std::size_t k = 0; k < across.weights.size(); ++k) {
-            const float* src = line.data() + std::size_t(across.index[k]) * 4;
-            for (int c = 0; c < 4; ++c) sum[c] += across.weights[k] * src[c];
-        }
-        std::uint8_t* pixel = dst + std::size_t(x) * 4;
-        for (int c = 0; c < 4; ++c) pixel[c] = ToByte(sum[c]);
-        // Overshoot must not leave a colour brighter than its coverage.
-        if (premultiplied_) {
+    SumDown(taken_.data(), rows.weights(y), count, plan_.to().width(), dst);
+    // Overshoot must not leave a colour brighter than its coverage.
+    if (premultiplied_) {
+        for (int x = 0; x < plan_.to().width(); ++x) {
+            std::uint8_t* pixel = dst + std::size_t(x) * 4;
             const auto alpha = std::uint8_t(reinterpret_cast<const QRgb*>(pixel)[0] >> 24);
             for (int c = 0; c < 4; ++c) pixel[c] = std::min(pixel[c], alpha);
         }
     }
-    std::fill(line.begin(), line.end(), 0.0f);
 }
 
 int ShrinkBands(QSize source, int destRows, QThreadPool* pool) {
