@@ -2,6 +2,7 @@
 // kept whole or shrunk as they arrive, with the decoder's own count of scans and its memory checked.
 
 #include "core/exif_orientation.h"
+#include "core/huge_page_image.h"
 #include "core/icc_profile.h"
 #include "core/lanczos_shrink.h"
 #include "core/parallel.h"
@@ -146,7 +147,7 @@ public:
         if (OrientationSwapsAxes(orientation_)) target.transpose();
         Reader reader;
         if (!Start(reader, ScaleFor(target))) return reader.AsError();
-        QImage image(Output(reader), QImage::Format_RGB32);
+        QImage image = HugePageImage(Output(reader), QImage::Format_RGB32);
         if (image.isNull()) return NoMemory();
         if (!ReadRows(reader, [&](int y, int) { return image.scanLine(y); })) return reader.AsError();
         return ToSrgb(ApplyOrientation(image, orientation_), space_);
@@ -158,7 +159,7 @@ public:
         if (!Start(reader, ScaleFor(DecodeTarget(target, stored_)))) return reader.AsError();
         const QSize decoded = Output(reader);
         if (!Covers(decoded, target)) return QImage();  // an enlargement: not for the stream
-        QImage out(target, QImage::Format_RGB32);
+        QImage out = HugePageImage(target, QImage::Format_RGB32);
         if (out.isNull()) return NoMemory();
         if (decoded == target) {
             if (!ReadRows(reader, [&](int y, int) { return out.scanLine(y); })) return reader.AsError();
@@ -268,7 +269,11 @@ private:
             changed.notify_all();
         };
         const bool overlap = (pool ? pool : QThreadPool::globalInstance())->maxThreadCount() > 1;
-        ParallelFor(pool, overlap ? 2 : 1, work);
+        // A part that ran out of memory left the rows unfinished: the picture fails for that reason.
+        if (!ParallelFor(pool, overlap ? 2 : 1, work)) {
+            reader.failure = Failure::NoMemory;
+            return false;
+        }
         return !failed;
     }
 

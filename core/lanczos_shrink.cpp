@@ -1,5 +1,6 @@
 #include "core/lanczos_shrink.h"
 
+#include "core/huge_page_image.h"
 #include "core/parallel.h"
 
 #include <algorithm>
@@ -231,7 +232,7 @@ Result<QImage> LanczosShrink(const QImage& image, QSize size, QThreadPool* pool)
     const int sw = image.width(), sh = image.height(), dh = size.height();
     if (sw < size.width() || sh < dh || size.isEmpty())
         return Error{errc::InvalidArgument, QStringLiteral("a shrink cannot enlarge")};
-    QImage out(size, image.format());
+    QImage out = HugePageImage(size, image.format());
     if (out.isNull()) return Error{errc::OutOfMemory, QStringLiteral("out of memory")};
     const LanczosPlan plan(image.size(), size);
     const bool premultiplied = image.format() == QImage::Format_ARGB32_Premultiplied;

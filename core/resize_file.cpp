@@ -18,7 +18,7 @@ Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QB
     const Result<Fit> fit = FitIntoBox(picture->size(), request.box);
     if (!fit) return fit.error();
     const QSize size = fit->pixels();
-    Result<QImage> shrunk = ShrinkPicture(*picture, size, {.pool = request.pool, .background = Qt::white, .source = {}, .once = true});
+    Result<QImage> shrunk = ShrinkPicture(*picture, size, {.pool = request.pool, .background = Qt::white, .source = {}});
     if (!shrunk) return shrunk.error();
     const Result<QByteArray> kept = request.keepMetadata ? KeptExif(picture->exif()) : QByteArray();
     const QByteArray exif = kept ? *kept : QByteArray();
