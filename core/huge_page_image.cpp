@@ -16,8 +16,8 @@ QImage HugePageImage(QSize size, QImage::Format format) {
     if (size.isEmpty()) return {};
     const std::int64_t stride = (std::int64_t(size.width()) * QImage::toPixelFormat(format).bitsPerPixel() + 31) / 32 * 4;
     const std::int64_t bytes = stride * size.height();
-    // Smaller pictures gain nothing from it, and the rounding up would waste more than they hold.
-    if (bytes < std::int64_t(4 * kHugePage) || stride > INT32_MAX) return QImage(size, format);
+    // Below two huge pages the rounding up would waste as much as it saves.
+    if (bytes < std::int64_t(2 * kHugePage) || stride > INT32_MAX) return QImage(size, format);
     const std::size_t rounded = (std::size_t(bytes) + kHugePage - 1) / kHugePage * kHugePage;
     void* memory = std::aligned_alloc(kHugePage, rounded);
     if (!memory) return {};

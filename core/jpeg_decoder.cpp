@@ -146,7 +146,8 @@ public:
     Result<QImage> Decode(QSize target) const override {
         if (OrientationSwapsAxes(orientation_)) target.transpose();
         Reader reader;
-        if (!Start(reader, ScaleFor(target))) return reader.AsError();
+        const int denom = ScaleFor(target);
+        if (!Start(reader, denom, denom > 1)) return reader.AsError();
         QImage image = HugePageImage(Output(reader), QImage::Format_RGB32);
         if (image.isNull()) return NoMemory();
         if (!ReadRows(reader, [&](int y, int) { return image.scanLine(y); })) return reader.AsError();
@@ -156,7 +157,10 @@ public:
     Result<QImage> Shrink(QSize size, QThreadPool* pool) const override {
         const QSize target = OrientationSwapsAxes(orientation_) ? size.transposed() : size;
         Reader reader;
-        if (!Start(reader, ScaleFor(DecodeTarget(target, stored_)))) return reader.AsError();
+        const int denom = ScaleFor(DecodeTarget(target, stored_));
+        // Halved or more by the filter, the full-size rows hide plain chroma upsampling as well.
+        const bool halved = stored_.width() >= 2 * target.width() && stored_.height() >= 2 * target.height();
+        if (!Start(reader, denom, denom > 1 || halved)) return reader.AsError();
         const QSize decoded = Output(reader);
         if (!Covers(decoded, target)) return QImage();  // an enlargement: not for the stream
         QImage out = HugePageImage(target, QImage::Format_RGB32);
@@ -188,7 +192,8 @@ private:
     }
 
     // Reads the header again, checks what the decode will cost, and starts it at 1/denom of the size.
-    bool Start(Reader& reader, int denom) const {
+    // plainChroma: the rows are shrunk further, which hides the plain chroma upsampling that saves time.
+    bool Start(Reader& reader, int denom, bool plainChroma) const {
         reader.pixels = std::uint64_t(stored_.width()) * std::uint64_t(stored_.height());
         if (!ReadHeader(reader, bytes_)) return false;
         if (CoefficientBytes(&reader.cinfo) > std::uint64_t(kDecodeMemoryBudget)) {
@@ -199,9 +204,7 @@ private:
             reader.cinfo.scale_num = 1;
             reader.cinfo.scale_denom = unsigned(denom);
             reader.cinfo.out_color_space = JCS_EXT_BGRX;
-            // A reduced decode is always shrunk further, which hides the plain chroma upsampling it saves
-            // time with; a full-size decode keeps the smooth one.
-            reader.cinfo.do_fancy_upsampling = denom == 1 ? TRUE : FALSE;
+            reader.cinfo.do_fancy_upsampling = plainChroma ? FALSE : TRUE;
             reader.cinfo.dct_method = JDCT_ISLOW;
             jpeg_start_decompress(&reader.cinfo);
         });
