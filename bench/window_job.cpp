@@ -105,7 +105,8 @@ int Run(int argc, char** argv) {
         QCoreApplication::sendEvent(files->viewport(), &event);
     }
     // A large picture may still be loading when the click returns: wait for it to be shown.
-    while (preview->Picture().isEmpty() && !boxShown && Ms(start) < 10'000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    while (preview->Picture().isEmpty() && !boxShown && Ms(start) < 10'000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     preview->repaint();
     const double previewMs = Ms(start), previewCpu = CpuMs() - cpu;
     if (boxShown || preview->Picture().isEmpty()) return Fail("the picture did not load");
@@ -129,9 +130,10 @@ int Run(int argc, char** argv) {
     if (!written || boxShown) return Fail("the JPEG was not written");
 
     if (timings)
-        std::fprintf(stderr, "click-to-preview %.1f ms (CPU %.0f), shrink %.1f ms (CPU %.0f), write %.1f ms (%dx%d)\n",
-                     previewMs, previewCpu, shrinkMs, shrinkCpu, writeMs, picture2->Picture().pixelSize().width(),
-                     picture2->Picture().pixelSize().height());
+        std::fprintf(
+            stderr, "click-to-preview %.1f ms (CPU %.0f), shrink %.1f ms (CPU %.0f), write %.1f ms (%dx%d)\n",
+            previewMs, previewCpu, shrinkMs, shrinkCpu, writeMs, picture2->Picture().pixelSize().width(),
+            picture2->Picture().pixelSize().height());
     if (!png.isEmpty() && !picture2->Picture().pixels().save(png, "PNG"))
         return Fail("the PNG was not written");
     return 0;

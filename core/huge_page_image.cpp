@@ -1,8 +1,8 @@
 #include "core/huge_page_image.h"
 
+#include <sys/mman.h>
 #include <cstdint>
 #include <cstdlib>
-#include <sys/mman.h>
 
 namespace core {
 
@@ -14,7 +14,8 @@ constexpr std::size_t kHugePage = std::size_t(2) << 20;
 
 QImage HugePageImage(QSize size, QImage::Format format) {
     if (size.isEmpty()) return {};
-    const std::int64_t stride = (std::int64_t(size.width()) * QImage::toPixelFormat(format).bitsPerPixel() + 31) / 32 * 4;
+    const std::int64_t stride =
+        (std::int64_t(size.width()) * QImage::toPixelFormat(format).bitsPerPixel() + 31) / 32 * 4;
     const std::int64_t bytes = stride * size.height();
     // Below two huge pages the rounding up would waste as much as it saves.
     if (bytes < std::int64_t(2 * kHugePage) || stride > INT32_MAX) return QImage(size, format);
@@ -22,7 +23,8 @@ QImage HugePageImage(QSize size, QImage::Format format) {
     void* memory = std::aligned_alloc(kHugePage, rounded);
     if (!memory) return {};
     ::madvise(memory, rounded, MADV_HUGEPAGE);  // only advice: without it the pages are ordinary ones
-    return QImage(static_cast<uchar*>(memory), size.width(), size.height(), qsizetype(stride), format, std::free, memory);
+    return QImage(static_cast<uchar*>(memory), size.width(), size.height(), qsizetype(stride), format,
+                  std::free, memory);
 }
 
 }  // namespace core

@@ -3,11 +3,11 @@
 #include "core/huge_page_image.h"
 #include "core/parallel.h"
 
+#include <QThreadPool>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <numbers>
-#include <QThreadPool>
 
 #if defined(__SSE2__)
 #include <immintrin.h>
@@ -98,7 +98,8 @@ void SumDown(const std::int16_t* const* rows, const std::int16_t* w, int count, 
             low = _mm_add_epi32(low, _mm_madd_epi16(_mm_unpacklo_epi16(a, _mm_setzero_si128()), weights));
             high = _mm_add_epi32(high, _mm_madd_epi16(_mm_unpackhi_epi16(a, _mm_setzero_si128()), weights));
         }
-        const __m128i words = _mm_packs_epi32(_mm_srai_epi32(low, kDownShift), _mm_srai_epi32(high, kDownShift));
+        const __m128i words =
+            _mm_packs_epi32(_mm_srai_epi32(low, kDownShift), _mm_srai_epi32(high, kDownShift));
         const __m128i bytes = _mm_packus_epi16(words, words);
         if (x + 1 < pixels) {
             _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + at), bytes);
@@ -126,12 +127,14 @@ __attribute__((target("avx2"))) void SumAcrossAvx2(const std::uint8_t* src, cons
         __m256i sums = _mm256_setzero_si256();
         int k = 0;
         for (; k + 3 < count; k += 4) {
-            const __m128i four = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 4 * k)), pairs);
+            const __m128i four =
+                _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 4 * k)), pairs);
             const __m256i weights = _mm256_permutevar8x32_epi32(
                 _mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(w + k))), spread);
             sums = _mm256_add_epi32(sums, _mm256_madd_epi16(_mm256_cvtepu8_epi16(four), weights));
         }
-        __m128i sum = _mm_add_epi32(_mm_add_epi32(_mm256_castsi256_si128(sums), _mm256_extracti128_si256(sums, 1)), round);
+        __m128i sum = _mm_add_epi32(
+            _mm_add_epi32(_mm256_castsi256_si128(sums), _mm256_extracti128_si256(sums, 1)), round);
         for (; k + 1 < count; k += 2) {
             const __m128i two = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 4 * k));
             sum = _mm_add_epi32(sum, _mm_madd_epi16(_mm_cvtepu8_epi16(_mm_shuffle_epi8(two, pairs)),
@@ -148,8 +151,8 @@ __attribute__((target("avx2"))) void SumAcrossAvx2(const std::uint8_t* src, cons
     }
 }
 
-__attribute__((target("avx2"))) void SumDownAvx2(const std::int16_t* const* rows, const std::int16_t* w, int count,
-                                                 int pixels, std::uint8_t* dst) {
+__attribute__((target("avx2"))) void SumDownAvx2(const std::int16_t* const* rows, const std::int16_t* w,
+                                                 int count, int pixels, std::uint8_t* dst) {
     const __m256i round = _mm256_set1_epi32(1 << (kDownShift - 1));
     int x = 0;
     for (; x + 3 < pixels; x += 4) {
@@ -166,11 +169,14 @@ __attribute__((target("avx2"))) void SumDownAvx2(const std::int16_t* const* rows
         if (k < count) {
             const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[k] + at));
             const __m256i weights = _mm256_set1_epi32(std::uint16_t(w[k]));
-            low = _mm256_add_epi32(low, _mm256_madd_epi16(_mm256_unpacklo_epi16(a, _mm256_setzero_si256()), weights));
-            high = _mm256_add_epi32(high, _mm256_madd_epi16(_mm256_unpackhi_epi16(a, _mm256_setzero_si256()), weights));
+            low = _mm256_add_epi32(
+                low, _mm256_madd_epi16(_mm256_unpacklo_epi16(a, _mm256_setzero_si256()), weights));
+            high = _mm256_add_epi32(
+                high, _mm256_madd_epi16(_mm256_unpackhi_epi16(a, _mm256_setzero_si256()), weights));
         }
         // Unpacking and packing stay within each half, so the pixels come out in order.
-        const __m256i words = _mm256_packs_epi32(_mm256_srai_epi32(low, kDownShift), _mm256_srai_epi32(high, kDownShift));
+        const __m256i words =
+            _mm256_packs_epi32(_mm256_srai_epi32(low, kDownShift), _mm256_srai_epi32(high, kDownShift));
         const __m256i bytes = _mm256_packus_epi16(words, words);
         _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + at), _mm256_castsi256_si128(bytes));
         _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + at + 8), _mm256_extracti128_si256(bytes, 1));
@@ -197,7 +203,8 @@ void SumAcross(const std::uint8_t* src, const LanczosPlan::Axis& columns, int pi
     }
 }
 
-void SumDown(const std::int16_t* const* rows, const std::int16_t* w, int count, int pixels, std::uint8_t* dst) {
+void SumDown(const std::int16_t* const* rows, const std::int16_t* w, int count, int pixels,
+             std::uint8_t* dst) {
     for (std::size_t i = 0; i < std::size_t(pixels) * 4; ++i) {
         int sum = 1 << (kDownShift - 1);
         for (int k = 0; k < count; ++k) sum += rows[k][i] * w[k];
@@ -222,8 +229,9 @@ const Kernels& Chosen() {
         __builtin_cpu_init();
         if (__builtin_cpu_supports("avx2") && qEnvironmentVariableIsEmpty("TORV_BASELINE_KERNELS"))
             return Kernels{SumAcrossAvx2, SumDownAvx2};
-        return Kernels{SumAcross, [](const std::int16_t* const* rows, const std::int16_t* w, int count, int pixels,
-                                     std::uint8_t* dst) { SumDown(rows, w, count, pixels, dst); }};
+        return Kernels{SumAcross,
+                       [](const std::int16_t* const* rows, const std::int16_t* w, int count, int pixels,
+                          std::uint8_t* dst) { SumDown(rows, w, count, pixels, dst); }};
     }();
 #else
     static const Kernels chosen{SumAcross, SumDown};
@@ -272,15 +280,25 @@ LanczosPlan::LanczosPlan(QSize from, QSize to)
 
 LanczosRows::LanczosRows(const LanczosPlan& plan, int firstY, int endY, std::uint8_t* out, qsizetype stride,
                          bool premultiplied)
-    : plan_(plan), out_(out), stride_(stride), premultiplied_(premultiplied), endY_(endY), sourceBegin_(0), sourceEnd_(0),
-      next_(0), open_(firstY), ringRows_(1), rowWidth_((std::size_t(plan.to().width()) + 1) / 2 * 8) {
+    : plan_(plan),
+      out_(out),
+      stride_(stride),
+      premultiplied_(premultiplied),
+      endY_(endY),
+      sourceBegin_(0),
+      sourceEnd_(0),
+      next_(0),
+      open_(firstY),
+      ringRows_(1),
+      rowWidth_((std::size_t(plan.to().width()) + 1) / 2 * 8) {
     if (firstY >= endY) return;
     const LanczosPlan::Axis& rows = plan.rows();
     // A destination row is finished once the last of the rows it takes, and of those before it, has come;
     // the ring keeps every filtered row from the first that any later row takes.
     std::vector<int> lastEnd(std::size_t(endY - firstY));
     int end = 0;
-    for (int y = firstY; y < endY; ++y) lastEnd[std::size_t(y - firstY)] = end = std::max(end, rows.first(y) + rows.count(y));
+    for (int y = firstY; y < endY; ++y)
+        lastEnd[std::size_t(y - firstY)] = end = std::max(end, rows.first(y) + rows.count(y));
     int first = plan.from().height();
     for (int y = endY - 1; y >= firstY; --y) {
         first = std::min(first, rows.first(y));
@@ -296,7 +314,8 @@ LanczosRows::LanczosRows(const LanczosPlan& plan, int firstY, int endY, std::uin
 void LanczosRows::Push(const std::uint8_t* row) {
     const int index = next_++;
     if (index < sourceBegin_ || index >= sourceEnd_) return;
-    Chosen().across(row, plan_.columns(), plan_.to().width(), ring_.data() + rowWidth_ * std::size_t(index % ringRows_));
+    Chosen().across(row, plan_.columns(), plan_.to().width(),
+                    ring_.data() + rowWidth_ * std::size_t(index % ringRows_));
     const LanczosPlan::Axis& rows = plan_.rows();
     while (open_ < endY_ && rows.first(open_) + rows.count(open_) <= next_) Finish(open_++);
 }
@@ -321,7 +340,8 @@ void LanczosRows::Finish(int y) {
 int ShrinkBands(QSize source, int destRows, QThreadPool* pool) {
     // Small pictures are not worth a thread.
     if (std::int64_t(source.width()) * source.height() < 512 * 512) return 1;
-    return std::clamp((pool ? pool : QThreadPool::globalInstance())->maxThreadCount(), 1, std::max(1, destRows));
+    return std::clamp((pool ? pool : QThreadPool::globalInstance())->maxThreadCount(), 1,
+                      std::max(1, destRows));
 }
 
 Result<QImage> LanczosShrink(const QImage& image, QSize size, QThreadPool* pool) {
@@ -336,8 +356,8 @@ Result<QImage> LanczosShrink(const QImage& image, QSize size, QThreadPool* pool)
     const int bands = ShrinkBands(image.size(), dh, pool);
     std::uint8_t* bits = out.bits();
     const Result<void> done = ParallelFor(pool, bands, [&](int i) {
-        LanczosRows rows(plan, int(std::int64_t(dh) * i / bands), int(std::int64_t(dh) * (i + 1) / bands), bits,
-                         out.bytesPerLine(), premultiplied);
+        LanczosRows rows(plan, int(std::int64_t(dh) * i / bands), int(std::int64_t(dh) * (i + 1) / bands),
+                         bits, out.bytesPerLine(), premultiplied);
         for (int y = rows.sourceBegin(); y < rows.sourceEnd(); ++y) rows.Push(image.constScanLine(y));
     });
     if (!done) return done.error();

@@ -55,7 +55,8 @@ private:
 // destination rows still take are kept.
 class LanczosRows {
 public:
-    LanczosRows(const LanczosPlan& plan, int firstY, int endY, std::uint8_t* out, qsizetype stride, bool premultiplied);
+    LanczosRows(const LanczosPlan& plan, int firstY, int endY, std::uint8_t* out, qsizetype stride,
+                bool premultiplied);
     int sourceBegin() const { return sourceBegin_; }
     int sourceEnd() const { return sourceEnd_; }
     // The next source row: plan.from().width() pixels of 4 bytes.
