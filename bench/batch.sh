@@ -5,8 +5,9 @@
 # and written at quality 85; then the noisy ones written as WebP (libwebp method 4, which vipsthumbnail also
 # uses) into 1920, and one noisy picture with -j 1 against vipsthumbnail on it. Within a round
 # the commands run one after another, rounds alternate. Prints, for each row, the median wall time,
-# pictures per second, the ratio to vipsthumbnail, the peak memory and PSNR/SSIM of one result against
-# ImageMagick's Lanczos made at the result's own size.
+# pictures per second, the ratio to vipsthumbnail, the median CPU time (user + system) and its ratio, the
+# peak memory and PSNR/SSIM of one result against ImageMagick's Lanczos made at the result's own size. On a
+# shared machine the CPU times are the figures to compare.
 #   bench/batch.sh [BUILD_DIR]     (default: build, from the repository root)
 #   TORV_BENCH_COUNT (12), TORV_BENCH_ROUNDS (3), TORV_BENCH_BOXES ("400 1280 1920 3000"),
 #   TORV_BENCH_SETS ("noisy smooth"), TORV_BENCH_MOGRIFY (yes; no leaves the slow peer out), TORV_BENCH_DIR
@@ -36,12 +37,16 @@ last=$(printf '%03d' "$count")
 mkdir -p one && cp noisy/photo-001.jpg one/
 
 median() { sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-# Runs a command, appending "seconds peak-MB" to the file named first.
-timed() { local out=$1; shift; /usr/bin/time -f '%e %M' -o "$out.last" "$@" >/dev/null 2>&1; awk '{ printf "%s %.0f\n", $1, $2 / 1024 }' "$out.last" >>"$out"; }
+# Runs a command, appending "seconds peak-MB cpu-seconds" to the file named first.
+timed() {
+  local out=$1; shift
+  /usr/bin/time -f '%e %M %U %S' -o "$out.last" "$@" >/dev/null 2>&1
+  awk '{ printf "%s %.0f %.2f\n", $1, $2 / 1024, $3 + $4 }' "$out.last" >>"$out"
+}
 
 echo
-echo "| pictures | box | command | median s | pictures/s | ratio to vipsthumbnail | peak MB | PSNR dB | SSIM |"
-echo "|---|---:|---|---:|---:|---:|---:|---:|---:|"
+echo "| pictures | box | command | median s | pictures/s | ratio to vipsthumbnail | CPU s | CPU ratio | peak MB | PSNR dB | SSIM |"
+echo "|---|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|"
 row() {  # row SET BOX JOBS_OPTION WITH_MOGRIFY [EXTENSION: jpg (default) or webp]
   local set=$1 box=$2 jobs=$3 im=$4 ext=${5:-jpg} n
   n=$(ls "$set"/*.jpg | wc -l)
@@ -60,21 +65,23 @@ row() {  # row SET BOX JOBS_OPTION WITH_MOGRIFY [EXTENSION: jpg (default) or web
       timed "stats_$i" sh -c "${commands[$i]}"
     done
   done
-  local vips; vips=$(awk '{ print $1 }' stats_1 | median)
+  local vips vipsCpu; vips=$(awk '{ print $1 }' stats_1 | median); vipsCpu=$(awk '{ print $3 }' stats_1 | median)
   local outs=(out_0/photo-001_kucuk.$ext out_1/photo-001.$ext out_2/photo-001.jpg)
   for ((i = 0; i < used; i++)); do
-    local t peak quality geometry ref
+    local t cpu peak quality geometry ref
     # The metrics read what Qt reads: a WebP result is measured as its lossless PNG.
     [ "$ext" = jpg ] || { dwebp -quiet "${outs[$i]}" -o "${outs[$i]}.png"; outs[$i]=${outs[$i]}.png; }
     geometry=$(identify -format '%wx%h' "${outs[$i]}")
     ref=ref_${set}_$geometry.png
     [ -s "$ref" ] || convert "$set/photo-001.jpg" -filter Lanczos -resize "$geometry!" "$ref"
     t=$(awk '{ print $1 }' "stats_$i" | median)
+    cpu=$(awk '{ print $3 }' "stats_$i" | median)
     peak=$(awk '{ print $2 }' "stats_$i" | sort -n | tail -1)
     quality=$("$metrics" "$ref" "${outs[$i]}")
     awk -v set="$n $set${jobs:+ $jobs}" -v box="$box" -v name="${names[$i]}" -v t="$t" -v v="$vips" -v n="$n" \
-      -v peak="$peak" -v q="$quality" 'BEGIN { split(q, m, " ")
-        printf "| %s | %s | %s | %.2f | %.1f | %.2f | %s | %.2f | %.4f |\n", set, box, name, t, n / t, t / v, peak, m[1], m[2] }'
+      -v cpu="$cpu" -v vc="$vipsCpu" -v peak="$peak" -v q="$quality" 'BEGIN { split(q, m, " ")
+        printf "| %s | %s | %s | %.2f | %.1f | %.2f | %.2f | %.2f | %s | %.2f | %.4f |\n", set, box, name, t, n / t, t / v,
+               cpu, cpu / vc, peak, m[1], m[2] }'
   done
 }
 for set in $sets; do

@@ -2,6 +2,7 @@
 // kept whole or shrunk as they arrive, with the decoder's own count of scans and its memory checked.
 
 #include "core/exif_orientation.h"
+#include "core/huge_page_image.h"
 #include "core/icc_profile.h"
 #include "core/lanczos_shrink.h"
 #include "core/parallel.h"
@@ -145,8 +146,9 @@ public:
     Result<QImage> Decode(QSize target) const override {
         if (OrientationSwapsAxes(orientation_)) target.transpose();
         Reader reader;
-        if (!Start(reader, ScaleFor(target))) return reader.AsError();
-        QImage image(Output(reader), QImage::Format_RGB32);
+        const int denom = ScaleFor(target);
+        if (!Start(reader, denom, denom > 1)) return reader.AsError();
+        QImage image = HugePageImage(Output(reader), QImage::Format_RGB32);
         if (image.isNull()) return NoMemory();
         if (!ReadRows(reader, [&](int y, int) { return image.scanLine(y); })) return reader.AsError();
         return ToSrgb(ApplyOrientation(image, orientation_), space_);
@@ -155,10 +157,13 @@ public:
     Result<QImage> Shrink(QSize size, QThreadPool* pool) const override {
         const QSize target = OrientationSwapsAxes(orientation_) ? size.transposed() : size;
         Reader reader;
-        if (!Start(reader, ScaleFor(DecodeTarget(target, stored_)))) return reader.AsError();
+        const int denom = ScaleFor(DecodeTarget(target, stored_));
+        // Halved or more by the filter, the full-size rows hide plain chroma upsampling as well.
+        const bool halved = stored_.width() >= 2 * target.width() && stored_.height() >= 2 * target.height();
+        if (!Start(reader, denom, denom > 1 || halved)) return reader.AsError();
         const QSize decoded = Output(reader);
         if (!Covers(decoded, target)) return QImage();  // an enlargement: not for the stream
-        QImage out(target, QImage::Format_RGB32);
+        QImage out = HugePageImage(target, QImage::Format_RGB32);
         if (out.isNull()) return NoMemory();
         if (decoded == target) {
             if (!ReadRows(reader, [&](int y, int) { return out.scanLine(y); })) return reader.AsError();
@@ -187,7 +192,8 @@ private:
     }
 
     // Reads the header again, checks what the decode will cost, and starts it at 1/denom of the size.
-    bool Start(Reader& reader, int denom) const {
+    // plainChroma: the rows are shrunk further, which hides the plain chroma upsampling that saves time.
+    bool Start(Reader& reader, int denom, bool plainChroma) const {
         reader.pixels = std::uint64_t(stored_.width()) * std::uint64_t(stored_.height());
         if (!ReadHeader(reader, bytes_)) return false;
         if (CoefficientBytes(&reader.cinfo) > std::uint64_t(kDecodeMemoryBudget)) {
@@ -198,9 +204,7 @@ private:
             reader.cinfo.scale_num = 1;
             reader.cinfo.scale_denom = unsigned(denom);
             reader.cinfo.out_color_space = JCS_EXT_BGRX;
-            // A reduced decode is always shrunk further, which hides the plain chroma upsampling it saves
-            // time with; a full-size decode keeps the smooth one.
-            reader.cinfo.do_fancy_upsampling = denom == 1 ? TRUE : FALSE;
+            reader.cinfo.do_fancy_upsampling = plainChroma ? FALSE : TRUE;
             reader.cinfo.dct_method = JDCT_ISLOW;
             jpeg_start_decompress(&reader.cinfo);
         });
@@ -268,7 +272,11 @@ private:
             changed.notify_all();
         };
         const bool overlap = (pool ? pool : QThreadPool::globalInstance())->maxThreadCount() > 1;
-        ParallelFor(pool, overlap ? 2 : 1, work);
+        // A part that ran out of memory left the rows unfinished: the picture fails for that reason.
+        if (!ParallelFor(pool, overlap ? 2 : 1, work)) {
+            reader.failure = Failure::NoMemory;
+            return false;
+        }
         return !failed;
     }
 

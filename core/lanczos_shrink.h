@@ -1,14 +1,15 @@
 #pragma once
 // Shrinking a 32-bit picture with a three-lobed Lanczos filter, as sharp as the reference photo tools
 // are; box averaging leaves a shrunk photo visibly softer. The filter takes its source rows one at a time,
-// so a decoder can feed it as rows arrive and the source is never held whole.
+// so a decoder can feed it as rows arrive and the source is never held whole. Sums are fixed-point
+// (14-bit weights) in vector registers; each source row is filtered across once into 16-bit rows of the
+// destination's width, and the rows down are summed from the few of those the taps still need.
 
 #include "core/result.h"
 
 #include <QImage>
 #include <QSize>
 #include <cstdint>
-#include <deque>
 #include <vector>
 
 class QThreadPool;
@@ -23,48 +24,59 @@ public:
 
     QSize from() const { return from_; }
     QSize to() const { return to_; }
-    // The source rows destination row y takes: [firstRow(y), endRow(y)).
-    int firstRow(int y) const { return rows_[std::size_t(y)].first; }
-    int endRow(int y) const { return rows_[std::size_t(y)].last + 1; }
 
-    // Source indices and normalised weights of one destination pixel or row.
-    struct Taps {
-        std::vector<int> index;
-        std::vector<float> weights;
-        int first = 0, last = 0;  // the smallest and largest index
+    // The taps of one direction: destination i takes count(i) source pixels or rows from first(i) on, with
+    // weights that sum to exactly kOne (taps mirrored at an edge are folded onto the pixel they mirror).
+    class Axis {
+    public:
+        Axis(int from, int to);
+        int first(int i) const { return first_[std::size_t(i)]; }
+        int count(int i) const { return start_[std::size_t(i) + 1] - start_[std::size_t(i)]; }
+        const std::int16_t* weights(int i) const { return weights_.data() + start_[std::size_t(i)]; }
+        int widest() const { return widest_; }
+
+    private:
+        std::vector<int> first_, start_;
+        std::vector<std::int16_t> weights_;
+        int widest_ = 0;
     };
-    const Taps& row(int y) const { return rows_[std::size_t(y)]; }
-    const Taps& column(int x) const { return columns_[std::size_t(x)]; }
+    static constexpr int kOneBits = 14;
+    const Axis& rows() const { return rows_; }
+    const Axis& columns() const { return columns_; }
 
 private:
     QSize from_, to_;
-    std::vector<Taps> rows_, columns_;
+    Axis rows_, columns_;
 };
 
 // Destination rows [firstY, endY) of a plan's shrink, written into the rows of out (stride bytes apart, the
-// source's pixel format; threads share no other state) from the source rows the band needs, pushed in order from sourceBegin() on. Each
-// source row is read once; only the destination rows it still adds to are kept.
+// source's pixel format; threads share no other state) from the source rows the band needs, pushed in
+// order from sourceBegin() on. Each source row is filtered across once; only the filtered rows that
+// destination rows still take are kept.
 class LanczosRows {
 public:
-    LanczosRows(const LanczosPlan& plan, int firstY, int endY, std::uint8_t* out, qsizetype stride, bool premultiplied);
+    LanczosRows(const LanczosPlan& plan, int firstY, int endY, std::uint8_t* out, qsizetype stride,
+                bool premultiplied);
     int sourceBegin() const { return sourceBegin_; }
     int sourceEnd() const { return sourceEnd_; }
     // The next source row: plan.from().width() pixels of 4 bytes.
     void Push(const std::uint8_t* row);
 
 private:
-    void Finish(std::vector<float>& line, int y);
+    void Finish(int y);
 
     const LanczosPlan& plan_;
     std::uint8_t* out_;
     qsizetype stride_;
     bool premultiplied_;
     int endY_, sourceBegin_, sourceEnd_;
-    int next_;           // the index of the next source row
-    int open_, opened_;  // destination rows [open_, opened_) are being summed
-    std::vector<float> row_;
-    std::deque<std::vector<float>> lines_;  // one per open destination row
-    std::vector<std::vector<float>> spare_;
+    int next_;  // the index of the next source row
+    int open_;  // the next destination row to finish
+    // Source row j filtered across lives at ring_[j % ringRows_], rowWidth_ 16-bit values apart.
+    int ringRows_;
+    std::size_t rowWidth_;
+    std::vector<std::int16_t> ring_;
+    std::vector<const std::int16_t*> taken_;
 };
 
 // image (Format_RGB32 or Format_ARGB32_Premultiplied) shrunk to size, which must be no larger in either

@@ -17,7 +17,7 @@ Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QB
     const Result<QSize> size = ResultSize(picture->size(), request.size);
     if (!size) return size.error();
     Result<QImage> shrunk = ShrinkPicture(
-        *picture, *size, {.pool = request.pool, .background = Qt::white, .source = {}, .once = true});
+        *picture, *size, {.pool = request.pool, .background = Qt::white, .source = {}});
     if (!shrunk) return shrunk.error();
     const Result<QByteArray> kept = request.keepMetadata ? KeptExif(picture->exif()) : QByteArray();
     const QByteArray exif = kept ? *kept : QByteArray();

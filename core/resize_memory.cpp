@@ -53,9 +53,10 @@ std::int64_t ResizeMemory(const QByteArray& input, const SizeRule& rule) {
     const Result<QSize> to = ResultSize(size, rule);
     const std::int64_t result = 3 * 4 * (to ? area(*to) : area(size));
     if (!jpeg) return fileBytes + 2 * 4 * area(size) + result;  // decoded whole, and converted once
-    // A few rows of floats at the full width, and a progressive file's coefficients (two bytes each, up
-    // to three full-size components).
-    const std::int64_t rows = std::int64_t(size.width()) * 4 * 4 * 64;
+    // Decoded rows waiting for the filter (four chunks of sixteen at the full width), the filter's ring of
+    // 16-bit rows at the result's width (no more than twice the full width's bytes), and a progressive
+    // file's coefficients (two bytes each, up to three full-size components).
+    const std::int64_t rows = std::int64_t(size.width()) * 4 * (4 * 16 + 16);
     const std::int64_t coefficients = progressive ? std::min<std::int64_t>(6 * area(size), kDecodeMemoryBudget) : 0;
     return fileBytes + rows + coefficients + result;
 }

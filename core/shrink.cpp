@@ -27,8 +27,8 @@ Result<QImage> ShrinkPicture(const Picture& picture, QSize size, const ShrinkOpt
     if (source.isEmpty()) return Error{errc::InvalidArgument, QStringLiteral("nothing of the picture to draw")};
 
     // The whole picture into a smaller size: straight from the file when its decoder can, rows filtered as
-    // they come.
-    if (options.once && source == whole && Covers(full, size)) {
+    // they come on two threads, which is faster than decoding it whole first and holds a small part of it.
+    if (source == whole && Covers(full, size)) {
         Result<QImage> streamed = picture.shrunkFromFile(size, options.pool);
         if (!streamed || !streamed->isNull()) return streamed;
     }

@@ -18,12 +18,11 @@ struct ShrinkOptions {
     QThreadPool* pool = nullptr;       // where the filter's rows run; null: Qt's global pool
     QColor background = Qt::white;     // what transparent parts of the picture are laid on
     QRect source;                      // the part of the picture to draw; empty: the whole picture
-    // A shrink done once (a batch's): the whole picture is filtered as it is decoded, in little memory,
-    // and no decoded version is kept for later requests.
-    bool once = false;
 };
 
-// The (part of the) picture stretched over size, each direction on its own, as Format_RGB32. Errors:
+// The (part of the) picture stretched over size, each direction on its own, as Format_RGB32. The whole
+// picture shrunk, with no decoded version at hand that would do, is filtered as it is decoded, in little
+// memory, and nothing of it is kept for later requests. Errors:
 // 481 for no picture or pixels that turn out unreadable, 5 for an empty size or a part outside the
 // picture, 7 when memory runs out.
 Result<QImage> ShrinkPicture(const Picture& picture, QSize size, const ShrinkOptions& options = {});
