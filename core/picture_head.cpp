@@ -21,13 +21,17 @@ constexpr std::int64_t kMostBytesPerPixel = 8;
 }  // namespace
 
 Result<void> CheckPictureHead(const QByteArray& head, std::int64_t fileBytes) {
+    // A HEIF's boxes may name hundreds of items before the primary one's size; the decoder tells it
+    // from the whole file, before decoding anything.
+    if (IsHeif(head)) return {};
     // Without PNG text, so that the reader gets past it to the pixels' format within the head.
     QBuffer buffer;
     buffer.setData(WithoutPngText(head));
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
-    if (reader.format().isEmpty()) return NotAPicture();
+    const bool webp = IsWebp(head);
+    if (!webp && !ReadByQt(reader.format())) return NotAPicture();
 
     // JPEG and PNG sizes straight from their headers: Qt's readers go through every segment or chunk
     // before the pixels first, and those may lie beyond the head.
@@ -39,11 +43,17 @@ Result<void> CheckPictureHead(const QByteArray& head, std::int64_t fileBytes) {
         if (frame.frameMarker != 0) size = QSize(frame.width, frame.height);
         // Exif, profiles and XMP of a real photo may fill more than the head: read on while they are whole.
         if (frame.frameMarker == 0 && head.size() < fileBytes && JpegHeaderRunsOn(head)) return {};
+    } else if (webp) {
+        const Result<QSize> webpSize = WebpSize(head);
+        if (!webpSize) return webpSize.error();
+        size = *webpSize;
     } else if (png.valid) {
         if (png.width <= std::uint32_t(INT_MAX) && png.height <= std::uint32_t(INT_MAX))
             size = QSize(int(png.width), int(png.height));
     } else {
         size = ReaderSize(reader).expandedTo(GifCanvas(head));
+        // A TIFF's directory often follows its pixels, beyond the head: the decoder checks it then.
+        if (size.isEmpty() && reader.format() == "tiff" && head.size() < fileBytes) return {};
     }
     if (!size.isValid() || size.isEmpty())
         return Error{errc::InvalidPicture, QStringLiteral("no picture size in its first %1 KB").arg(head.size() >> 10)};
@@ -53,8 +63,8 @@ Result<void> CheckPictureHead(const QByteArray& head, std::int64_t fileBytes) {
         return Error{errc::InvalidPicture, QStringLiteral("file far larger than its %1 x %2 picture needs")
                                                .arg(size.width())
                                                .arg(size.height())};
-    // JPEG decoders keep to the budget themselves, at the scale they decode at.
-    if (jpeg) return {};
+    // JPEG and WebP decoders keep to the budget themselves, at the scale they decode at.
+    if (jpeg || webp) return {};
     QImage::Format format = DecodedFormat(reader, head);
     // Other chunks before the pixels may lie beyond the head: then the deepest a 16-bit PNG comes out at.
     if (format == QImage::Format_Invalid && png.valid && png.bitDepth == 16) format = QImage::Format_RGBA64;
