@@ -2,13 +2,15 @@
 # Many pictures at once against the peers: our command line (--jobs left at its default), one vipsthumbnail
 # call over the same files, and ImageMagick's mogrify, on seeded 6000 x 4000 JPEGs of two kinds (smooth,
 # and noisy like a camera's, about 7 MB each at quality 92), fitted into boxes of 400, 1280, 1920 and 3000
-# and written at quality 85; then one noisy picture with -j 1 against vipsthumbnail on it. Within a round
+# and written at quality 85; then one noisy picture with -j 1 against vipsthumbnail on it; then a few
+# 12-megapixel HEIC photos (4000 x 3000, made from the noisy set with heif-enc) into 1920. Within a round
 # the commands run one after another, rounds alternate. Prints, for each row, the median wall time,
 # pictures per second, the ratio to vipsthumbnail, the peak memory and PSNR/SSIM of one result against
 # ImageMagick's Lanczos made at the result's own size.
 #   bench/batch.sh [BUILD_DIR]     (default: build, from the repository root)
 #   TORV_BENCH_COUNT (12), TORV_BENCH_ROUNDS (3), TORV_BENCH_BOXES ("400 1280 1920 3000"),
-#   TORV_BENCH_SETS ("noisy smooth"), TORV_BENCH_MOGRIFY (yes; no leaves the slow peer out), TORV_BENCH_DIR
+#   TORV_BENCH_SETS ("noisy smooth"), TORV_BENCH_MOGRIFY (yes; no leaves the slow peer out), TORV_BENCH_DIR,
+#   TORV_BENCH_HEIC (4 HEIC photos; 0 leaves the row out)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,7 +21,7 @@ metrics=$build/bench/image_metrics
 for tool in "$ours" "$make_photos" "$metrics"; do
   [ -x "$tool" ] || { echo "missing $tool: build the project first" >&2; exit 1; }
 done
-"$root/tools/install_packages.sh" libvips-tools time imagemagick
+"$root/tools/install_packages.sh" libvips-tools time imagemagick libheif-examples
 
 count=${TORV_BENCH_COUNT:-12}
 rounds=${TORV_BENCH_ROUNDS:-3}
@@ -33,6 +35,13 @@ last=$(printf '%03d' "$count")
 [ -s smooth/photo-$last.jpg ] || "$make_photos" "$count" 6000x4000 smooth 3
 [ -s noisy/photo-$last.jpg ] || "$make_photos" "$count" 6000x4000 noisy 10
 mkdir -p one && cp noisy/photo-001.jpg one/
+heic=${TORV_BENCH_HEIC:-4}
+mkdir -p heic
+for ((i = 1; i <= heic; i++)); do
+  name=$(printf 'photo-%03d' "$i")
+  [ -s "heic/$name.heic" ] || { convert "noisy/$name.jpg" -resize 4000x3000 "heic/$name.png" &&
+                                heif-enc -q 85 "heic/$name.png" -o "heic/$name.heic" >/dev/null && rm "heic/$name.png"; }
+done
 
 median() { sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 # Runs a command, appending "seconds peak-MB" to the file named first.
@@ -41,14 +50,14 @@ timed() { local out=$1; shift; /usr/bin/time -f '%e %M' -o "$out.last" "$@" >/de
 echo
 echo "| pictures | box | command | median s | pictures/s | ratio to vipsthumbnail | peak MB | PSNR dB | SSIM |"
 echo "|---|---:|---|---:|---:|---:|---:|---:|---:|"
-row() {  # row SET BOX JOBS_OPTION WITH_MOGRIFY
-  local set=$1 box=$2 jobs=$3 im=$4 n
-  n=$(ls "$set"/*.jpg | wc -l)
+row() {  # row SET BOX JOBS_OPTION WITH_MOGRIFY [EXTENSION]
+  local set=$1 box=$2 jobs=$3 im=$4 ext=${5:-jpg} n
+  n=$(ls "$set"/*."$ext" | wc -l)
   local names=(torv-image-resize vipsthumbnail mogrify)
   local commands=(
     "$ours --box ${box}x$box --quality 85 $jobs --output $work/out_0 $set"
-    "vipsthumbnail -s ${box}x$box -o $work/out_1/%s.jpg[Q=85] $set/*.jpg"
-    "mogrify -path $work/out_2 -resize ${box}x$box -quality 85 $set/*.jpg"
+    "vipsthumbnail -s ${box}x$box -o $work/out_1/%s.jpg[Q=85] $set/*.$ext"
+    "mogrify -path $work/out_2 -format jpg -resize ${box}x$box -quality 85 $set/*.$ext"
   )
   local used=2; [ "$im" = yes ] && used=3
   rm -f stats_*
@@ -64,7 +73,7 @@ row() {  # row SET BOX JOBS_OPTION WITH_MOGRIFY
     local t peak quality geometry ref
     geometry=$(identify -format '%wx%h' "${outs[$i]}")
     ref=ref_${set}_$geometry.png
-    [ -s "$ref" ] || convert "$set/photo-001.jpg" -filter Lanczos -resize "$geometry!" "$ref"
+    [ -s "$ref" ] || convert "$set/photo-001.$ext" -filter Lanczos -resize "$geometry!" "$ref"
     t=$(awk '{ print $1 }' "stats_$i" | median)
     peak=$(awk '{ print $2 }' "stats_$i" | sort -n | tail -1)
     quality=$("$metrics" "$ref" "${outs[$i]}")
@@ -77,5 +86,6 @@ for set in $sets; do
   for box in $boxes; do row "$set" "$box" "" "$mogrify"; done
 done
 row one 1920 "-j 1" no
+((heic == 0)) || row heic 1920 "" no heic
 echo
 echo "(pictures and results in $work; $(nproc) cores; load average at the end: $(cut -d' ' -f1-3 /proc/loadavg))"

@@ -9,6 +9,8 @@
 #include <QPointF>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <utility>
 
 #include <libheif/heif.h>
 
@@ -42,13 +44,53 @@ struct Primary {
 };
 
 Error Refusal(const heif_error& e) {
-    if (e.code == heif_error_Memory_allocation_error) return NoMemory();
     if (e.subcode == heif_suberror_Security_limit_exceeded) return TooLarge();
-    return {errc::InvalidPicture, QStringLiteral("not a picture, or damaged (%1)").arg(QString::fromUtf8(e.message))};
+    if (e.code == heif_error_Memory_allocation_error) return NoMemory();
+    return {errc::InvalidPicture,
+            QStringLiteral("not a picture, or damaged (%1)").arg(QString::fromUtf8(e.message).trimmed())};
 }
+
+std::uint32_t Big32(QByteArrayView b, qsizetype at) {
+    return (std::uint32_t(std::uint8_t(b[at])) << 24) | (std::uint32_t(std::uint8_t(b[at + 1])) << 16) |
+           (std::uint32_t(std::uint8_t(b[at + 2])) << 8) | std::uint8_t(b[at + 3]);
+}
+
+// The box of this kind among the boxes in [from, to) of b: its payload's start and end; {-1, -1} if none.
+std::pair<qsizetype, qsizetype> FindBox(QByteArrayView b, qsizetype from, qsizetype to, const char* kind) {
+    while (from + 8 <= to) {
+        std::uint64_t size = Big32(b, from);
+        qsizetype header = 8;
+        if (size == 1) {
+            if (from + 16 > to) break;
+            size = (std::uint64_t(Big32(b, from + 8)) << 32) | Big32(b, from + 12);
+            header = 16;
+        } else if (size == 0) {
+            size = std::uint64_t(to - from);
+        }
+        if (size < std::uint64_t(header) || size > std::uint64_t(to - from)) break;
+        if (b.sliced(from + 4, 4) == kind) return {from + header, from + qsizetype(size)};
+        from += qsizetype(size);
+    }
+    return {-1, -1};
+}
+
+// The number of items the file's item list declares; 0 when it cannot be told.
+std::uint32_t ItemCount(QByteArrayView b) {
+    const auto [meta, metaEnd] = FindBox(b, 0, b.size(), "meta");
+    if (meta < 0) return 0;
+    const auto [iinf, iinfEnd] = FindBox(b, meta + 4, metaEnd, "iinf");  // meta is a full box
+    if (iinf < 0 || iinf + 8 > iinfEnd) return 0;
+    return b[iinf] == 0 ? (Big32(b, iinf + 4) >> 16) : Big32(b, iinf + 4);
+}
+
+// libheif's parsing takes time growing faster than the number of items: a quarter of a second for a
+// thousand here. A camera's photo has a few dozen (a grid of tiles, thumbnails, Exif, depth).
+constexpr std::uint32_t kMaxItems = 2000;
 
 // Parses the boxes of bytes, which must outlive the result. Item data (the coded pixels) is not touched.
 Result<Primary> ReadPrimary(const QByteArray& bytes) {
+    if (ItemCount(bytes) > kMaxItems)
+        return Error{errc::InvalidPicture, QStringLiteral("more than %1 items in one file").arg(kMaxItems)};
     Primary p;
     p.context.reset(heif_context_alloc());
     if (!p.context) return NoMemory();
@@ -123,26 +165,25 @@ QByteArray ExifBlock(const heif_image_handle* handle) {
     if (size < 4 || size > (std::size_t(64) << 20)) return {};
     QByteArray data(qsizetype(size), Qt::Uninitialized);
     if (heif_image_handle_get_metadata(handle, id, data.data()).code != heif_error_Ok) return {};
-    const std::uint32_t skip = (std::uint32_t(std::uint8_t(data[0])) << 24) | (std::uint8_t(data[1]) << 16) |
-                               (std::uint8_t(data[2]) << 8) | std::uint8_t(data[3]);
+    const std::uint32_t skip = Big32(data, 0);
     if (skip > std::uint32_t(data.size() - 4)) return {};
     return data.mid(4 + qsizetype(skip));
 }
 
 class HeifDecoder final : public PictureDecoder {
 public:
-    HeifDecoder(QByteArray bytes, QSize size, QByteArray exif)
-        : bytes_(std::move(bytes)), size_(size), exif_(std::move(exif)) {}
+    // primary was read from bytes, whose data it points into.
+    HeifDecoder(QByteArray bytes, Primary primary, QSize size, QByteArray exif)
+        : bytes_(std::move(bytes)), primary_(std::move(primary)), size_(size), exif_(std::move(exif)) {}
 
     QSize size() const override { return size_; }
     QByteArray exif() const override { return exif_; }
 
     // Always the whole picture: libheif decodes no reduced version and no rows.
     Result<QImage> Decode(QSize) const override {
-        // The boxes are read again for every decode, so that no libheif state is shared between threads.
-        Result<Primary> primary = ReadPrimary(bytes_);
-        if (!primary) return primary.error();
-        const heif_image_handle* handle = primary->handle.get();
+        // One decode at a time: the boxes are read once, and libheif's context is not made to be shared.
+        const std::lock_guard lock(mutex_);
+        const heif_image_handle* handle = primary_.handle.get();
         const bool alpha = heif_image_handle_has_alpha_channel(handle);
         const std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
         if (!options) return NoMemory();
@@ -174,8 +215,10 @@ public:
 
 private:
     QByteArray bytes_;
+    Primary primary_;
     QSize size_;
     QByteArray exif_;
+    mutable std::mutex mutex_;
 };
 
 }  // namespace
@@ -183,9 +226,7 @@ private:
 bool IsHeif(QByteArrayView head) {
     // An ftyp box first, naming one of the still-picture brands as its major or a compatible brand.
     if (head.size() < 16 || head.sliced(4, 4) != "ftyp") return false;
-    const std::uint32_t boxSize = (std::uint32_t(std::uint8_t(head[0])) << 24) | (std::uint8_t(head[1]) << 16) |
-                                  (std::uint8_t(head[2]) << 8) | std::uint8_t(head[3]);
-    const qsizetype end = std::min<qsizetype>(head.size(), boxSize);
+    const qsizetype end = std::min<std::uint64_t>(std::uint64_t(head.size()), Big32(head, 0));
     static const char* const kBrands[] = {"heic", "heix", "heim", "heis", "hevc", "hevx", "mif1", "msf1", "avif", "avis"};
     for (qsizetype at = 8; at + 4 <= end; at += 4) {
         if (at == 12) continue;  // the minor version
@@ -193,15 +234,6 @@ bool IsHeif(QByteArrayView head) {
             if (head.sliced(at, 4) == brand) return true;
     }
     return false;
-}
-
-Result<QSize> HeifSize(const QByteArray& bytes) {
-    Result<Primary> primary = ReadPrimary(bytes);
-    if (!primary) return primary.error();
-    const QSize size(heif_image_handle_get_width(primary->handle.get()), heif_image_handle_get_height(primary->handle.get()));
-    if (size.isEmpty()) return NotAPicture();
-    if (std::int64_t(size.width()) * size.height() > kMaxPicturePixels) return TooLarge();
-    return size;
 }
 
 Result<std::unique_ptr<PictureDecoder>> OpenHeifDecoder(QByteArray bytes) {
@@ -216,8 +248,9 @@ Result<std::unique_ptr<PictureDecoder>> OpenHeifDecoder(QByteArray bytes) {
         !fits)
         return fits.error();
     QByteArray exif = ExifBlock(handle);
-    primary = Error{};  // let go of libheif's copy of the boxes before bytes_ moves
-    return std::unique_ptr<PictureDecoder>(std::make_unique<HeifDecoder>(std::move(bytes), size, std::move(exif)));
+    // Moving the array keeps its data where libheif's context points.
+    return std::unique_ptr<PictureDecoder>(
+        std::make_unique<HeifDecoder>(std::move(bytes), std::move(*primary), size, std::move(exif)));
 }
 
 }  // namespace core

@@ -110,9 +110,6 @@ Result<std::unique_ptr<PictureDecoder>> OpenWebpDecoder(QByteArray bytes);
 // HEIF or AVIF: an ftyp box naming a still-picture brand. WebP: a RIFF container of kind WEBP.
 bool IsHeif(QByteArrayView head);
 bool IsWebp(QByteArrayView head);
-// The primary picture's size from a HEIF's boxes, which may end before its coded pixels: error 481 when
-// they are unreadable, 7 above kMaxPicturePixels.
-Result<QSize> HeifSize(const QByteArray& bytes);
 // A WebP's size from its first chunk's header.
 Result<QSize> WebpSize(QByteArrayView head);
 

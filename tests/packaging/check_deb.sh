@@ -13,7 +13,7 @@ dpkg-deb -x "$deb" "$root"
 
 [ "$(dpkg-deb -f "$deb" Section)" = graphics ] || fail "section is not graphics"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libc6 libqt6widgets6 libjpeg62-turbo; do
+for lib in libc6 libqt6widgets6 libjpeg62-turbo libheif1 libwebp7 qt6-image-formats-plugins; do
   [[ $depends == *"$lib "* ]] || fail "dpkg-shlibdeps missed $lib: $depends"
 done
 for f in bin/torv-image-resize share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
