@@ -236,6 +236,29 @@ bool IsHeif(QByteArrayView head) {
     return false;
 }
 
+QSize HeifLargestSize(QByteArrayView head) {
+    const auto [meta, metaEnd] = FindBox(head, 0, head.size(), "meta");
+    if (meta < 0) return {};
+    const auto [iprp, iprpEnd] = FindBox(head, meta + 4, metaEnd, "iprp");
+    if (iprp < 0) return {};
+    const auto [ipco, ipcoEnd] = FindBox(head, iprp, iprpEnd, "ipco");
+    if (ipco < 0) return {};
+    QSize largest;
+    for (qsizetype at = ipco;;) {
+        const auto [ispe, ispeEnd] = FindBox(head, at, ipcoEnd, "ispe");
+        if (ispe < 0) break;
+        if (ispe + 12 <= ispeEnd) {
+            // Beyond a QSize's sides: larger than anything the loader takes anyway.
+            const std::uint32_t w = std::min<std::uint32_t>(Big32(head, ispe + 4), 1u << 30);
+            const std::uint32_t h = std::min<std::uint32_t>(Big32(head, ispe + 8), 1u << 30);
+            if (std::int64_t(w) * h > std::int64_t(std::max(largest.width(), 0)) * std::max(largest.height(), 0))
+                largest = QSize(int(w), int(h));
+        }
+        at = ispeEnd;
+    }
+    return largest;
+}
+
 Result<std::unique_ptr<PictureDecoder>> OpenHeifDecoder(QByteArray bytes) {
     Result<Primary> primary = ReadPrimary(bytes);
     if (!primary) return primary.error();

@@ -75,6 +75,10 @@ Result<void> FitsDecodeBudgetBytes(std::int64_t bytes);
 // kMaxPicturePixels or, for the formats Qt's reader decodes whole, than the decode budget.
 Result<void> CheckPictureHead(const QByteArray& head, std::int64_t fileBytes);
 
+// True for a TIFF whose first directory, which holds its size, lies beyond head: Qt's reader fails on
+// such a head, noisily; libtiff writes the directory after the pixels.
+bool TiffDirectoryBeyond(QByteArrayView head);
+
 // Reads the header of a picture file's bytes: error 481 when they are no picture this program reads or
 // too short for the picture they claim, 7 when the picture is larger than kMaxPicturePixels. Allocates
 // nothing in proportion to the pixels.
@@ -110,6 +114,8 @@ Result<std::unique_ptr<PictureDecoder>> OpenWebpDecoder(QByteArray bytes);
 // HEIF or AVIF: an ftyp box naming a still-picture brand. WebP: a RIFF container of kind WEBP.
 bool IsHeif(QByteArrayView head);
 bool IsWebp(QByteArrayView head);
+// The largest size any item of a HEIF declares in its boxes within head; invalid when they do not reach.
+QSize HeifLargestSize(QByteArrayView head);
 // A WebP's size from its first chunk's header.
 Result<QSize> WebpSize(QByteArrayView head);
 

@@ -20,10 +20,21 @@ constexpr std::int64_t kMostBytesPerPixel = 8;
 
 }  // namespace
 
+bool TiffDirectoryBeyond(QByteArrayView head) {
+    if (head.size() < 8 || !(head.startsWith("II*\0") || head.startsWith("MM\0*"))) return false;
+    const auto byte = [&](int i) { return std::uint32_t(std::uint8_t(head[i])); };
+    const std::uint32_t directory = head[0] == 'I' ? byte(4) | byte(5) << 8 | byte(6) << 16 | byte(7) << 24
+                                                   : byte(4) << 24 | byte(5) << 16 | byte(6) << 8 | byte(7);
+    return directory >= std::uint32_t(head.size());
+}
+
 Result<void> CheckPictureHead(const QByteArray& head, std::int64_t fileBytes) {
     // A HEIF's boxes may name hundreds of items before the primary one's size; the decoder tells it
     // from the whole file, before decoding anything.
     if (IsHeif(head)) return {};
+    // A TIFF's directory, which holds its size, often follows its pixels: the decoder checks it once the
+    // file is read.
+    if (head.size() < fileBytes && TiffDirectoryBeyond(head)) return {};
     // Without PNG text, so that the reader gets past it to the pixels' format within the head.
     QBuffer buffer;
     buffer.setData(WithoutPngText(head));
@@ -52,8 +63,6 @@ Result<void> CheckPictureHead(const QByteArray& head, std::int64_t fileBytes) {
             size = QSize(int(png.width), int(png.height));
     } else {
         size = ReaderSize(reader).expandedTo(GifCanvas(head));
-        // A TIFF's directory often follows its pixels, beyond the head: the decoder checks it then.
-        if (size.isEmpty() && reader.format() == "tiff" && head.size() < fileBytes) return {};
     }
     if (!size.isValid() || size.isEmpty())
         return Error{errc::InvalidPicture, QStringLiteral("no picture size in its first %1 KB").arg(head.size() >> 10)};

@@ -41,7 +41,11 @@ std::int64_t ResizeMemory(const QByteArray& input, QSize box) {
         size = QSize(layout.width, layout.height);
         progressive = layout.frameMarker == 0xC2 || layout.frameMarker == 0xC6 || layout.frameMarker == 0xCA ||
                       layout.frameMarker == 0xCE;
-    } else {
+    } else if (IsHeif(head)) {
+        size = HeifLargestSize(head);
+    } else if (IsWebp(head)) {
+        size = WebpSize(head).ok() ? *WebpSize(head) : QSize();
+    } else if (!TiffDirectoryBeyond(head)) {
         QBuffer buffer;
         buffer.setData(head);
         buffer.open(QIODevice::ReadOnly);
@@ -51,6 +55,8 @@ std::int64_t ResizeMemory(const QByteArray& input, QSize box) {
 
     // The result, its upright copy and its encoding (at most about as large again).
     const std::int64_t result = 3 * 4 * std::min(area(size), area(box));
+    // libheif's planes and its 8-bit copy before ours.
+    if (IsHeif(head)) return fileBytes + 3 * 4 * area(size) + result;
     if (!jpeg) return fileBytes + 2 * 4 * area(size) + result;  // decoded whole, and converted once
     // A few rows of floats at the full width, and a progressive file's coefficients (two bytes each, up
     // to three full-size components).

@@ -298,6 +298,8 @@ heif-enc -q 90 "$work/marker.png" -o good-marker.heic >/dev/null
 avifenc -s 8 "$work/marker.png" good-marker.avif >/dev/null
 cwebp -quiet -q 90 "$work/marker.png" -o good-marker.webp
 convert "$work/marker.png" "${quiet[@]}" -type TrueColor -compress None good-marker.tif
+# Over 64 KB with its directory after the pixels, as libtiff writes it: beyond the loader's first read.
+convert good-gradient.png "${quiet[@]}" -compress None good-gradient-directory-last.tif
 mapfile -t smalls < <(for _ in $(seq 999); do echo "$work/small.png"; done)
 heif-enc -q 30 "$work/marker.png" "${smalls[@]}" -o heif-1000-images.heic >/dev/null
 python3 <<'PY'
