@@ -116,8 +116,10 @@ std::int64_t DecodeBytes(std::int64_t pixels, int bits) {
 // The colour space an nclx box describes; invalid for sRGB, unknown or HDR transfers (no tone mapping here).
 QColorSpace NclxSpace(const heif_image_handle* handle) {
     heif_color_profile_nclx* raw = nullptr;
-    if (heif_image_handle_get_nclx_color_profile(handle, &raw).code != heif_error_Ok) return {};
+    const heif_error e = heif_image_handle_get_nclx_color_profile(handle, &raw);
+    // libheif may give a profile even when it fails (unknown primaries, say): it is ours to free either way.
     const std::unique_ptr<heif_color_profile_nclx, NclxFree> nclx(raw);
+    if (e.code != heif_error_Ok || !nclx) return {};
     // 1 is BT.709 (sRGB's primaries), 2 unspecified.
     if (nclx->color_primaries == heif_color_primaries_ITU_R_BT_709_5 ||
         nclx->color_primaries == heif_color_primaries_unspecified)

@@ -6,11 +6,11 @@
 #include "core/shrink.h"
 #include "tests/support/CorePictures.h"
 #include "tests/support/HeifWriter.h"
+#include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 #include <QColorSpace>
 #include <QColorTransform>
-#include <QFile>
 #include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -55,17 +55,14 @@ const Row kRows[] = {
     // which must not turn it again.
     {"turned.heic",
      [](const QString&, const QString& file) {
-         QFile out(file);
-         const QByteArray heic = testpics::EncodeHeic(Upright(false).transformed(QTransform().rotate(-90)), 6, kExifSix);
-         return !heic.isEmpty() && out.open(QIODevice::WriteOnly) && out.write(heic) == heic.size();
+         return !testfiles::WriteBytes(file, testpics::EncodeHeic(Upright(false).transformed(QTransform().rotate(-90)), 6, kExifSix))
+                     .isEmpty();
      }},
     {"ten-bit.avif", [](const QString& png, const QString& file) { return RunTool("avifenc", {"-d", "10", "-s", "8", png, file}); }},
     {"profiled-16bit.tif",
      [](const QString& png, const QString& file) {
-         QFile icc(file + ".icc");
-         if (!icc.open(QIODevice::WriteOnly) || icc.write(QColorSpace(QColorSpace::ProPhotoRgb).iccProfile()) <= 0) return false;
-         icc.close();
-         return RunTool("convert", {png, "-depth", "16", "-profile", icc.fileName(), file});
+         testfiles::WriteBytes(file + ".icc", QColorSpace(QColorSpace::ProPhotoRgb).iccProfile());
+         return RunTool("convert", {png, "-depth", "16", "-profile", file + ".icc", file});
      },
      false, QColorSpace(QColorSpace::ProPhotoRgb)},
     {"transparent.webp", [](const QString& png, const QString& file) { return RunTool("cwebp", {"-exact", "-q", "95", png, "-o", file}); },
@@ -100,9 +97,7 @@ TEST(InputFormats, WebpDecodesStraightToAReducedSize) {
     const QString png = dir.filePath("upright.png"), webp = dir.filePath("upright.webp");
     ASSERT_TRUE(Upright(false).save(png));
     ASSERT_TRUE(RunTool("cwebp", {"-q", "90", png, "-o", webp}));
-    QFile file(webp);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const core::Result<std::unique_ptr<core::PictureDecoder>> decoder = core::OpenPictureDecoder(file.readAll());
+    const core::Result<std::unique_ptr<core::PictureDecoder>> decoder = core::OpenPictureDecoder(testfiles::ReadBytes(webp));
     ASSERT_TRUE(decoder.ok());
     const core::Result<QImage> reduced = (*decoder)->Decode(kUpright / 4);
     ASSERT_TRUE(reduced.ok());

@@ -341,4 +341,14 @@ for i in range(struct.unpack(u16, tif[ifd:ifd + 2])[0]):
         # A SHORT sits in the first two bytes of the value field in either byte order.
         tif[entry + 8:entry + 12] = struct.pack(u16, 60000) + b"\0\0" if kind == 3 else struct.pack(u32, 60000)
 write("tiff-claims-60000x60000.tif", tif)
+# Found by fuzzing: an AVIF whose colour box names unknown primaries, for which libheif fails and still
+# hands out a colour description to free.
+import base64
+write("avif-unknown-colour-primaries.avif", base64.b64decode(
+    "AAAAIGZ0eXBhdmlmAAAAAGF2aWZtaWYxbWlhZk1BMUEAAADybWV0YQAAAAAAAAAoaGRscgAAAAAAAAAAcGljdAAAAAAAAAAAAAAA"
+    "AGxpYmF2aWYAAAAADnBpdG0AAAAAAAEAAAAeaWxvYwAAAABEAAABAAEAAAABAAABGgAAAGUAAAAoaWluZgAAAAAAAQAAABppbmZl"
+    "AgAAAAABAABhdjAxQ29sb3IAAAAAamlwcnAAAABLaXBjbwAAABRpc3BlAAAAAAAAADwAAAAoAAAAEHBpeGkAAAAAAwgICAAAAAxh"
+    "djFDgSAAAAAAABNjb2xybmNseAAAAQAGDYAAAAAXaXBtYQAAAAAAAAABAAEEAQKDBAAAAG1tZGF0EgAKCTgVe52EBDQaQDJWRZAB"
+    "hhhhAN0rVOyBpzNERKQpHuC1ExkV3TYbgl4fsH0/IaMxUsB0ssVC6dDXRdBPHZAbY5NEGQzsA+cEYBdzhUHnIG90py5V7VGQ/27e"
+    "lqYBsZEWWxo="))
 PY
