@@ -21,7 +21,9 @@ constexpr std::int64_t kMostBytesPerPixel = 8;
 }  // namespace
 
 bool TiffDirectoryBeyond(QByteArrayView head) {
-    if (head.size() < 8 || !(head.startsWith("II*\0") || head.startsWith("MM\0*"))) return false;
+    // Four bytes each: a plain literal would end at its zero byte.
+    if (head.size() < 8 || !(head.startsWith(QByteArrayView("II*\0", 4)) || head.startsWith(QByteArrayView("MM\0*", 4))))
+        return false;
     const auto byte = [&](int i) { return std::uint32_t(std::uint8_t(head[i])); };
     const std::uint32_t directory = head[0] == 'I' ? byte(4) | byte(5) << 8 | byte(6) << 16 | byte(7) << 24
                                                    : byte(4) << 24 | byte(5) << 16 | byte(6) << 8 | byte(7);

@@ -44,7 +44,8 @@ std::int64_t ResizeMemory(const QByteArray& input, QSize box) {
     } else if (IsHeif(head)) {
         size = HeifLargestSize(head);
     } else if (IsWebp(head)) {
-        size = WebpSize(head).ok() ? *WebpSize(head) : QSize();
+        const Result<QSize> webp = WebpSize(head);
+        size = webp ? *webp : QSize();
     } else if (!TiffDirectoryBeyond(head)) {
         QBuffer buffer;
         buffer.setData(head);
