@@ -201,7 +201,8 @@ QString HelpText() {
         "  -h, --help           this text\n"
         "      --version        the program's version\n"
         "\n"
-        "Pictures: .jpg, .jpeg, .png, .bmp and .gif, in any letter case; hidden files are skipped.\n"
+        "Pictures: .jpg, .jpeg, .png, .bmp, .gif, .heic, .heif, .avif, .webp, .tif and .tiff, in any letter case;\n"
+        "hidden files are skipped.\n"
         "Exit status: 0 when every picture was written or skipped as asked, 1 when any failed, 2 for wrong\n"
         "usage, 130 when interrupted.\n");
 }

@@ -65,7 +65,7 @@ QString SuffixOf(const QByteArray& name) {
 
 // The picture types of the window's file list, and .jpeg.
 bool IsPictureName(const QByteArray& name) {
-    static const QStringList kSuffixes{"jpg", "jpeg", "png", "bmp", "gif"};
+    static const QStringList kSuffixes{"jpg", "jpeg", "png", "bmp", "gif", "heic", "heif", "avif", "webp", "tif", "tiff"};
     return kSuffixes.contains(SuffixOf(name), Qt::CaseInsensitive);
 }
 

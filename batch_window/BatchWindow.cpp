@@ -260,8 +260,10 @@ void BatchWindow::pickFolder() {
 void BatchWindow::addPictures() {
     QFileDialog dialog(
         this, QStringLiteral("Resim ekle"), paths_.isEmpty() ? QString() : QFileInfo(paths_.last()).path(),
-        QStringLiteral("Resimler (*.jpg *.jpeg *.png *.bmp *.gif *.JPG *.JPEG *.PNG *.BMP *.GIF)"));
+        QStringLiteral("Resimler (*.jpg *.jpeg *.png *.bmp *.gif *.heic *.heif *.avif *.webp *.tif *.tiff)"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    // The patterns match names in any letter case (IMG_1234.HEIC).
+    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     if (dialog.exec() != QDialog::Accepted) return;
     paths_ << dialog.selectedFiles();

@@ -3,14 +3,16 @@
 # call over the same files, and ImageMagick's mogrify, on seeded 6000 x 4000 JPEGs of two kinds (smooth,
 # and noisy like a camera's, about 7 MB each at quality 92), fitted into boxes of 400, 1280, 1920 and 3000
 # and written at quality 85; then the noisy ones written as WebP (libwebp method 4, which vipsthumbnail also
-# uses) into 1920, and one noisy picture with -j 1 against vipsthumbnail on it. Within a round
+# uses) into 1920, one noisy picture with -j 1 against vipsthumbnail on it, and a few 12-megapixel HEIC
+# photos (4000 x 3000, made from the noisy set with heif-enc) into 1920. Within a round
 # the commands run one after another, rounds alternate. Prints, for each row, the median wall time,
 # pictures per second, the ratio to vipsthumbnail, the median CPU time (user + system) and its ratio, the
 # peak memory and PSNR/SSIM of one result against ImageMagick's Lanczos made at the result's own size. On a
 # shared machine the CPU times are the figures to compare.
 #   bench/batch.sh [BUILD_DIR]     (default: build, from the repository root)
 #   TORV_BENCH_COUNT (12), TORV_BENCH_ROUNDS (3), TORV_BENCH_BOXES ("400 1280 1920 3000"),
-#   TORV_BENCH_SETS ("noisy smooth"), TORV_BENCH_MOGRIFY (yes; no leaves the slow peer out), TORV_BENCH_DIR
+#   TORV_BENCH_SETS ("noisy smooth"), TORV_BENCH_MOGRIFY (yes; no leaves the slow peer out), TORV_BENCH_DIR,
+#   TORV_BENCH_HEIC (4 HEIC photos; 0 leaves the row out)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,7 +23,7 @@ metrics=$build/bench/image_metrics
 for tool in "$ours" "$make_photos" "$metrics"; do
   [ -x "$tool" ] || { echo "missing $tool: build the project first" >&2; exit 1; }
 done
-"$root/tools/install_packages.sh" libvips-tools time imagemagick webp
+"$root/tools/install_packages.sh" libvips-tools time imagemagick webp libheif-examples
 
 count=${TORV_BENCH_COUNT:-12}
 rounds=${TORV_BENCH_ROUNDS:-3}
@@ -35,6 +37,13 @@ last=$(printf '%03d' "$count")
 [ -s smooth/photo-$last.jpg ] || "$make_photos" "$count" 6000x4000 smooth 3
 [ -s noisy/photo-$last.jpg ] || "$make_photos" "$count" 6000x4000 noisy 10
 mkdir -p one && cp noisy/photo-001.jpg one/
+heic=${TORV_BENCH_HEIC:-4}
+mkdir -p heic
+for ((i = 1; i <= heic; i++)); do
+  name=$(printf 'photo-%03d' "$i")
+  [ -s "heic/$name.heic" ] || { convert "noisy/$name.jpg" -resize 4000x3000 "heic/$name.png" &&
+                                heif-enc -q 85 "heic/$name.png" -o "heic/$name.heic" >/dev/null && rm "heic/$name.png"; }
+done
 
 median() { sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 # Runs a command, appending "seconds peak-MB cpu-seconds" to the file named first.
@@ -47,15 +56,15 @@ timed() {
 echo
 echo "| pictures | box | command | median s | pictures/s | ratio to vipsthumbnail | CPU s | CPU ratio | peak MB | PSNR dB | SSIM |"
 echo "|---|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|"
-row() {  # row SET BOX JOBS_OPTION WITH_MOGRIFY [EXTENSION: jpg (default) or webp]
-  local set=$1 box=$2 jobs=$3 im=$4 ext=${5:-jpg} n
-  n=$(ls "$set"/*.jpg | wc -l)
+row() {  # row SET BOX JOBS_OPTION WITH_MOGRIFY [RESULT: jpg (default) or webp] [ORIGINALS: jpg (default) or heic]
+  local set=$1 box=$2 jobs=$3 im=$4 ext=${5:-jpg} in=${6:-jpg} n
+  n=$(ls "$set"/*."$in" | wc -l)
   local names=(torv-image-resize vipsthumbnail mogrify)
   [ "$ext" = jpg ] || names[0]="torv-image-resize --format $ext"
   local commands=(
     "$ours --box ${box}x$box --quality 85 --format $ext $jobs --output $work/out_0 $set"
-    "vipsthumbnail -s ${box}x$box -o $work/out_1/%s.$ext[Q=85] $set/*.jpg"
-    "mogrify -path $work/out_2 -resize ${box}x$box -quality 85 $set/*.jpg"
+    "vipsthumbnail -s ${box}x$box -o $work/out_1/%s.$ext[Q=85] $set/*.$in"
+    "mogrify -path $work/out_2 -format jpg -resize ${box}x$box -quality 85 $set/*.$in"
   )
   local used=2; [ "$im" = yes ] && used=3
   rm -f stats_*
@@ -73,7 +82,7 @@ row() {  # row SET BOX JOBS_OPTION WITH_MOGRIFY [EXTENSION: jpg (default) or web
     [ "$ext" = jpg ] || { dwebp -quiet "${outs[$i]}" -o "${outs[$i]}.png"; outs[$i]=${outs[$i]}.png; }
     geometry=$(identify -format '%wx%h' "${outs[$i]}")
     ref=ref_${set}_$geometry.png
-    [ -s "$ref" ] || convert "$set/photo-001.jpg" -filter Lanczos -resize "$geometry!" "$ref"
+    [ -s "$ref" ] || convert "$set/photo-001.$in" -filter Lanczos -resize "$geometry!" "$ref"
     t=$(awk '{ print $1 }' "stats_$i" | median)
     cpu=$(awk '{ print $3 }' "stats_$i" | median)
     peak=$(awk '{ print $2 }' "stats_$i" | sort -n | tail -1)
@@ -89,5 +98,6 @@ for set in $sets; do
 done
 row noisy 1920 "" no webp
 row one 1920 "-j 1" no
+((heic == 0)) || row heic 1920 "" no jpg heic
 echo
 echo "(pictures and results in $work; $(nproc) cores; load average at the end: $(cut -d' ' -f1-3 /proc/loadavg))"

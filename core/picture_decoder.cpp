@@ -28,7 +28,10 @@ Result<void> FitsDecodeBudget(std::int64_t pixels, QImage::Format format) {
     const bool wide = format == QImage::Format_RGB32 || format == QImage::Format_ARGB32;
     // An unknown format may be anything up to 32 bits and then still need To32Bit's copy.
     const int depth = format == QImage::Format_Invalid ? 4 : QImage::toPixelFormat(format).bitsPerPixel() / 8;
-    const std::int64_t bytes = pixels * (std::max(depth, 1) + (wide ? 0 : 4));
+    return FitsDecodeBudgetBytes(pixels * (std::max(depth, 1) + (wide ? 0 : 4)));
+}
+
+Result<void> FitsDecodeBudgetBytes(std::int64_t bytes) {
     if (bytes <= kDecodeMemoryBudget) return {};
     return Error{errc::OutOfMemory, QStringLiteral("decoding would take %1 MB, over the %2 MB a picture may use")
                                         .arg(bytes >> 20)
@@ -66,6 +69,9 @@ Result<std::unique_ptr<PictureDecoder>> OpenPictureDecoder(QByteArray bytes) {
     if (const std::optional<Error> costly = CostlyToDecode(bytes)) return *costly;
     const bool jpeg = bytes.size() >= 3 && std::uint8_t(bytes[0]) == 0xFF && std::uint8_t(bytes[1]) == 0xD8 &&
                       std::uint8_t(bytes[2]) == 0xFF;
+    // libheif and libwebp check their own data, and fill in nothing that is missing.
+    if (IsHeif(bytes)) return OpenHeifDecoder(std::move(bytes));
+    if (IsWebp(bytes)) return OpenWebpDecoder(std::move(bytes));
     Result<std::unique_ptr<PictureDecoder>> decoder = std::unique_ptr<PictureDecoder>();
     if (jpeg) decoder = OpenJpegDecoder(bytes);
     if (decoder.ok() && !*decoder) decoder = OpenQtImageDecoder(bytes);

@@ -5,6 +5,7 @@
 #include "core/result.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QImage>
 #include <QSize>
 #include <cstdint>
@@ -65,12 +66,18 @@ public:
 // What a decode of pixels pixels holds when Qt's reader gives them as format (Invalid: unknown), with
 // To32Bit's copy when that is not 32-bit already: error 7 above kDecodeMemoryBudget.
 Result<void> FitsDecodeBudget(std::int64_t pixels, QImage::Format format);
+// The same for a decode that holds bytes at its peak.
+Result<void> FitsDecodeBudgetBytes(std::int64_t bytes);
 
 // The first bytes of a picture file (up to 64 KB) and the file's size, checked before the rest is read:
 // error 481 when they are no picture this program reads, when its size cannot be told from them, or when
 // the file is far larger than any coding of that size needs; 7 when the picture is larger than
 // kMaxPicturePixels or, for the formats Qt's reader decodes whole, than the decode budget.
 Result<void> CheckPictureHead(const QByteArray& head, std::int64_t fileBytes);
+
+// True for a TIFF whose first directory, which holds its size, lies beyond head: Qt's reader fails on
+// such a head, noisily; libtiff writes the directory after the pixels.
+bool TiffDirectoryBeyond(QByteArrayView head);
 
 // Reads the header of a picture file's bytes: error 481 when they are no picture this program reads or
 // too short for the picture they claim, 7 when the picture is larger than kMaxPicturePixels. Allocates
@@ -83,6 +90,10 @@ Result<std::unique_ptr<PictureDecoder>> OpenPictureDecoder(QByteArray bytes);
 // million pixels.
 bool PixelDataCanFit(const QByteArray& bytes);
 
+// Whether Qt's reader is the one to decode a file it names this format (QImageReader::format()): its
+// plugins know more formats than this program reads, and each is code hostile files could reach.
+bool ReadByQt(const QByteArray& format);
+
 // The format Qt's reader gives the pixels of bytes in; Invalid when it does not tell.
 QImage::Format DecodedFormat(const QImageReader& reader, const QByteArray& bytes);
 // The size Qt's reader tells from a header, rows stored top-down (a BMP's negative height) counted as rows.
@@ -92,10 +103,21 @@ QSize ReaderSize(QImageReader& reader);
 // as the bytes tell; empty for anything else.
 QSize GifCanvas(const QByteArray& bytes);
 
-// The two kinds behind OpenPictureDecoder. The JPEG decoder gives null for colour models it cannot
-// convert (CMYK, YCCK), which Qt's reader then takes.
+// The kinds behind OpenPictureDecoder. The JPEG decoder gives null for colour models it cannot
+// convert (CMYK, YCCK), which Qt's reader then takes; Qt's reader takes BMP, GIF, PNG and TIFF (first
+// page), and no other format its plugins know.
 Result<std::unique_ptr<PictureDecoder>> OpenJpegDecoder(QByteArray bytes);
 Result<std::unique_ptr<PictureDecoder>> OpenQtImageDecoder(QByteArray bytes);
+Result<std::unique_ptr<PictureDecoder>> OpenHeifDecoder(QByteArray bytes);
+Result<std::unique_ptr<PictureDecoder>> OpenWebpDecoder(QByteArray bytes);
+
+// HEIF or AVIF: an ftyp box naming a still-picture brand. WebP: a RIFF container of kind WEBP.
+bool IsHeif(QByteArrayView head);
+bool IsWebp(QByteArrayView head);
+// The largest size any item of a HEIF declares in its boxes within head; invalid when they do not reach.
+QSize HeifLargestSize(QByteArrayView head);
+// A WebP's size from its first chunk's header.
+Result<QSize> WebpSize(QByteArrayView head);
 
 // Both decoders' final step: a 32-bit layout, alpha kept only where there is some.
 Result<QImage> To32Bit(const QImage& image);

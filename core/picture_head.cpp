@@ -20,14 +20,31 @@ constexpr std::int64_t kMostBytesPerPixel = 8;
 
 }  // namespace
 
+bool TiffDirectoryBeyond(QByteArrayView head) {
+    // Four bytes each: a plain literal would end at its zero byte.
+    if (head.size() < 8 || !(head.startsWith(QByteArrayView("II*\0", 4)) || head.startsWith(QByteArrayView("MM\0*", 4))))
+        return false;
+    const auto byte = [&](int i) { return std::uint32_t(std::uint8_t(head[i])); };
+    const std::uint32_t directory = head[0] == 'I' ? byte(4) | byte(5) << 8 | byte(6) << 16 | byte(7) << 24
+                                                   : byte(4) << 24 | byte(5) << 16 | byte(6) << 8 | byte(7);
+    return directory >= std::uint32_t(head.size());
+}
+
 Result<void> CheckPictureHead(const QByteArray& head, std::int64_t fileBytes) {
+    // A HEIF's boxes may name hundreds of items before the primary one's size; the decoder tells it
+    // from the whole file, before decoding anything.
+    if (IsHeif(head)) return {};
+    // A TIFF's directory, which holds its size, often follows its pixels: the decoder checks it once the
+    // file is read.
+    if (head.size() < fileBytes && TiffDirectoryBeyond(head)) return {};
     // Without PNG text, so that the reader gets past it to the pixels' format within the head.
     QBuffer buffer;
     buffer.setData(WithoutPngText(head));
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
-    if (reader.format().isEmpty()) return NotAPicture();
+    const bool webp = IsWebp(head);
+    if (!webp && !ReadByQt(reader.format())) return NotAPicture();
 
     // JPEG and PNG sizes straight from their headers: Qt's readers go through every segment or chunk
     // before the pixels first, and those may lie beyond the head.
@@ -39,6 +56,10 @@ Result<void> CheckPictureHead(const QByteArray& head, std::int64_t fileBytes) {
         if (frame.frameMarker != 0) size = QSize(frame.width, frame.height);
         // Exif, profiles and XMP of a real photo may fill more than the head: read on while they are whole.
         if (frame.frameMarker == 0 && head.size() < fileBytes && JpegHeaderRunsOn(head)) return {};
+    } else if (webp) {
+        const Result<QSize> webpSize = WebpSize(head);
+        if (!webpSize) return webpSize.error();
+        size = *webpSize;
     } else if (png.valid) {
         if (png.width <= std::uint32_t(INT_MAX) && png.height <= std::uint32_t(INT_MAX))
             size = QSize(int(png.width), int(png.height));
@@ -53,8 +74,8 @@ Result<void> CheckPictureHead(const QByteArray& head, std::int64_t fileBytes) {
         return Error{errc::InvalidPicture, QStringLiteral("file far larger than its %1 x %2 picture needs")
                                                .arg(size.width())
                                                .arg(size.height())};
-    // JPEG decoders keep to the budget themselves, at the scale they decode at.
-    if (jpeg) return {};
+    // JPEG and WebP decoders keep to the budget themselves, at the scale they decode at.
+    if (jpeg || webp) return {};
     QImage::Format format = DecodedFormat(reader, head);
     // Other chunks before the pixels may lie beyond the head: then the deepest a 16-bit PNG comes out at.
     if (format == QImage::Format_Invalid && png.valid && png.bitDepth == 16) format = QImage::Format_RGBA64;

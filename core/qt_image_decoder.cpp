@@ -1,4 +1,5 @@
-// Every format but plain JPEG through Qt's image reader: BMP, GIF (first frame), PNG, CMYK JPEG, ...
+// Every format but plain JPEG, HEIF and WebP through Qt's image reader: BMP, GIF (first frame), PNG,
+// CMYK JPEG and TIFF (first page, through the reader's plugin; 16-bit ones at 64 bits).
 
 #include "core/icc_profile.h"
 #include "core/picture_decoder.h"
@@ -80,6 +81,10 @@ private:
 
 }  // namespace
 
+bool ReadByQt(const QByteArray& format) {
+    return format == "bmp" || format == "gif" || format == "png" || format == "jpeg" || format == "tiff";
+}
+
 QImage::Format DecodedFormat(const QImageReader& reader, const QByteArray& bytes) {
     const QImage::Format format = reader.imageFormat();
     // Qt's GIF reader does not tell it, and always gives 32 bits.
@@ -93,7 +98,7 @@ QSize ReaderSize(QImageReader& reader) {
 
 Result<std::unique_ptr<PictureDecoder>> OpenQtImageDecoder(QByteArray bytes) {
     Reader r(bytes);
-    if (!r.reader.canRead()) return NotAPicture();
+    if (!r.reader.canRead() || !ReadByQt(r.reader.format())) return NotAPicture();
     QSize size = ReaderSize(r.reader);
     // Every format this program lists tells its size in its header; one that does not would have to be
     // decoded whole to learn it.

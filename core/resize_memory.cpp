@@ -41,7 +41,12 @@ std::int64_t ResizeMemory(const QByteArray& input, const SizeRule& rule) {
         size = QSize(layout.width, layout.height);
         progressive = layout.frameMarker == 0xC2 || layout.frameMarker == 0xC6 || layout.frameMarker == 0xCA ||
                       layout.frameMarker == 0xCE;
-    } else {
+    } else if (IsHeif(head)) {
+        size = HeifLargestSize(head);
+    } else if (IsWebp(head)) {
+        const Result<QSize> webp = WebpSize(head);
+        size = webp ? *webp : QSize();
+    } else if (!TiffDirectoryBeyond(head)) {
         QBuffer buffer;
         buffer.setData(head);
         buffer.open(QIODevice::ReadOnly);
@@ -52,6 +57,8 @@ std::int64_t ResizeMemory(const QByteArray& input, const SizeRule& rule) {
     // The result, its upright copy and its encoding (at most about as large again).
     const Result<QSize> to = ResultSize(size, rule);
     const std::int64_t result = 3 * 4 * (to ? area(*to) : area(size));
+    // libheif's planes and its 8-bit copy before ours.
+    if (IsHeif(head)) return fileBytes + 3 * 4 * area(size) + result;
     if (!jpeg) return fileBytes + 2 * 4 * area(size) + result;  // decoded whole, and converted once
     // Decoded rows waiting for the filter (four chunks of sixteen at the full width), the filter's ring of
     // 16-bit rows at the result's width (no more than twice the full width's bytes), and a progressive

@@ -34,6 +34,7 @@ Result<QImage> ShrinkPicture(const Picture& picture, QSize size, const ShrinkOpt
     }
 
     // Ask only for the detail the destination can show: a large file is then decoded at a reduced scale.
+    // HEIF (libheif gives neither rows nor reduced scales) and TIFF come whole, within the decode budget.
     const Result<QImage> pixels = picture.pixels(QSize(Needed(size.width(), full.width(), source.width()),
                                                        Needed(size.height(), full.height(), source.height())));
     if (!pixels) return pixels.error();

@@ -33,7 +33,7 @@ const std::filesystem::path& ScratchFolder() {
 }
 
 const char* ExtensionFor(const std::uint8_t* data, std::size_t size) {
-    static const char* const kAny[] = {".jpg", ".jpeg", ".bmp", ".gif", ".png", ".JPG"};
+    static const char* const kAny[] = {".jpg", ".jpeg", ".bmp", ".gif", ".png", ".JPG", ".heic", ".avif", ".webp", ".tif"};
     if (size == 0) return ".jpg";
     switch (data[0]) {
         case 0xFF:
@@ -44,6 +44,13 @@ const char* ExtensionFor(const std::uint8_t* data, std::size_t size) {
             return ".bmp";
         case 'G':
             return ".gif";
+        case 0:  // a HEIF's first box, ftyp
+            return ".heic";
+        case 'R':
+            return ".webp";
+        case 'I':
+        case 'M':
+            return ".tif";
         default:
             return kAny[data[0] % std::size(kAny)];
     }

@@ -24,13 +24,17 @@ rm -rf "$work/seeds" && mkdir -p "$work/seeds"
 find tests/data/hostile -maxdepth 1 -type f ! -name '*.sh' ! -name '*.tsv' -size -64k -exec cp {} "$work/seeds/" \;
 # Good pictures: any the tests keep elsewhere under tests/data, and a few photo-like ones made here.
 find tests/data -path tests/data/hostile -prune -o -type f \
-  \( -iname '*.jpg' -o -iname '*.jpeg' -o -iname '*.png' -o -iname '*.bmp' -o -iname '*.gif' \) \
+  \( -iname '*.jpg' -o -iname '*.jpeg' -o -iname '*.png' -o -iname '*.bmp' -o -iname '*.gif' -o -iname '*.heic' \
+     -o -iname '*.avif' -o -iname '*.webp' -o -iname '*.tif' \) \
   -size -512k -exec cp {} "$work/seeds/" \;
 if command -v convert >/dev/null; then
   convert -size 320x240 -seed 7 plasma:fractal -strip "$work/photo.png"
-  for kind in jpg png bmp gif; do
+  for kind in jpg png bmp gif webp tif; do
     [ -e "$work/seeds/photo.$kind" ] || convert "$work/photo.png" -quality 85 "$work/seeds/photo.$kind"
   done
+  # Small ones: the fuzzer's inputs grow to the largest seed.
+  [ -e "$work/seeds/photo.heic" ] || heif-enc -q 50 "$work/photo.png" -o "$work/seeds/photo.heic" >/dev/null
+  [ -e "$work/seeds/photo.avif" ] || avifenc -s 9 --min 30 --max 40 "$work/photo.png" "$work/seeds/photo.avif" >/dev/null
   [ -e "$work/seeds/photo-progressive.jpg" ] ||
     convert "$work/photo.png" -interlace JPEG -quality 85 "$work/seeds/photo-progressive.jpg"
   # Small kin of the corpus's costly JPEGs: a stray byte before each scan, and a progressive frame of

@@ -43,7 +43,7 @@ constexpr int kClientHeightTwips = 7920;
 int Px(int twips) { return int(platform::Round(double(twips) / kTwipsPerPixel)); }
 
 // The pictures the file list shows, in any letter case.
-constexpr char kPicturePattern[] = "*.jpg;*.jpeg;*.bmp;*.gif;*.png";
+constexpr char kPicturePattern[] = "*.jpg;*.jpeg;*.bmp;*.gif;*.png;*.heic;*.heif;*.avif;*.webp;*.tif;*.tiff";
 
 // Creates a control, names it and places it by its twips geometry, relative to its parent.
 template <class T>

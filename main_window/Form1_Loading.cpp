@@ -102,7 +102,8 @@ void Form1::File1_PictureLoaded(const QString& path, const platform::Picture& pi
 void Form1::Command2_Click() {
     // The same pictures as the file list, in the folder it shows.
     CommonDialog1->setFilter(
-        QStringLiteral("Resim|*.bmp;*.jpg;*.jpeg;*.gif;*.png|Bmp|*.bmp|Gif|*.gif|Jpg|*.jpg;*.jpeg|Png|*.png||"));
+        QStringLiteral("Resim|*.bmp;*.jpg;*.jpeg;*.gif;*.png;*.heic;*.heif;*.avif;*.webp;*.tif;*.tiff|Bmp|*.bmp|Gif|*.gif|"
+                       "Jpg|*.jpg;*.jpeg|Png|*.png|Heic|*.heic;*.heif|Avif|*.avif|WebP|*.webp|Tiff|*.tif;*.tiff||"));
     CommonDialog1->setInitDir(File1->Path());
     CommonDialog1->ShowOpen();
     const QString name = CommonDialog1->FileName();

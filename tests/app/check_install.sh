@@ -12,7 +12,7 @@ done
 [ -x "$prefix/bin/torv-image-resize" ] || { echo "not executable"; exit 1; }
 entry="$prefix/share/applications/$id.desktop"
 for line in 'Type=Application' 'Name=Torv Image Resize' 'Exec=torv-image-resize %F' "Icon=$id" \
-            'MimeType=image/jpeg;image/png;image/bmp;image/gif;'; do
+            'MimeType=image/jpeg;image/png;image/bmp;image/gif;image/heic;image/heif;image/avif;image/webp;image/tiff;'; do
   grep -qx "$line" "$entry" || { echo "desktop entry lacks: $line"; exit 1; }
 done
 grep -q '^Name\[tr\]=' "$entry" && grep -q '^Comment\[tr\]=' "$entry" || { echo "no Turkish name"; exit 1; }

@@ -78,7 +78,7 @@ private slots:
         QCOMPARE(control<platform::HScrollBar>("HScroll1")->value(), 99);
         QCOMPARE(control<platform::HScrollBar>("HScroll1")->maximum(), 100);
         QCOMPARE(control<platform::FileListBox>("File1")->Pattern(),
-                 QStringLiteral("*.jpg;*.jpeg;*.bmp;*.gif;*.png"));
+                 QStringLiteral("*.jpg;*.jpeg;*.bmp;*.gif;*.png;*.heic;*.heif;*.avif;*.webp;*.tif;*.tiff"));
     }
 
     void windowValuesStartEmpty() {

@@ -145,8 +145,9 @@ private slots:
         control<QPushButton>("Command2")->click();
         QVERIFY(answer.done());
         QCOMPARE(folder, good_);
-        QCOMPARE(filters.size(), 5);
-        QVERIFY(filters[0].startsWith("Resim (") && filters[0].contains("*.JPEG") && filters[0].contains("*.png"));
+        QCOMPARE(filters.size(), 9);
+        QVERIFY(filters[0].startsWith("Resim (") && filters[0].contains("*.JPEG") && filters[0].contains("*.png") &&
+                filters[0].contains("*.HEIC"));
         QCOMPARE(listed, (QStringList{"1-small.bmp", "2-big.jpg", "3-wide.png", "4-PHONE.JPG"}));
     }
 

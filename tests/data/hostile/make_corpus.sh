@@ -289,3 +289,66 @@ open("bmp-rle8-16384x16384-cut.bmp", "wb").write(bmp[:4096])
 one = open("one-pixel.png", "rb").read()
 open("png-1000-empty-text-chunks.png", "wb").write(one[:33] + (b"\0\0\0\0tEXt" + struct.pack(">I", zlib.crc32(b"tEXt"))) * 1000 + one[33:])
 PY
+
+# HEIC, AVIF, WebP and TIFF: good small ones of the marker, each cut in half; headers claiming sizes
+# over the pixel limit and over the decode budget; a HEIF of a thousand images besides its primary one,
+# and one whose item list claims 65535 entries. Needs heif-enc, avifenc and cwebp.
+convert -size 16x16 xc:gray "${quiet[@]}" "$work/small.png"
+heif-enc -q 90 "$work/marker.png" -o good-marker.heic >/dev/null
+avifenc -s 8 "$work/marker.png" good-marker.avif >/dev/null
+cwebp -quiet -q 90 "$work/marker.png" -o good-marker.webp
+convert "$work/marker.png" "${quiet[@]}" -type TrueColor -compress None good-marker.tif
+# Over 64 KB with its directory after the pixels, as libtiff writes it: beyond the loader's first read.
+convert good-gradient.png "${quiet[@]}" -compress None good-gradient-directory-last.tif
+mapfile -t smalls < <(for _ in $(seq 999); do echo "$work/small.png"; done)
+heif-enc -q 30 "$work/marker.png" "${smalls[@]}" -o heif-1000-images.heic >/dev/null
+python3 <<'PY'
+import struct
+read = lambda p: open(p, "rb").read()
+def write(name, data):
+    with open(name, "wb") as f:
+        f.write(data)
+def with_ispe(data, width, height):
+    out, at = bytearray(data), 0
+    while (at := out.find(b"ispe", at)) >= 0:
+        out[at + 8:at + 16] = struct.pack(">II", width, height)
+        at += 4
+    return bytes(out)
+heic, avif = read("good-marker.heic"), read("good-marker.avif")
+write("heic-claims-100000x100000.heic", with_ispe(heic, 100000, 100000))
+write("heic-claims-16000x16000.heic", with_ispe(heic, 16000, 16000))
+write("avif-claims-100000x100000.avif", with_ispe(avif, 100000, 100000))
+iinf = heic.find(b"iinf")
+count = ">H" if heic[iinf + 4] == 0 else ">I"
+write("heic-item-list-claims-65535.heic", heic[:iinf + 8] + struct.pack(count, 65535) + heic[iinf + 8 + struct.calcsize(count):])
+for ext in ("heic", "avif", "webp", "tif"):
+    good = read(f"good-marker.{ext}")
+    write(f"truncated-half.{ext}", good[:len(good) // 2])
+# A lossy WebP frame header claiming 16383 x 16383 over the same few hundred bytes.
+webp = bytearray(read("good-marker.webp"))
+start = webp.find(b"\x9d\x01\x2a")
+webp[start + 3:start + 7] = struct.pack("<HH", 16383, 16383)
+write("webp-claims-16383x16383.webp", webp)
+# An uncompressed TIFF whose width and length tags claim 60000 x 60000.
+tif = bytearray(read("good-marker.tif"))
+little = tif[:2] == b"II"
+u16, u32 = ("<H", "<I") if little else (">H", ">I")
+ifd = struct.unpack(u32, tif[4:8])[0]
+for i in range(struct.unpack(u16, tif[ifd:ifd + 2])[0]):
+    entry = ifd + 2 + 12 * i
+    tag, kind = struct.unpack(u16, tif[entry:entry + 2])[0], struct.unpack(u16, tif[entry + 2:entry + 4])[0]
+    if tag in (256, 257):
+        # A SHORT sits in the first two bytes of the value field in either byte order.
+        tif[entry + 8:entry + 12] = struct.pack(u16, 60000) + b"\0\0" if kind == 3 else struct.pack(u32, 60000)
+write("tiff-claims-60000x60000.tif", tif)
+# Found by fuzzing: an AVIF whose colour box names unknown primaries, for which libheif fails and still
+# hands out a colour description to free.
+import base64
+write("avif-unknown-colour-primaries.avif", base64.b64decode(
+    "AAAAIGZ0eXBhdmlmAAAAAGF2aWZtaWYxbWlhZk1BMUEAAADybWV0YQAAAAAAAAAoaGRscgAAAAAAAAAAcGljdAAAAAAAAAAAAAAA"
+    "AGxpYmF2aWYAAAAADnBpdG0AAAAAAAEAAAAeaWxvYwAAAABEAAABAAEAAAABAAABGgAAAGUAAAAoaWluZgAAAAAAAQAAABppbmZl"
+    "AgAAAAABAABhdjAxQ29sb3IAAAAAamlwcnAAAABLaXBjbwAAABRpc3BlAAAAAAAAADwAAAAoAAAAEHBpeGkAAAAAAwgICAAAAAxh"
+    "djFDgSAAAAAAABNjb2xybmNseAAAAQAGDYAAAAAXaXBtYQAAAAAAAAABAAEEAQKDBAAAAG1tZGF0EgAKCTgVe52EBDQaQDJWRZAB"
+    "hhhhAN0rVOyBpzNERKQpHuC1ExkV3TYbgl4fsH0/IaMxUsB0ssVC6dDXRdBPHZAbY5NEGQzsA+cEYBdzhUHnIG90py5V7VGQ/27e"
+    "lqYBsZEWWxo="))
+PY
