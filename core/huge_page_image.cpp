@@ -27,4 +27,14 @@ QImage HugePageImage(QSize size, QImage::Format format) {
                   std::free, memory);
 }
 
+const std::uint8_t* ReleasePages(const std::uint8_t* start, const std::uint8_t* end) {
+    // Whole huge pages: splitting one costs more than it gives back.
+    constexpr auto page = std::uintptr_t(kHugePage);
+    const auto from = (std::uintptr_t(start) + page - 1) / page * page;
+    const auto to = std::uintptr_t(end) / page * page;
+    if (to <= from) return start;
+    ::madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+    return start + (to - std::uintptr_t(start));
+}
+
 }  // namespace core
