@@ -1,6 +1,7 @@
 #include "core/huge_page_image.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 #include <cstdint>
 #include <cstdlib>
 
@@ -35,6 +36,14 @@ const std::uint8_t* ReleasePages(const std::uint8_t* start, const std::uint8_t* 
     if (to <= from) return start;
     ::madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
     return start + (to - std::uintptr_t(start));
+}
+
+void PopulatePages(std::uint8_t* start, std::uint8_t* end) {
+    const auto page = std::uintptr_t(::sysconf(_SC_PAGESIZE));
+    const auto from = std::uintptr_t(start) / page * page;
+    const auto to = (std::uintptr_t(end) + page - 1) / page * page;
+    // Only advice: an older kernel refuses it, and the pages then fault in one by one.
+    if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
 }
 
 }  // namespace core
