@@ -178,8 +178,8 @@ public:
 
 private:
     static constexpr int kRowsAtOnce = 16;
-    // A chunk on its way to the filter holds about as many bytes as sixteen full-width rows of a 24-megapixel
-    // picture: narrower rows of a reduced decode come more at a time, handing over between threads less often.
+    // A chunk on its way to the filter holds as many bytes as sixteen full-width rows of a 24-megapixel
+    // picture: a reduced decode's narrower rows come more at a time, so the threads hand over less often.
     static constexpr qsizetype kChunkBytes = 16 * 6000 * 4;
     static constexpr int kMostRowsAtOnce = 128;
 
@@ -232,7 +232,8 @@ private:
         std::vector<Chunk> chunks(kChunks);
         std::vector<Chunk*> spare;
         for (Chunk& chunk : chunks) {
-            chunk.bytes = std::make_unique_for_overwrite<std::uint8_t[]>(std::size_t(stride) * std::size_t(rowsAtOnce));
+            chunk.bytes =
+                std::make_unique_for_overwrite<std::uint8_t[]>(std::size_t(stride) * std::size_t(rowsAtOnce));
             spare.push_back(&chunk);
         }
         std::deque<Chunk*> ready;
@@ -247,8 +248,8 @@ private:
                     spare.pop_back();
                     decoding = true;
                     lock.unlock();
-                    chunk->count =
-                        ReadSome(reader, rowsAtOnce, [&](int, int i) { return chunk->bytes.get() + stride * i; });
+                    chunk->count = ReadSome(reader, rowsAtOnce,
+                                            [&](int, int i) { return chunk->bytes.get() + stride * i; });
                     const bool last = chunk->count >= 0 && reader.cinfo.output_scanline >= reader.cinfo.output_height &&
                                       Guarded(reader, [&] { jpeg_finish_decompress(&reader.cinfo); });
                     lock.lock();
@@ -261,8 +262,8 @@ private:
                     ready.pop_front();
                     filtering = true;
                     lock.unlock();
-                    const QImage rows = ToSrgb(QImage(chunk->bytes.get(), width, std::max(chunk->count, 1), stride,
-                                                      QImage::Format_RGB32),
+                    const QImage rows = ToSrgb(QImage(chunk->bytes.get(), width, std::max(chunk->count, 1),
+                                                      stride, QImage::Format_RGB32),
                                                space_);
                     for (int i = 0; i < chunk->count; ++i) filter.Push(rows.constScanLine(i));
                     lock.lock();
@@ -292,7 +293,8 @@ private:
     static int ReadSome(Reader& reader, int most, const std::function<std::uint8_t*(int, int)>& rowAt) {
         std::array<JSAMPROW, kMostRowsAtOnce> rows{};
         const int first = int(reader.cinfo.output_scanline);
-        const int count = std::min<int>(std::min(most, kMostRowsAtOnce), int(reader.cinfo.output_height) - first);
+        const int count =
+            std::min<int>(std::min(most, kMostRowsAtOnce), int(reader.cinfo.output_height) - first);
         for (int i = 0; i < count; ++i) rows[std::size_t(i)] = rowAt(first + i, i);
         JDIMENSION read = 0;
         if (!Guarded(reader, [&] { read = jpeg_read_scanlines(&reader.cinfo, rows.data(), JDIMENSION(count)); }))

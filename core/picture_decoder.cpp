@@ -48,8 +48,10 @@ std::optional<Error> TooManyScans(const QByteArray& jpeg) {
     const JpegLayout layout = ReadJpegLayout(jpeg);
     if (layout.scans > kMaxJpegScans)
         return Error{errc::InvalidPicture, QStringLiteral("more than %1 scans").arg(kMaxJpegScans)};
-    if (layout.scans > 1 && std::uint64_t(layout.scans) * Pixels(layout.width, layout.height) > std::uint64_t(kMaxJpegScanPixels))
-        return Error{errc::InvalidPicture, QStringLiteral("%1 scans, too many for its size").arg(layout.scans)};
+    if (layout.scans > 1 &&
+        std::uint64_t(layout.scans) * Pixels(layout.width, layout.height) > std::uint64_t(kMaxJpegScanPixels))
+        return Error{errc::InvalidPicture,
+                     QStringLiteral("%1 scans, too many for its size").arg(layout.scans)};
     return std::nullopt;
 }
 
@@ -65,7 +67,8 @@ std::optional<Error> CostlyToDecode(const QByteArray& bytes) {
                          QStringLiteral("arithmetic coding above %1 megapixels").arg(kMaxArithmeticPixels / 1'000'000)};
     }
     const PngHeader png = ReadPngHeader(bytes);
-    if (png.valid && (png.bitDepth == 16 || png.interlaced) && Pixels(png.width, png.height) > std::uint64_t(kMaxDeepPngPixels))
+    if (png.valid && (png.bitDepth == 16 || png.interlaced) &&
+        Pixels(png.width, png.height) > std::uint64_t(kMaxDeepPngPixels))
         return Error{errc::InvalidPicture, QStringLiteral("a 16-bit or interlaced PNG above %1 megapixels")
                                                .arg(kMaxDeepPngPixels / 1'000'000)};
     return std::nullopt;
@@ -80,7 +83,8 @@ Result<std::unique_ptr<PictureDecoder>> OpenPictureDecoder(QByteArray bytes) {
     Result<std::unique_ptr<PictureDecoder>> decoder = std::unique_ptr<PictureDecoder>();
     if (jpeg) decoder = OpenJpegDecoder(bytes);
     if (decoder.ok() && !*decoder) {
-        if (const std::optional<Error> costly = bytes.startsWith("\xFF\xD8") ? TooManyScans(bytes) : std::nullopt)
+        if (const std::optional<Error> costly =
+                bytes.startsWith("\xFF\xD8") ? TooManyScans(bytes) : std::nullopt)
             return *costly;
         decoder = OpenQtImageDecoder(bytes);
     }

@@ -1,5 +1,6 @@
 // EncodeJpeg: every row layout and order comes back upright, colour is halved only below quality 90,
-// Huffman tables are optimised, consumed rows are given back only after they are read, an Exif block is carried, and sizes JPEG cannot hold are refused.
+// Huffman tables are optimised, consumed rows are given back only after they are read, an Exif block is
+// carried, and sizes JPEG cannot hold are refused.
 #include "core/jpeg_encoder.h"
 
 #include "core/huge_page_image.h"
@@ -102,7 +103,8 @@ TEST_F(JpegEncoder, ConsumedRowsAreGivenBackOnlyAfterTheyAreRead) {
     QImage consumed = core::HugePageImage(kept.size(), QImage::Format_RGB32);
     ASSERT_FALSE(consumed.isNull());
     const auto rowBytes = std::size_t(kept.bytesPerLine());
-    for (int y = 0; y < kept.height(); ++y) std::memcpy(consumed.scanLine(y), kept.constScanLine(y), rowBytes);
+    for (int y = 0; y < kept.height(); ++y)
+        std::memcpy(consumed.scanLine(y), kept.constScanLine(y), rowBytes);
     core::PixelRows rows = core::PixelRows::Of(consumed);
     rows.consumed = true;
     EXPECT_EQ(Encoded(rows, 85), Encoded(core::PixelRows::Of(kept), 85));
