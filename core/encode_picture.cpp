@@ -8,6 +8,7 @@
 #include <QBuffer>
 #include <QImageWriter>
 #include <QPainter>
+#include <utility>
 
 namespace core {
 
@@ -157,6 +158,15 @@ Result<QByteArray> EncodePicture(const QImage& image, const EncodeChoice& choice
             break;
     }
     return Jpeg(image, choice.quality, exif);
+}
+
+Result<QByteArray> EncodePicture(QImage&& image, const EncodeChoice& choice, QByteArrayView exif) {
+    QImage mine = std::move(image);
+    if (choice.format != OutputFormat::Jpeg || mine.format() != QImage::Format_RGB32 || !mine.isDetached())
+        return EncodePicture(std::as_const(mine), choice, exif);
+    PixelRows rows = PixelRows::Of(mine);
+    rows.consumed = true;
+    return EncodeJpeg(rows, choice.quality, ChromaSampling::ByQuality, exif);
 }
 
 }  // namespace core

@@ -30,5 +30,8 @@ QString ExtensionOf(OutputFormat format);
 // place (APP1, PNG's eXIf, WebP's EXIF). Errors: 5 for an empty picture or one larger than the format
 // holds (JPEG 65500, WebP 16383 pixels a side), 7 when memory runs out.
 Result<QByteArray> EncodePicture(const QImage& image, const EncodeChoice& choice, QByteArrayView exif = {});
+// The same for a picture handed over with memory of its own: a JPEG encoder gives each band of rows back
+// to the system once it has read them, when no one else shares the picture.
+Result<QByteArray> EncodePicture(QImage&& image, const EncodeChoice& choice, QByteArrayView exif = {});
 
 }  // namespace core

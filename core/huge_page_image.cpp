@@ -1,6 +1,7 @@
 #include "core/huge_page_image.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 #include <cstdint>
 #include <cstdlib>
 
@@ -25,6 +26,24 @@ QImage HugePageImage(QSize size, QImage::Format format) {
     ::madvise(memory, rounded, MADV_HUGEPAGE);  // only advice: without it the pages are ordinary ones
     return QImage(static_cast<uchar*>(memory), size.width(), size.height(), qsizetype(stride), format,
                   std::free, memory);
+}
+
+const std::uint8_t* ReleasePages(const std::uint8_t* start, const std::uint8_t* end) {
+    // Whole huge pages: splitting one costs more than it gives back.
+    constexpr auto page = std::uintptr_t(kHugePage);
+    const auto from = (std::uintptr_t(start) + page - 1) / page * page;
+    const auto to = std::uintptr_t(end) / page * page;
+    if (to <= from) return start;
+    ::madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+    return start + (to - std::uintptr_t(start));
+}
+
+void PopulatePages(std::uint8_t* start, std::uint8_t* end) {
+    const auto page = std::uintptr_t(::sysconf(_SC_PAGESIZE));
+    const auto from = std::uintptr_t(start) / page * page;
+    const auto to = (std::uintptr_t(end) + page - 1) / page * page;
+    // Only advice: an older kernel refuses it, and the pages then fault in one by one.
+    if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
 }
 
 }  // namespace core

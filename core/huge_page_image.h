@@ -4,10 +4,21 @@
 
 #include <QImage>
 #include <QSize>
+#include <cstdint>
 
 namespace core {
 
 // An uninitialised image of size and format, huge-page backed when it is large; null when memory runs out.
 QImage HugePageImage(QSize size, QImage::Format format);
+
+// Gives the whole huge pages within [start, end) back to the system; they read as zeros afterwards. For
+// memory its owner has finished reading, so that a large picture shrinks away while it is consumed. Returns
+// where the pages given back end (start when there were none), for the next call to go on from.
+const std::uint8_t* ReleasePages(const std::uint8_t* start, const std::uint8_t* end);
+
+// Backs the pages within [start, end) with memory in one call, before they are written: a buffer about to
+// be filled then costs one call instead of a fault for each page (a few per cent of a batch on a virtual
+// machine, where faults are dear).
+void PopulatePages(std::uint8_t* start, std::uint8_t* end);
 
 }  // namespace core

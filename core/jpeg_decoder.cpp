@@ -10,6 +10,7 @@
 
 #include <QColorSpace>
 #include <QThreadPool>
+#include <algorithm>
 #include <array>
 #include <csetjmp>
 #include <cstdio>
@@ -177,6 +178,10 @@ public:
 
 private:
     static constexpr int kRowsAtOnce = 16;
+    // A chunk on its way to the filter holds as many bytes as sixteen full-width rows of a 24-megapixel
+    // picture: a reduced decode's narrower rows come more at a time, so the threads hand over less often.
+    static constexpr qsizetype kChunkBytes = 16 * 6000 * 4;
+    static constexpr int kMostRowsAtOnce = 128;
 
     // The smallest power-of-two reduction that covers target (stored orientation).
     int ScaleFor(QSize target) const {
@@ -210,9 +215,9 @@ private:
         });
     }
 
-    // Decoded rows, kRowsAtOnce at most, on their way to the filter.
+    // Decoded rows on their way to the filter.
     struct Chunk {
-        std::vector<std::uint8_t> bytes;
+        std::unique_ptr<std::uint8_t[]> bytes;  // not cleared first: every row is decoded into
         int count = 0;
     };
 
@@ -223,10 +228,12 @@ private:
     bool Stream(Reader& reader, LanczosRows& filter, int width, QThreadPool* pool) const {
         constexpr std::size_t kChunks = 4;
         const qsizetype stride = qsizetype(width) * 4;
+        const int rowsAtOnce = int(std::clamp<qsizetype>(kChunkBytes / stride, kRowsAtOnce, kMostRowsAtOnce));
         std::vector<Chunk> chunks(kChunks);
         std::vector<Chunk*> spare;
         for (Chunk& chunk : chunks) {
-            chunk.bytes.resize(std::size_t(stride) * kRowsAtOnce);
+            chunk.bytes =
+                std::make_unique_for_overwrite<std::uint8_t[]>(std::size_t(stride) * std::size_t(rowsAtOnce));
             spare.push_back(&chunk);
         }
         std::deque<Chunk*> ready;
@@ -241,7 +248,8 @@ private:
                     spare.pop_back();
                     decoding = true;
                     lock.unlock();
-                    chunk->count = ReadSome(reader, [&](int, int i) { return chunk->bytes.data() + stride * i; });
+                    chunk->count = ReadSome(reader, rowsAtOnce,
+                                            [&](int, int i) { return chunk->bytes.get() + stride * i; });
                     const bool last = chunk->count >= 0 && reader.cinfo.output_scanline >= reader.cinfo.output_height &&
                                       Guarded(reader, [&] { jpeg_finish_decompress(&reader.cinfo); });
                     lock.lock();
@@ -254,8 +262,8 @@ private:
                     ready.pop_front();
                     filtering = true;
                     lock.unlock();
-                    const QImage rows = ToSrgb(QImage(chunk->bytes.data(), width, std::max(chunk->count, 1), stride,
-                                                      QImage::Format_RGB32),
+                    const QImage rows = ToSrgb(QImage(chunk->bytes.get(), width, std::max(chunk->count, 1),
+                                                      stride, QImage::Format_RGB32),
                                                space_);
                     for (int i = 0; i < chunk->count; ++i) filter.Push(rows.constScanLine(i));
                     lock.lock();
@@ -280,11 +288,13 @@ private:
         return !failed;
     }
 
-    // Reads the next rows, up to kRowsAtOnce, the i-th of them into rowAt(y, i); how many, or -1 on a fault.
-    static int ReadSome(Reader& reader, const std::function<std::uint8_t*(int, int)>& rowAt) {
-        std::array<JSAMPROW, kRowsAtOnce> rows{};
+    // Reads the next rows, up to most of them (kMostRowsAtOnce at most), the i-th of them into rowAt(y, i);
+    // how many, or -1 on a fault.
+    static int ReadSome(Reader& reader, int most, const std::function<std::uint8_t*(int, int)>& rowAt) {
+        std::array<JSAMPROW, kMostRowsAtOnce> rows{};
         const int first = int(reader.cinfo.output_scanline);
-        const int count = std::min<int>(kRowsAtOnce, int(reader.cinfo.output_height) - first);
+        const int count =
+            std::min<int>(std::min(most, kMostRowsAtOnce), int(reader.cinfo.output_height) - first);
         for (int i = 0; i < count; ++i) rows[std::size_t(i)] = rowAt(first + i, i);
         JDIMENSION read = 0;
         if (!Guarded(reader, [&] { read = jpeg_read_scanlines(&reader.cinfo, rows.data(), JDIMENSION(count)); }))
@@ -295,7 +305,7 @@ private:
     // Reads every row, row y into rowAt(y, i), then finishes the file: a fault anywhere fails it whole.
     static bool ReadRows(Reader& reader, const std::function<std::uint8_t*(int, int)>& rowAt) {
         while (reader.cinfo.output_scanline < reader.cinfo.output_height) {
-            if (ReadSome(reader, rowAt) < 0) return false;
+            if (ReadSome(reader, kRowsAtOnce, rowAt) < 0) return false;
         }
         return Guarded(reader, [&] { jpeg_finish_decompress(&reader.cinfo); });
     }

@@ -1,5 +1,7 @@
 #include "core/jpeg_encoder.h"
 
+#include "core/huge_page_image.h"
+
 // clang-format off
 #include <cstdio>
 #include <jpeglib.h>
@@ -103,12 +105,15 @@ int Encode(jpeg_compress_struct& c, ErrorManager& err, const PixelRows& rows, co
                           unsigned(options.exif.size()));
     constexpr int kBatch = 32;
     JSAMPROW batch[kBatch];
+    const std::uint8_t* released = rows.top;
     while (c.next_scanline < c.image_height) {
         const JDIMENSION first = c.next_scanline;
         const JDIMENSION n = std::min<JDIMENSION>(kBatch, c.image_height - first);
         for (JDIMENSION i = 0; i < n; ++i)
             batch[i] = const_cast<JSAMPROW>(rows.top + std::ptrdiff_t(first + i) * rows.stride);
         jpeg_write_scanlines(&c, batch, n);
+        // libjpeg has converted these rows into its own buffers by now.
+        if (rows.consumed && rows.stride > 0) released = ReleasePages(released, batch[n - 1] + rows.stride);
     }
     jpeg_finish_compress(&c);
     return 0;

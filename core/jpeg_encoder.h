@@ -21,6 +21,9 @@ struct PixelRows {
     int width = 0;
     int height = 0;
     Layout layout = Layout::Bgrx;
+    // The caller is done with the rows: the encoder gives their memory back to the system as it reads them,
+    // which holds a large picture and its coefficients only about once together. Top-down rows only.
+    bool consumed = false;
 
     // The rows of a Format_RGB32 image, which must outlive the rows.
     static PixelRows Of(const QImage& rgb32);

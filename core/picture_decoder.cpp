@@ -40,24 +40,38 @@ Result<void> FitsDecodeBudgetBytes(std::int64_t bytes) {
 
 Error NoMemory() { return {errc::OutOfMemory, QStringLiteral("out of memory")}; }
 
-// Pictures that are cheap to send and costly to decode: each repeated scan of a progressive JPEG runs
-// over the whole picture, arithmetic coding bounds nothing by its bytes, and 16-bit or interlaced PNGs are
-// decoded whole at their full depth.
+namespace {
+
+// Unsigned 64 bits hold any product of two 32-bit sides.
+std::uint64_t Pixels(std::uint64_t width, std::uint64_t height) { return width * height; }
+
+// Each repeated scan of a progressive JPEG runs over the whole picture. The JPEG decoder counts scans as
+// it reads them; only a JPEG that Qt decodes instead needs this walk of the whole file first.
+std::optional<Error> TooManyScans(const QByteArray& jpeg) {
+    const JpegLayout layout = ReadJpegLayout(jpeg);
+    if (layout.scans > kMaxJpegScans)
+        return Error{errc::InvalidPicture, QStringLiteral("more than %1 scans").arg(kMaxJpegScans)};
+    if (layout.scans > 1 &&
+        std::uint64_t(layout.scans) * Pixels(layout.width, layout.height) > std::uint64_t(kMaxJpegScanPixels))
+        return Error{errc::InvalidPicture,
+                     QStringLiteral("%1 scans, too many for its size").arg(layout.scans)};
+    return std::nullopt;
+}
+
+}  // namespace
+
+// Pictures that are cheap to send and costly to decode: arithmetic coding bounds nothing by its bytes, and
+// 16-bit or interlaced PNGs are decoded whole at their full depth.
 std::optional<Error> CostlyToDecode(const QByteArray& bytes) {
-    // Unsigned 64 bits hold any product of two 32-bit sides.
-    const auto pixels = [](std::uint64_t w, std::uint64_t h) { return w * h; };
     if (bytes.startsWith("\xFF\xD8")) {
-        const JpegLayout jpeg = ReadJpegLayout(bytes);
-        if (jpeg.scans > kMaxJpegScans)
-            return Error{errc::InvalidPicture, QStringLiteral("more than %1 scans").arg(kMaxJpegScans)};
-        if (jpeg.scans > 1 && std::uint64_t(jpeg.scans) * pixels(jpeg.width, jpeg.height) > std::uint64_t(kMaxJpegScanPixels))
-            return Error{errc::InvalidPicture, QStringLiteral("%1 scans, too many for its size").arg(jpeg.scans)};
-        if (jpeg.arithmetic() && pixels(jpeg.width, jpeg.height) > std::uint64_t(kMaxArithmeticPixels))
+        const JpegLayout jpeg = ReadJpegLayout(bytes, false);
+        if (jpeg.arithmetic() && Pixels(jpeg.width, jpeg.height) > std::uint64_t(kMaxArithmeticPixels))
             return Error{errc::InvalidPicture,
                          QStringLiteral("arithmetic coding above %1 megapixels").arg(kMaxArithmeticPixels / 1'000'000)};
     }
     const PngHeader png = ReadPngHeader(bytes);
-    if (png.valid && (png.bitDepth == 16 || png.interlaced) && pixels(png.width, png.height) > std::uint64_t(kMaxDeepPngPixels))
+    if (png.valid && (png.bitDepth == 16 || png.interlaced) &&
+        Pixels(png.width, png.height) > std::uint64_t(kMaxDeepPngPixels))
         return Error{errc::InvalidPicture, QStringLiteral("a 16-bit or interlaced PNG above %1 megapixels")
                                                .arg(kMaxDeepPngPixels / 1'000'000)};
     return std::nullopt;
@@ -74,7 +88,12 @@ Result<std::unique_ptr<PictureDecoder>> OpenPictureDecoder(QByteArray bytes) {
     if (IsWebp(bytes)) return OpenWebpDecoder(std::move(bytes));
     Result<std::unique_ptr<PictureDecoder>> decoder = std::unique_ptr<PictureDecoder>();
     if (jpeg) decoder = OpenJpegDecoder(bytes);
-    if (decoder.ok() && !*decoder) decoder = OpenQtImageDecoder(bytes);
+    if (decoder.ok() && !*decoder) {
+        if (const std::optional<Error> costly =
+                bytes.startsWith("\xFF\xD8") ? TooManyScans(bytes) : std::nullopt)
+            return *costly;
+        decoder = OpenQtImageDecoder(bytes);
+    }
     if (!decoder) return decoder;
     // After the size limit, so that a giant claim is told as one (7); decoders fill in missing data.
     if (!PixelDataCanFit(bytes)) return NotAPicture();

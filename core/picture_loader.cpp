@@ -3,6 +3,7 @@
 
 #include "core/picture.h"
 #include "core/file_name.h"
+#include "core/huge_page_image.h"
 #include "core/picture_decoder.h"
 #include "core/picture_source.h"
 
@@ -85,6 +86,8 @@ bool ReadInto(int fd, QByteArray& bytes, qint64 count, qint64 expected) {
     const qint64 end = bytes.size() + count;
     qsizetype have = bytes.size();
     bytes.resize(have + std::min(count, expected));
+    auto* const start = reinterpret_cast<std::uint8_t*>(bytes.data());
+    PopulatePages(start + have, start + bytes.size());
     while (have < end) {
         if (have == bytes.size()) bytes.resize(std::min<qint64>(end, qint64(have) + (1 << 20)));
         const ssize_t n = ::read(fd, bytes.data() + have, std::size_t(bytes.size() - have));

@@ -12,14 +12,17 @@ namespace core {
 Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QByteArray& outputName,
                            const ResizeRequest& request, ReplaceOptions replace) {
     // The shrink decodes the whole file and tells its faults: no checking decode before it.
-    const Result<Picture> picture = LoadPictureAt(AT_FDCWD, input, LoadCheck::HeaderOnly);
+    Result<Picture> picture = LoadPictureAt(AT_FDCWD, input, LoadCheck::HeaderOnly);
     if (!picture) return picture.error();
-    const Result<QSize> size = ResultSize(picture->size(), request.size);
+    const QSize original = picture->size();
+    const Result<QSize> size = ResultSize(original, request.size);
     if (!size) return size.error();
     Result<QImage> shrunk = ShrinkPicture(
         *picture, *size, {.pool = request.pool, .background = Qt::white, .source = {}});
     if (!shrunk) return shrunk.error();
     const Result<QByteArray> kept = request.keepMetadata ? KeptExif(picture->exif()) : QByteArray();
+    // The file's bytes are no longer needed: not held through the encoding as well.
+    *picture = Picture();
     const QByteArray exif = kept ? *kept : QByteArray();
     const auto encode = [&](const QImage& image, int quality) {
         return EncodePicture(image, {request.format, quality, request.lossless}, exif);
@@ -29,7 +32,9 @@ Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QB
     QStringList notes;
     if (!kept) notes << QStringLiteral("written without metadata: %1").arg(kept.error().message);
     const auto encodeOnce = [&]() -> Result<FittedFile> {
-        const Result<QByteArray> encoded = encode(*shrunk, request.quality);
+        // Nothing reads the result after this one encoding: the encoder may consume it.
+        const Result<QByteArray> encoded =
+            EncodePicture(std::move(*shrunk), {request.format, request.quality, request.lossless}, exif);
         if (!encoded) return encoded.error();
         return FittedFile{*encoded, *size, request.quality, 1};
     };
@@ -55,7 +60,7 @@ Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QB
         !written)
         return written.error();
     const bool fitted = file->size != *size || lowered;
-    return Resized{picture->size(), file->size, file->bytes.size(), notes.join(QStringLiteral("; ")), fitted};
+    return Resized{original, file->size, file->bytes.size(), notes.join(QStringLiteral("; ")), fitted};
 }
 
 }  // namespace core

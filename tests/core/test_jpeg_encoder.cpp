@@ -1,6 +1,9 @@
 // EncodeJpeg: every row layout and order comes back upright, colour is halved only below quality 90,
-// Huffman tables are optimised, an Exif block is carried, and sizes JPEG cannot hold are refused.
+// Huffman tables are optimised, consumed rows are given back only after they are read, an Exif block is
+// carried, and sizes JPEG cannot hold are refused.
 #include "core/jpeg_encoder.h"
+
+#include "core/huge_page_image.h"
 
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestPictures.h"
@@ -8,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 #include <QTemporaryDir>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -91,6 +95,20 @@ TEST_F(JpegEncoder, HuffmanTablesAreOptimised) {
     tjFree(jpeg);
     tjDestroy(tj);
     EXPECT_LT(Encoded(rows.rows, 95).size(), qsizetype(size));
+}
+
+TEST_F(JpegEncoder, ConsumedRowsAreGivenBackOnlyAfterTheyAreRead) {
+    // Large enough for whole huge pages; the same file as from rows kept, and the top rows gone after.
+    const QImage kept = testpics::Noise(1500, 1200).convertToFormat(QImage::Format_RGB32);
+    QImage consumed = core::HugePageImage(kept.size(), QImage::Format_RGB32);
+    ASSERT_FALSE(consumed.isNull());
+    const auto rowBytes = std::size_t(kept.bytesPerLine());
+    for (int y = 0; y < kept.height(); ++y)
+        std::memcpy(consumed.scanLine(y), kept.constScanLine(y), rowBytes);
+    core::PixelRows rows = core::PixelRows::Of(consumed);
+    rows.consumed = true;
+    EXPECT_EQ(Encoded(rows, 85), Encoded(core::PixelRows::Of(kept), 85));
+    EXPECT_NE(std::memcmp(consumed.constScanLine(0), kept.constScanLine(0), rowBytes), 0);
 }
 
 TEST_F(JpegEncoder, CarriesAnExifBlockRightAfterTheHeader) {
