@@ -171,7 +171,14 @@ std::vector<Job> Plan(const Options& options) {
         return !suffix.isEmpty() && !named.count(path) && IsResultName(NameOf(path)) &&
                base.endsWith(suffix) && stems.count(Join(FolderOf(path), base.chopped(suffix.size())));
     };
-    std::erase_if(inputs, [&](const Found& f) { return isEarlierResult(f.path); });
+    // Skipped with a line, since a file of the user's own may bear such a name.
+    std::erase_if(inputs, [&](const Found& f) {
+        if (!isEarlierResult(f.path)) return false;
+        Job job{Shown(f.path), {}, Job::Kind::Skip, QStringLiteral("taken for a result of an earlier run")};
+        job.inputPath = f.path;
+        jobs.push_back(std::move(job));
+        return true;
+    });
 
     // One job a file, however many paths name it.
     std::map<Identity, QByteArray> originals;

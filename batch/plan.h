@@ -34,7 +34,7 @@ struct Job {
 
 // The pictures the paths name, in the order they are worked on: each file named, and in each folder
 // named (and its subfolders, with recursive; never a link to a folder) the files of the picture types,
-// hidden ones and this program's own results and temporary files left out. A path or folder that cannot
+// hidden ones and this program's temporary files left out, and its results of an earlier run skipped. A path or folder that cannot
 // be read is a failed job; a file named twice (by two paths) is one job; a second picture whose result
 // would be the same file as another's fails.
 std::vector<Job> Plan(const Options& options);

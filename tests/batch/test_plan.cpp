@@ -1,5 +1,5 @@
 // Result names follow the format asked; two originals that would share a result are caught, and an
-// earlier run's result in another format is no picture to shrink again.
+// earlier run's result in another format is skipped, not shrunk again.
 #include "batch/plan.h"
 #include "tests/support/TestFiles.h"
 
@@ -12,13 +12,13 @@ TEST(Plan, ResultNamesFollowTheFormat) {
     const struct {
         std::optional<F> format;  // none: "same"
         QStringList originals;
-        QStringList planned;  // a write's result, or "!" and the original's name for a failure
+        QStringList planned;  // a write's result, or "!" and the original's name for a skip or a failure
     } cases[] = {
         {F::Png, {"b.bmp", "c.JPG"}, {"b_kucuk.png", "c_kucuk.png"}},
         {F::Webp, {"d.gif"}, {"d_kucuk.webp"}},
         {F::Png, {"a.jpg", "a.png"}, {"a_kucuk.png", "!a.png"}},
         {std::nullopt, {"a.PNG", "b.gif", "c.jpeg"}, {"a_kucuk.png", "b_kucuk.jpg", "c_kucuk.jpg"}},
-        {F::Jpeg, {"e.jpg", "e_kucuk.png"}, {"e_kucuk.jpg"}},
+        {F::Jpeg, {"e.jpg", "e_kucuk.png"}, {"!e_kucuk.png", "e_kucuk.jpg"}},
     };
     for (const auto& c : cases) {
         QTemporaryDir dir;
