@@ -17,8 +17,9 @@ Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QB
     const QSize original = picture->size();
     const Result<QSize> size = ResultSize(original, request.size);
     if (!size) return size.error();
-    Result<QImage> shrunk = ShrinkPicture(
-        *picture, *size, {.pool = request.pool, .background = Qt::white, .source = {}});
+    // PNG and WebP results keep a picture's transparency; a JPEG lays it on white.
+    const QColor background = request.format == OutputFormat::Jpeg ? QColor(Qt::white) : QColor();
+    Result<QImage> shrunk = ShrinkPicture(*picture, *size, {.pool = request.pool, .background = background, .source = {}});
     if (!shrunk) return shrunk.error();
     const Result<QByteArray> kept = request.keepMetadata ? KeptExif(picture->exif()) : QByteArray();
     // The file's bytes are no longer needed: not held through the encoding as well.
@@ -41,7 +42,7 @@ Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QB
     // Smaller versions are drawn from this first result, not from the file: no second decode, and after
     // quality 30's coding a 24-megapixel photo's result measures the same either way.
     const Picture first = request.maxBytes > 0 ? Picture::FromImage(*shrunk) : Picture();
-    const auto drawSmaller = [&](QSize to) { return ShrinkPicture(first, to, {.pool = request.pool}); };
+    const auto drawSmaller = [&](QSize to) { return ShrinkPicture(first, to, {.pool = request.pool, .background = background, .source = {}}); };
     const auto asIs = [&](const QImage& image) { return encode(image, request.quality); };
     const Result<FittedFile> file =
         request.maxBytes <= 0 ? encodeOnce()

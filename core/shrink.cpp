@@ -62,6 +62,11 @@ Result<QImage> ShrinkPicture(const Picture& picture, QSize size, const ShrinkOpt
         }
         if (part.isNull()) return NoMemory();
     }
+    if (part.hasAlphaChannel() && !options.background.isValid()) {
+        part = part.convertToFormat(QImage::Format_ARGB32);
+        if (part.isNull()) return NoMemory();
+        return part;
+    }
     if (part.hasAlphaChannel()) {
         QImage flat(size, QImage::Format_RGB32);
         if (flat.isNull()) return NoMemory();

@@ -16,7 +16,7 @@ namespace core {
 
 struct ShrinkOptions {
     QThreadPool* pool = nullptr;       // where the filter's rows run; null: Qt's global pool
-    QColor background = Qt::white;     // what transparent parts of the picture are laid on
+    QColor background = Qt::white;     // what transparent parts are laid on; invalid: kept (Format_ARGB32)
     QRect source;                      // the part of the picture to draw; empty: the whole picture
 };
 

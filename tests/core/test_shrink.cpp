@@ -2,7 +2,7 @@
 // stay flat to the edges, a hard edge stays sharper than box averaging makes
 // it, fine stripes average out, the threads' parts join without a step and give the same pixels however
 // many there are, premultiplied colour never exceeds its coverage; a picture is decoded only as far as
-// the size needs, a part of it lands exactly, transparency lies on the background.
+// the size needs, a part of it lands exactly, transparency lies on the background or is kept.
 #include "core/lanczos_shrink.h"
 #include "core/shrink.h"
 #include "tests/support/CorePictures.h"
@@ -183,7 +183,7 @@ TEST(ShrinkPicture, APartAtItsOwnSizeIsCopiedExactly) {
     EXPECT_FALSE(core::ShrinkPicture(core::Picture(), QSize(10, 10)).ok());
 }
 
-TEST(ShrinkPicture, TransparencyLiesOnTheBackground) {
+TEST(ShrinkPicture, TransparencyLiesOnTheBackgroundOrIsKept) {
     QImage half(200, 100, QImage::Format_ARGB32);
     half.fill(Qt::transparent);
     for (int y = 0; y < 100; ++y)
@@ -196,4 +196,8 @@ TEST(ShrinkPicture, TransparencyLiesOnTheBackground) {
         EXPECT_EQ(shrunk->pixel(2, 5), background.rgb());
         EXPECT_EQ(shrunk->pixel(17, 5), qRgb(0, 0, 255));
     }
+    const core::Result<QImage> kept = core::ShrinkPicture(picture, QSize(20, 10), {.background = QColor(), .source = {}});
+    ASSERT_TRUE(kept.ok());
+    EXPECT_EQ(qAlpha(kept->pixel(2, 5)), 0);
+    EXPECT_EQ(kept->pixel(17, 5), qRgba(0, 0, 255, 255));
 }
