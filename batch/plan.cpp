@@ -71,8 +71,10 @@ bool IsPictureName(const QByteArray& name) {
 
 // A name with an extension this program gives its results.
 bool IsResultName(const QByteArray& name) {
-    static const QStringList kSuffixes{"jpg", "png", "webp"};
-    return kSuffixes.contains(SuffixOf(name), Qt::CaseInsensitive);
+    const QString suffix = QLatin1Char('.') + SuffixOf(name);
+    return std::any_of(std::begin(kFormatNames), std::end(kFormatNames), [&](const FormatName& f) {
+        return f.format && suffix.compare(core::ExtensionOf(*f.format), Qt::CaseInsensitive) == 0;
+    });
 }
 
 struct Found {
