@@ -3,6 +3,7 @@
 
 #include "core/exif_orientation.h"
 #include "core/huge_page_image.h"
+#include "core/jpeg_dc_decoder.h"
 #include "core/icc_profile.h"
 #include "core/lanczos_shrink.h"
 #include "core/parallel.h"
@@ -19,6 +20,7 @@
 #include <functional>
 #include <mutex>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <jpeglib.h>
@@ -113,7 +115,7 @@ std::uint64_t CoefficientBytes(j_decompress_ptr cinfo) {
 }
 
 // Reads the header of bytes into reader; false on a failure.
-bool ReadHeader(Reader& reader, const QByteArray& bytes) {
+bool ReadHeader(Reader& reader, QByteArrayView bytes) {
     return Guarded(reader, [&] {
         jpeg_create_decompress(&reader.cinfo);
         reader.created = true;
@@ -148,6 +150,16 @@ public:
         if (OrientationSwapsAxes(orientation_)) target.transpose();
         Reader reader;
         const int denom = ScaleFor(target);
+        if (denom == 8) {
+            // Its parse runs on several threads; libjpeg's runs on one.
+            const Result<std::optional<JpegDcScan>> scan = ReadJpegDcScan(bytes_);
+            if (!scan) return scan.error();
+            if (*scan) {
+                const Result<QImage> dc = DecodeJpegDc(**scan);
+                if (!dc) return dc;
+                if (!dc->isNull()) return ToSrgb(ApplyOrientation(*dc, orientation_), space_);
+            }
+        }
         if (!Start(reader, denom, denom > 1)) return reader.AsError();
         QImage image = HugePageImage(Output(reader), QImage::Format_RGB32);
         if (image.isNull()) return NoMemory();
@@ -318,6 +330,41 @@ private:
 };
 
 }  // namespace
+
+Result<std::optional<JpegDcScan>> ReadJpegDcScan(QByteArrayView file) {
+    Reader reader;
+    if (!ReadHeader(reader, file)) return reader.AsError();
+    const jpeg_decompress_struct& c = reader.cinfo;
+    const bool colour = c.num_components == 3 && c.jpeg_color_space == JCS_YCbCr;
+    const bool grey = c.num_components == 1 && c.jpeg_color_space == JCS_GRAYSCALE;
+    if (c.progressive_mode || c.arith_code || c.data_precision != 8 || c.restart_interval != 0 || !(colour || grey) ||
+        c.comps_in_scan != c.num_components || c.Ss != 0 || c.Se != 63 || c.Ah != 0 || c.Al != 0)
+        return std::optional<JpegDcScan>();
+    JpegDcScan scan;
+    scan.size = QSize(int(c.image_width), int(c.image_height));
+    const auto copy = [](const JHUFF_TBL& from, JpegDcScan::HuffmanTable& to) {
+        std::copy(std::begin(from.bits), std::end(from.bits), to.counts.begin());
+        std::copy(std::begin(from.huffval), std::end(from.huffval), to.symbols.begin());
+    };
+    for (int i = 0; i < c.num_components; ++i) {
+        const jpeg_component_info* info = c.cur_comp_info[i];
+        const JHUFF_TBL* dc = c.dc_huff_tbl_ptrs[info->dc_tbl_no];
+        const JHUFF_TBL* ac = c.ac_huff_tbl_ptrs[info->ac_tbl_no];
+        const JQUANT_TBL* quant = c.quant_tbl_ptrs[info->quant_tbl_no];
+        // In the frame's order, so that the first is the luma; tables missing are libjpeg's to default or refuse.
+        if (info != &c.comp_info[i] || !dc || !ac || !quant) return std::optional<JpegDcScan>();
+        JpegDcScan::Component component;
+        component.h = info->h_samp_factor;
+        component.v = info->v_samp_factor;
+        std::copy(std::begin(quant->quantval), std::end(quant->quantval), component.quant.begin());
+        copy(*dc, component.dc);
+        copy(*ac, component.ac);
+        scan.components.push_back(component);
+    }
+    const auto* data = reinterpret_cast<const char*>(c.src->next_input_byte);
+    scan.data = QByteArrayView(data, file.data() + file.size() - data);
+    return std::optional<JpegDcScan>(std::move(scan));
+}
 
 Result<std::unique_ptr<PictureDecoder>> OpenJpegDecoder(QByteArray bytes) {
     Reader reader;
