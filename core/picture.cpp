@@ -12,6 +12,11 @@ Result<QImage> Picture::pixels(QSize atLeast) const {
     return source_->pixels(atLeast);
 }
 
+Result<QImage> Picture::view(QSize shown) const {
+    if (!source_) return Error{errc::InvalidPicture, QStringLiteral("no picture")};
+    return source_->pixels(shown, kViewMargin);
+}
+
 Result<QImage> Picture::shrunkFromFile(QSize size, QThreadPool* pool) const {
     if (!source_) return Error{errc::InvalidPicture, QStringLiteral("no picture")};
     return source_->Shrink(size, pool);

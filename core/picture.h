@@ -29,6 +29,9 @@ public:
     // given, possibly a smaller version that still covers that size in both directions (never smaller
     // than asked, unless the picture itself is).
     Result<QImage> pixels(QSize atLeast = QSize()) const;
+    // The same for showing the picture at shown pixels, which the view's own smooth scaling reaches from
+    // any version that covers it.
+    Result<QImage> view(QSize shown) const;
     // The versions decoded so far, smallest first.
     std::vector<QSize> decodedSizes() const;
     // The whole picture shrunk to size (no larger than the picture) as Format_RGB32, straight from the

@@ -7,10 +7,10 @@
 
 namespace core {
 
-QSize DecodeTarget(QSize atLeast, QSize full) {
+QSize DecodeTarget(QSize atLeast, QSize full, int margin) {
     if (!atLeast.isValid() || atLeast.isEmpty()) return full;
-    const auto widen = [](int asked, int limit) {
-        return int(std::min<std::int64_t>(std::int64_t(asked) * kDecodeMargin, limit));
+    const auto widen = [margin](int asked, int limit) {
+        return int(std::min<std::int64_t>(std::int64_t(asked) * margin, limit));
     };
     return {widen(atLeast.width(), full.width()), widen(atLeast.height(), full.height())};
 }

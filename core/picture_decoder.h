@@ -36,13 +36,17 @@ inline constexpr std::int64_t kMaxDeepPngPixels = 64'000'000;
 // shrink that follows still has detail to average; a DCT-scaled decode alone is soft and slightly aliased.
 inline constexpr int kDecodeMargin = 2;
 
-// The loader's checking decode covers a request of this size (a view of about 560 x 400, or a shrink into
-// 400 x 400), so that the first request after loading is served from it instead of decoding again.
-inline constexpr QSize kFirstRequest{560, 400};
+// A picture shown smaller than a version of it is scaled by averaging, which needs no margin.
+inline constexpr int kViewMargin = 1;
+
+// The loader's checking decode covers a view of this size (the main window's preview), so that showing the
+// picture there is served from it instead of decoding again; for a 24-megapixel photo it is the eighth
+// scale, whose parse runs on several threads.
+inline constexpr QSize kFirstView{560, 400};
 
 // What a decode must cover for a request of atLeast pixels from a picture of size full: the request
 // with the margin, never more than the picture; the full size for an empty request.
-QSize DecodeTarget(QSize atLeast, QSize full);
+QSize DecodeTarget(QSize atLeast, QSize full, int margin = kDecodeMargin);
 // True when have is at least need in both directions.
 bool Covers(QSize have, QSize need);
 

@@ -106,7 +106,7 @@ Result<std::shared_ptr<const PictureSource>> Decoded(QByteArray bytes, LoadCheck
     if (!decoder) return decoder.error();
     auto source = std::make_shared<const PictureSource>(std::move(*decoder));
     if (check == LoadCheck::HeaderOnly) return source;
-    if (const Result<QImage> first = source->pixels(kFirstRequest); !first) return first.error();
+    if (const Result<QImage> first = source->pixels(kFirstView, kViewMargin); !first) return first.error();
     return source;
 }
 

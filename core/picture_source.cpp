@@ -9,8 +9,8 @@ PictureSource::PictureSource(std::unique_ptr<PictureDecoder> decoder)
 
 PictureSource::PictureSource(QImage full) : size_(full.size()), versions_{std::move(full)} {}
 
-Result<QImage> PictureSource::pixels(QSize atLeast) const {
-    const QSize target = DecodeTarget(atLeast, size_);
+Result<QImage> PictureSource::pixels(QSize atLeast, int margin) const {
+    const QSize target = DecodeTarget(atLeast, size_, margin);
     // Held while decoding, so that two readers asking at once share one decode. The lock is this
     // picture's own: other pictures go on meanwhile.
     std::lock_guard lock(mutex_);

@@ -25,7 +25,7 @@ public:
     QByteArray exif() const { return exif_; }
     // The smallest version that covers atLeast with the decode margin (the full size for an empty
     // request), decoding it if none is cached yet.
-    Result<QImage> pixels(QSize atLeast) const;
+    Result<QImage> pixels(QSize atLeast, int margin = kDecodeMargin) const;
     // The versions decoded so far, smallest first.
     std::vector<QSize> cachedSizes() const;
     // The whole picture shrunk to size straight from the file, its rows filtered as they are decoded and

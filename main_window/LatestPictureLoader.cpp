@@ -49,7 +49,7 @@ void LatestPictureLoader::Load(const QString& path, QSize previewArea, int waitM
             // The preview's pixels too, so that the window's thread only scales what is decoded already.
             if (!picture.isEmpty()) {
                 const QSize size = picture.pixelSize();
-                picture.pixels(size.boundedTo(size.scaled(previewArea, Qt::KeepAspectRatio)));
+                picture.view(size.boundedTo(size.scaled(previewArea, Qt::KeepAspectRatio)));
             }
         }
         const std::lock_guard lock(shared->mutex);

@@ -69,6 +69,11 @@ std::int64_t Picture::Width() const { return PixelsToHimetric(pixelSize().width(
 
 std::int64_t Picture::Height() const { return PixelsToHimetric(pixelSize().height()); }
 
+QImage Picture::view(QSize shown) const {
+    const core::Result<QImage> pixels = core().view(shown);
+    return pixels ? *pixels : QImage();
+}
+
 QImage Picture::pixels(QSize atLeast) const {
     const core::Result<QImage> pixels = core().pixels(atLeast);
     return pixels ? *pixels : QImage();

@@ -34,6 +34,8 @@ public:
 
     // The picture's pixels (see core::Picture::pixels); a null image when they turn out unreadable.
     QImage pixels(QSize atLeast = QSize()) const;
+    // The pixels for showing the picture at shown pixels (see core::Picture::view).
+    QImage view(QSize shown) const;
 
 private:
     struct Holder;

@@ -71,7 +71,7 @@ void PictureControl::paintEvent(QPaintEvent* event) {
     const QSize shown = shownSize();
     if (shown.isEmpty()) return;
     if (cache_.size() != shown) {
-        QImage image = picture_.pixels(shown);
+        QImage image = picture_.view(shown);
         if (image.isNull()) return;
         if (image.size() != shown)
             image = image.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);

@@ -108,7 +108,7 @@ TEST_F(PictureLoading, DecodesReducedVersionsThatCoverTheRequest) {
     // The checking decode at loading is reduced, and serves a view or a small shrink.
     ASSERT_EQ(p.decodedSizes().size(), 1u);
     EXPECT_LT(p.decodedSizes().front().width(), 3200);
-    EXPECT_EQ(Pixels(p, core::kFirstRequest).size(), p.decodedSizes().front());
+    EXPECT_EQ(p.view(core::kFirstView)->size(), p.decodedSizes().front());
 
     for (const QSize asked : {QSize(100, 100), QSize(553, 337), QSize(400, 266), QSize(1000, 10)}) {
         const QImage reduced = Pixels(p, asked);
