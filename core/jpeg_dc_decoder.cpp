@@ -40,7 +40,8 @@ struct Huffman {
         int count = 0;
         for (int l = 1; l <= 16; ++l) {
             if (count + table.counts[std::size_t(l)] > 256) return false;
-            for (int i = 0; i < table.counts[std::size_t(l)]; ++i) lengths[std::size_t(count++)] = std::uint8_t(l);
+            for (int i = 0; i < table.counts[std::size_t(l)]; ++i)
+                lengths[std::size_t(count++)] = std::uint8_t(l);
         }
         std::array<std::int32_t, 256> codes{};
         std::int32_t code = 0;
@@ -184,7 +185,7 @@ ReducedBlock ReduceAc(const std::int16_t* coefficients, const std::int16_t* quan
         const std::int64_t* w = work[r];
         block.first[r] = std::int32_t(w[0]);
         block.odd[r] = w[1] == 0 && w[2] == 0 && w[3] == 0 && w[4] == 0 ? ReducedBlock::kFlat
-                                                                          : OddPart(w[1], w[2], w[3], w[4]);
+                                                                        : OddPart(w[1], w[2], w[3], w[4]);
     }
     return block;
 }
@@ -198,13 +199,15 @@ constexpr int ReducedNatural(int slot) {
 // The parse of whole MCUs (the smallest group of blocks the scan repeats: one block of a grey picture,
 // each component's h x v blocks of a colour one).
 struct Parser {
-    const std::uint8_t* data = nullptr;  // unstuffed, followed by kPadding zero bytes
-    std::uint64_t bits = 0;              // how many of them are data
+    const std::uint8_t* data = nullptr;      // unstuffed, followed by kPadding zero bytes
+    std::uint64_t bits = 0;                  // how many of them are data
     std::vector<const Huffman*> dcOf, acOf;  // by block of the MCU
-    std::vector<const std::int16_t*> reducedOf;  // by block: the kept slots' steps of a reduced one, else null
+    std::vector<const std::int16_t*>
+        reducedOf;  // by block: the kept slots' steps of a reduced one, else null
 
     std::size_t ReducedBlocks() const {
-        return std::size_t(std::count_if(reducedOf.begin(), reducedOf.end(), [](auto* q) { return q != nullptr; }));
+        return std::size_t(
+            std::count_if(reducedOf.begin(), reducedOf.end(), [](auto* q) { return q != nullptr; }));
     }
 
     // One MCU, its blocks' DC differences into dc and the reduced blocks' AC side into reduced; the reader
@@ -309,7 +312,8 @@ Step ParseMcus(const Parser& parser, std::uint64_t& pos, std::uint64_t stopAt, s
     while (run.size() < most && pos < stopAt) {
         // Room for one more, grown by doubling: the arrays may hold more than the MCUs parsed.
         const std::size_t n = run.size();
-        if (run.dcs.capacity < (n + 1) * blocks) run.dcs.Reserve(std::max((n + 1) * blocks, 2 * run.dcs.capacity));
+        if (run.dcs.capacity < (n + 1) * blocks)
+            run.dcs.Reserve(std::max((n + 1) * blocks, 2 * run.dcs.capacity));
         if (run.reduced.capacity < (n + 1) * reduced)
             run.reduced.Reserve(std::max((n + 1) * reduced, 2 * run.reduced.capacity));
         const Step step = parser.Mcu(in, run.dcs.data() + n * blocks, run.reduced.data() + n * reduced);
@@ -366,7 +370,8 @@ bool Unstuff(QByteArrayView raw, int parts, QThreadPool* pool, Unstuffed& out) {
     std::vector<qsizetype> from(n + 1), length(n), marker(n, -1);
     for (int k = 0; k <= parts; ++k) {
         qsizetype at = size * k / parts;
-        while (k < parts && at > 0 && at < size && in[at - 1] == 0xFF) ++at;  // never between 0xFF and its pair
+        while (k < parts && at > 0 && at < size && in[at - 1] == 0xFF)
+            ++at;  // never between 0xFF and its pair
         from[std::size_t(k)] = std::max(at, k > 0 ? from[std::size_t(k) - 1] : qsizetype(0));
     }
     const Result<void> done = ParallelFor(pool, parts, [&](int k) {
@@ -374,7 +379,8 @@ bool Unstuff(QByteArrayView raw, int parts, QThreadPool* pool, Unstuffed& out) {
         const qsizetype end = from[std::size_t(k) + 1];
         std::uint8_t* put = out.bytes.get() + i;
         while (i < end) {
-            const auto* ff = static_cast<const std::uint8_t*>(std::memchr(in + i, 0xFF, std::size_t(end - i)));
+            const auto* ff =
+                static_cast<const std::uint8_t*>(std::memchr(in + i, 0xFF, std::size_t(end - i)));
             const qsizetype stop = ff ? ff - in : end;
             std::memcpy(put, in + i, std::size_t(stop - i));
             put += stop - i;
@@ -396,7 +402,8 @@ bool Unstuff(QByteArrayView raw, int parts, QThreadPool* pool, Unstuffed& out) {
     out.starts.clear();
     for (int k = 0; k < parts; ++k) {
         out.starts.push_back(at);
-        std::memmove(out.bytes.get() + at, out.bytes.get() + from[std::size_t(k)], std::size_t(length[std::size_t(k)]));
+        std::memmove(out.bytes.get() + at, out.bytes.get() + from[std::size_t(k)],
+                     std::size_t(length[std::size_t(k)]));
         at += length[std::size_t(k)];
         if (marker[std::size_t(k)] >= 0) {
             out.marker = marker[std::size_t(k)];
@@ -443,15 +450,19 @@ Result<QImage> Decode(const JpegDcScan& scan, int parts, QThreadPool* pool) {
     std::vector<std::array<std::int16_t, kReducedValues>> steps(comps);
     for (std::size_t c = 0; c < comps; ++c) {
         for (int slot = 0; slot < kReducedValues; ++slot)
-            steps[c][std::size_t(slot)] = std::int16_t(scan.components[c].quant[std::size_t(ReducedNatural(slot))]);
+            steps[c][std::size_t(slot)] =
+                std::int16_t(scan.components[c].quant[std::size_t(ReducedNatural(slot))]);
     }
     Parser parser;
     // The MCU's blocks and where each lies: a lone component's scan takes its blocks one by one, an
     // interleaved one each component's h x v of them in turn.
-    struct Block { int component, dx, dy; };
+    struct Block {
+        int component, dx, dy;
+    };
     std::vector<Block> blocks;
     for (std::size_t c = 0; c < comps; ++c) {
-        if (!tables[2 * c].Build(scan.components[c].dc, true) || !tables[2 * c + 1].Build(scan.components[c].ac, false))
+        if (!tables[2 * c].Build(scan.components[c].dc, true) ||
+            !tables[2 * c + 1].Build(scan.components[c].ac, false))
             return QImage();
         const int h = comps == 1 ? 1 : scan.components[c].h, v = comps == 1 ? 1 : scan.components[c].v;
         for (int y = 0; y < v; ++y) {
@@ -490,13 +501,16 @@ Result<QImage> Decode(const JpegDcScan& scan, int parts, QThreadPool* pool) {
     const Result<void> parsed = ParallelFor(pool, parts, [&](int k) {
         Run& run = runs[std::size_t(k)];
         // Each MCU takes two bits a block at the least.
-        const std::uint64_t bitsHere = std::uint64_t(data.starts[std::size_t(k) + 1] - data.starts[std::size_t(k)]) * 8;
-        const auto share = std::size_t(std::min<std::uint64_t>(total / std::size_t(parts), bitsHere / (2 * blocks.size())) + 16);
+        const std::uint64_t bitsHere =
+            std::uint64_t(data.starts[std::size_t(k) + 1] - data.starts[std::size_t(k)]) * 8;
+        const auto share = std::size_t(
+            std::min<std::uint64_t>(total / std::size_t(parts), bitsHere / (2 * blocks.size())) + 16);
         run.starts.reserve(share);
         run.dcs.ReserveNow(share * blocks.size());
         run.reduced.ReserveNow(share * parser.ReducedBlocks());
         std::uint64_t pos = std::uint64_t(data.starts[std::size_t(k)]) * 8;
-        const std::uint64_t stopAt = k + 1 < parts ? std::uint64_t(data.starts[std::size_t(k) + 1]) * 8 : parser.bits;
+        const std::uint64_t stopAt =
+            k + 1 < parts ? std::uint64_t(data.starts[std::size_t(k) + 1]) * 8 : parser.bits;
         for (;;) {
             const Step step = ParseMcus(parser, pos, stopAt, total, run);
             if (step == Step::BadCode && k > 0) {
@@ -509,19 +523,23 @@ Result<QImage> Decode(const JpegDcScan& scan, int parts, QThreadPool* pool) {
         }
     });
     if (!parsed) return NoMemory();
-    // A code no table has: libjpeg reads on past most such codes (as a zero) and warns of the rest; it judges.
+    // A code no table has: libjpeg reads on past most such codes (as a zero) and warns of the rest; it
+    // judges.
     if (ends[0] == Step::BadCode) return QImage();
 
     // The true parse goes on from the first part's end until it meets an MCU start of a later part, whose
     // parse from there on is then the true one; a part it passes without meeting one is parsed again.
-    struct Segment { const Run* run; std::size_t from, to; };
+    struct Segment {
+        Run* run;
+        std::size_t from, to;
+    };
     std::vector<Segment> segments{{&runs[0], 0, runs[0].size()}};
     std::vector<Run> bridges(n);
     std::size_t count = runs[0].size();
     std::uint64_t pos = runs[0].end;
     bool dataEnded = ends[0] == Step::DataEnd;
     for (int q = 1; q < parts && count < total && !dataEnded; ++q) {
-        const Run& run = runs[std::size_t(q)];
+        Run& run = runs[std::size_t(q)];
         Run& bridge = bridges[std::size_t(q)];
         std::size_t j = 0;
         bool met = false;
@@ -556,7 +574,7 @@ Result<QImage> Decode(const JpegDcScan& scan, int parts, QThreadPool* pool) {
         count += tail.size();
         if (!tail.starts.empty()) segments.push_back({&tail, 0, tail.size()});
     }
-    if (count < total) return NotAPicture();  // the data ends early
+    if (count < total) return NotAPicture();      // the data ends early
     if (parser.bits - pos >= 8) return QImage();  // bytes after the last block
 
     // Each component's plane: one byte a block, or two by two of them for a reduced block.
@@ -572,20 +590,43 @@ Result<QImage> Decode(const JpegDcScan& scan, int parts, QThreadPool* pool) {
         planes[c].values.resize(std::size_t(w * h));
         planes[c].stride = w;
     }
-    const std::size_t reducedPerMcu = parser.ReducedBlocks();
+    const std::size_t reducedPerMcu = parser.ReducedBlocks(), perMcu = blocks.size();
+    // The DC predictions, in order: each difference becomes its block's DC, of which libjpeg keeps 16 bits.
     std::array<std::int32_t, 3> predicted{};
-    std::int64_t mx = 0, my = 0;
+    std::vector<std::size_t> firstMcu;  // each segment's first MCU in the picture
+    std::size_t mcus = 0;
     for (const Segment& segment : segments) {
+        firstMcu.push_back(mcus);
+        mcus += segment.to - segment.from;
+        std::int16_t* dc = segment.run->dcs.data() + segment.from * perMcu;
         for (std::size_t i = segment.from; i < segment.to; ++i) {
-            const std::int16_t* diffs = segment.run->dcs.data() + i * blocks.size();
+            for (std::size_t b = 0; b < perMcu; ++b, ++dc) {
+                auto& p = predicted[std::size_t(blocks[b].component)];
+                p = std::int32_t(std::uint32_t(p) + std::uint32_t(*dc));
+                *dc = std::int16_t(p);
+            }
+        }
+    }
+    // The blocks into the planes, in bands of MCUs on the pool.
+    const Result<void> placed = ParallelFor(pool, parts, [&](int part) {
+        const std::size_t from = total * std::size_t(part) / std::size_t(parts);
+        const std::size_t to = total * (std::size_t(part) + 1) / std::size_t(parts);
+        std::size_t k =
+            std::size_t(std::upper_bound(firstMcu.begin(), firstMcu.end(), from) - firstMcu.begin()) - 1;
+        for (std::size_t mcu = from; mcu < to; ++mcu) {
+            while (mcu >= firstMcu[k] + segments[k].to - segments[k].from) ++k;
+            const Segment& segment = segments[k];
+            const std::size_t i = segment.from + (mcu - firstMcu[k]);
+            const std::int64_t mx = std::int64_t(mcu) % perRow, my = std::int64_t(mcu) / perRow;
+            const std::int16_t* dcs = segment.run->dcs.data() + i * perMcu;
             const ReducedBlock* reduced = segment.run->reduced.data() + i * reducedPerMcu;
-            for (std::size_t b = 0; b < blocks.size(); ++b) {
+            for (std::size_t b = 0; b < perMcu; ++b) {
                 const Block& block = blocks[b];
                 const auto c = std::size_t(block.component);
                 Plane& plane = planes[c];
-                const int h = comps == 1 ? 1 : scan.components[c].h, v = comps == 1 ? 1 : scan.components[c].v;
-                predicted[c] = std::int32_t(std::uint32_t(predicted[c]) + std::uint32_t(diffs[b]));
-                const int dc = std::int16_t(predicted[c]) * steps[c][0];
+                const int h = comps == 1 ? 1 : scan.components[c].h,
+                          v = comps == 1 ? 1 : scan.components[c].v;
+                const int dc = dcs[b] * steps[c][0];
                 const std::int64_t x = mx * h + block.dx, y = my * v + block.dy;
                 if (!parser.reducedOf[b]) {
                     plane.values[std::size_t(y * plane.stride + x)] = RangeLimit((dc + 4) >> 3);
@@ -597,37 +638,43 @@ Result<QImage> Decode(const JpegDcScan& scan, int parts, QThreadPool* pool) {
                 at[0] = out[0][0], at[1] = out[0][1];
                 at[plane.stride] = out[1][0], at[plane.stride + 1] = out[1][1];
             }
-            if (++mx == perRow) mx = 0, ++my;
         }
-    }
+    });
+    if (!placed) return NoMemory();
 
     const int outW = (width + 7) / 8, outH = (height + 7) / 8;
     QImage image(outW, outH, QImage::Format_RGB32);
     if (image.isNull()) return NoMemory();
-    for (int y = 0; y < outH; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        const std::uint8_t* luma =
-            planes[0].values.data() + std::int64_t(y * scan.components[0].v * scales[0] / maxV) * planes[0].stride;
-        if (comps == 1) {
-            for (int x = 0; x < outW; ++x) line[x] = qRgb(luma[x], luma[x], luma[x]);
-            continue;
+    const Result<void> converted = ParallelFor(pool, parts, [&](int part) {
+        for (int y = outH * part / parts; y < outH * (part + 1) / parts; ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            const std::uint8_t* luma =
+                planes[0].values.data() +
+                std::int64_t(y * scan.components[0].v * scales[0] / maxV) * planes[0].stride;
+            if (comps == 1) {
+                for (int x = 0; x < outW; ++x) line[x] = qRgb(luma[x], luma[x], luma[x]);
+                continue;
+            }
+            const std::uint8_t* cb =
+                planes[1].values.data() +
+                std::int64_t(y * scan.components[1].v * scales[1] / maxV) * planes[1].stride;
+            const std::uint8_t* cr =
+                planes[2].values.data() +
+                std::int64_t(y * scan.components[2].v * scales[2] / maxV) * planes[2].stride;
+            const int hy = scan.components[0].h * scales[0], hb = scan.components[1].h * scales[1],
+                      hr = scan.components[2].h * scales[2];
+            for (int x = 0; x < outW; ++x) {
+                // libjpeg's YCbCr to RGB, in its 16-bit fixed point.
+                const int yv = luma[x * hy / maxH], b = cb[x * hb / maxH] - 128, r = cr[x * hr / maxH] - 128;
+                constexpr int kHalf = 1 << 15;
+                const int red = yv + ((91881 * r + kHalf) >> 16);
+                const int green = yv + ((-22554 * b + kHalf - 46802 * r) >> 16);
+                const int blue = yv + ((116130 * b + kHalf) >> 16);
+                line[x] = qRgb(std::clamp(red, 0, 255), std::clamp(green, 0, 255), std::clamp(blue, 0, 255));
+            }
         }
-        const std::uint8_t* cb =
-            planes[1].values.data() + std::int64_t(y * scan.components[1].v * scales[1] / maxV) * planes[1].stride;
-        const std::uint8_t* cr =
-            planes[2].values.data() + std::int64_t(y * scan.components[2].v * scales[2] / maxV) * planes[2].stride;
-        const int hy = scan.components[0].h * scales[0], hb = scan.components[1].h * scales[1],
-                  hr = scan.components[2].h * scales[2];
-        for (int x = 0; x < outW; ++x) {
-            // libjpeg's YCbCr to RGB, in its 16-bit fixed point.
-            const int yv = luma[x * hy / maxH], b = cb[x * hb / maxH] - 128, r = cr[x * hr / maxH] - 128;
-            constexpr int kHalf = 1 << 15;
-            const int red = yv + ((91881 * r + kHalf) >> 16);
-            const int green = yv + ((-22554 * b + kHalf - 46802 * r) >> 16);
-            const int blue = yv + ((116130 * b + kHalf) >> 16);
-            line[x] = qRgb(std::clamp(red, 0, 255), std::clamp(green, 0, 255), std::clamp(blue, 0, 255));
-        }
-    }
+    });
+    if (!converted) return NoMemory();
     return image;
 }
 

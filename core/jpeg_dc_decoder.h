@@ -1,9 +1,9 @@
 #pragma once
-// A baseline JPEG at an eighth of its size, each 8 x 8 block given by its DC coefficient: what libjpeg-turbo's
-// eighth-scale decode makes of the luma, to the bit. At that scale nearly all of libjpeg's time goes into
-// its entropy decoding, which runs on one thread; here the entropy-coded data is parsed in parts on several
-// threads at once, each part after the first starting at a guess that the parse itself soon corrects
-// (Huffman codes fall back into step by themselves), and the parts are joined where they agree.
+// A baseline JPEG at an eighth of its size, each 8 x 8 block given by its DC coefficient: what
+// libjpeg-turbo's eighth-scale decode makes of the luma, to the bit. At that scale nearly all of libjpeg's
+// time goes into its entropy decoding, which runs on one thread; here the entropy-coded data is parsed in
+// parts on several threads at once, each part after the first starting at a guess that the parse itself soon
+// corrects (Huffman codes fall back into step by themselves), and the parts are joined where they agree.
 
 #include "core/result.h"
 
@@ -25,7 +25,7 @@ struct JpegDcScan {
         std::array<std::uint8_t, 256> symbols{};
     };
     struct Component {
-        int h = 1, v = 1;    // sampling factors
+        int h = 1, v = 1;                       // sampling factors
         std::array<std::uint16_t, 64> quant{};  // its quantization table, in natural order
         HuffmanTable dc, ac;
     };

@@ -24,8 +24,8 @@ std::optional<QImage> LibjpegEighth(const QByteArray& file) {
     std::optional<QImage> image;
     if (tjDecompressHeader3(handle, bytes, file.size(), &width, &height, &sampling, &space) == 0) {
         QImage out((width + 7) / 8, (height + 7) / 8, QImage::Format_RGB32);
-        if (tjDecompress2(handle, bytes, file.size(), out.bits(), out.width(), int(out.bytesPerLine()), out.height(),
-                          TJPF_BGRX, TJFLAG_FASTUPSAMPLE | TJFLAG_STOPONWARNING) == 0)
+        if (tjDecompress2(handle, bytes, file.size(), out.bits(), out.width(), int(out.bytesPerLine()),
+                          out.height(), TJPF_BGRX, TJFLAG_FASTUPSAMPLE | TJFLAG_STOPONWARNING) == 0)
             image = out;
     }
     tjDestroy(handle);
@@ -43,7 +43,9 @@ std::variant<QImage, int> Ours(const QByteArray& file, int parts) {
     return *image;
 }
 
-QImage Grey(const QImage& image) { return image.convertToFormat(QImage::Format_Grayscale8).convertToFormat(QImage::Format_RGB32); }
+QImage Grey(const QImage& image) {
+    return image.convertToFormat(QImage::Format_Grayscale8).convertToFormat(QImage::Format_RGB32);
+}
 
 QByteArray Jpeg(const QImage& image, ChromaSampling sampling, int quality = 92) {
     return *EncodeJpeg(PixelRows::Of(image), quality, sampling);
@@ -62,7 +64,9 @@ std::vector<Picture> Pictures() {
         {"grey noise 4:2:0", Jpeg(Grey(testpics::Noise(641, 479, 3)), ChromaSampling::HalfBoth), true},
         {"colour noise 4:2:0", Jpeg(testpics::Noise(400, 300, 4), ChromaSampling::HalfBoth), true},
         {"gradient, Qt's standard tables", testpics::Encode(testpics::Gradient(500, 300), "JPG", 75), true},
-        {"one component", testpics::Encode(testpics::Noise(257, 129, 5).convertToFormat(QImage::Format_Grayscale8), "JPG", 90), true},
+        {"one component",
+         testpics::Encode(testpics::Noise(257, 129, 5).convertToFormat(QImage::Format_Grayscale8), "JPG", 90),
+         true},
         {"1 x 1", Jpeg(testpics::Noise(1, 1, 6), ChromaSampling::HalfBoth), true},
         {"9 x 7", Jpeg(testpics::Noise(9, 7, 7), ChromaSampling::Full), true},
     };
@@ -89,8 +93,12 @@ TEST(JpegDcDecoder, GivesLibjpegsEighthScaleInAnyNumberOfParts) {
 
 TEST(JpegDcDecoder, JudgesDamagedDataAsLibjpegDoes) {
     const QByteArray whole = Jpeg(testpics::Noise(640, 480, 8), ChromaSampling::Full);
-    const qsizetype data = whole.indexOf(QByteArray("\xFF\xDA", 2)) + 14;  // after a three-component scan header
-    struct Damage { const char* name; QByteArray file; };
+    const qsizetype data =
+        whole.indexOf(QByteArray("\xFF\xDA", 2)) + 14;  // after a three-component scan header
+    struct Damage {
+        const char* name;
+        QByteArray file;
+    };
     std::vector<Damage> damages;
     for (const double at : {0.1, 0.5, 0.97}) {
         const auto cut = data + qsizetype(at * double(whole.size() - data));
@@ -102,7 +110,8 @@ TEST(JpegDcDecoder, JudgesDamagedDataAsLibjpegDoes) {
         marker.insert(cut, QByteArray("\xFF\xD0", 2));  // a restart marker where none belongs
         damages.push_back({"marker", marker});
     }
-    damages.push_back({"bytes after the last block", whole.first(whole.size() - 2) + QByteArray("\x12\x34\xFF\xD9", 4)});
+    damages.push_back(
+        {"bytes after the last block", whole.first(whole.size() - 2) + QByteArray("\x12\x34\xFF\xD9", 4)});
     damages.push_back({"no end marker", whole.first(whole.size() - 2)});
     for (const Damage& damage : damages) {
         const std::optional<QImage> reference = LibjpegEighth(damage.file);
