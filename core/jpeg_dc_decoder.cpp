@@ -421,10 +421,7 @@ bool EndsThere(QByteArrayView raw, qsizetype at) {
     return at < raw.size() && std::uint8_t(raw[at]) == 0xD9;
 }
 
-}  // namespace
-
-namespace {
-
+// The decode, failing with std::bad_alloc when memory runs out.
 Result<QImage> Decode(const JpegDcScan& scan, int parts, QThreadPool* pool) {
     const std::size_t comps = scan.components.size();
     if ((comps != 1 && comps != 3) || scan.size.isEmpty()) return QImage();
