@@ -26,10 +26,10 @@ struct Run {
     QString errors;
 };
 
-Run RunProgram(const QStringList& arguments) {
+Run RunProgram(const QStringList& arguments, const QString& executable = QStringLiteral(TORV_EXECUTABLE)) {
     QProcess program;
     program.setProcessChannelMode(QProcess::SeparateChannels);
-    program.start(QStringLiteral(TORV_EXECUTABLE), arguments);
+    program.start(executable, arguments);
     if (!program.waitForFinished(60000)) return {};
     return {program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
             QString::fromLocal8Bit(program.readAllStandardError())};
@@ -179,6 +179,29 @@ private slots:
         const Run run = RunProgram({"-b", "24x24", "-f", "WEBP", "--lossless", Photos("yön-8.jpg")});
         QVERIFY2(run.status == 0, qPrintable(run.errors));
         QCOMPARE(testfiles::ReadBytes(Photos("yön-8_kucuk.webp")).mid(8, 8), QByteArray("WEBPVP8L"));
+    }
+
+    void loadsNoLibraryOnlyTheWindowsNeed() {
+        // The dynamic loader lists what it would map, without running the program.
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LD_TRACE_LOADED_OBJECTS"), QStringLiteral("1"));
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(TORV_EXECUTABLE), {});
+        QVERIFY(program.waitForFinished(10000));
+        const QByteArray loaded = program.readAllStandardOutput();
+        QVERIFY2(loaded.contains("libQt6Core"), loaded.constData());
+        for (const char* library : {"libQt6Widgets", "libQt6Network"})
+            QVERIFY2(!loaded.contains(library), loaded.constData());
+    }
+
+    void aMissingWindowProgramIsSaidWithStatusOne() {
+        const QString alone = dir_.filePath(QStringLiteral("alone/torv-image-resize"));
+        QVERIFY(QDir().mkpath(dir_.filePath(QStringLiteral("alone"))));
+        QVERIFY(QFile::copy(QStringLiteral(TORV_EXECUTABLE), alone));
+        const Run run = RunProgram({}, alone);
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.errors.contains("the window program is missing"), qPrintable(run.errors));
     }
 
     void wrongUsageSaysWhyWithStatusTwo_data() {
