@@ -2,6 +2,7 @@
 // originals never written, a second run that writes nothing, --overwrite, the tree under --output, a
 // refused result that would be an original, metadata that cannot be kept, the sizes, file sizes and
 // format asked for, and wrong usage.
+#include "tests/support/HeifWriter.h"
 #include "tests/support/QtTests.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestPictures.h"
@@ -26,8 +27,10 @@ struct Run {
     QString errors;
 };
 
-Run RunProgram(const QStringList& arguments, const QString& executable = QStringLiteral(TORV_EXECUTABLE)) {
+Run RunProgram(const QStringList& arguments, const QString& executable = QStringLiteral(TORV_EXECUTABLE),
+               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
     QProcess program;
+    program.setProcessEnvironment(environment);
     program.setProcessChannelMode(QProcess::SeparateChannels);
     program.start(executable, arguments);
     if (!program.waitForFinished(60000)) return {};
@@ -181,7 +184,7 @@ private slots:
         QCOMPARE(testfiles::ReadBytes(Photos("yön-8_kucuk.webp")).mid(8, 8), QByteArray("WEBPVP8L"));
     }
 
-    void loadsNoLibraryOnlyTheWindowsNeed() {
+    void loadsNoLibraryItMayNotNeed() {
         // The dynamic loader lists what it would map, without running the program.
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -191,7 +194,7 @@ private slots:
         QVERIFY(program.waitForFinished(10000));
         const QByteArray loaded = program.readAllStandardOutput();
         QVERIFY2(loaded.contains("libQt6Core"), loaded.constData());
-        for (const char* library : {"libQt6Widgets", "libQt6Network"})
+        for (const char* library : {"libQt6Widgets", "libQt6Network", "libheif"})
             QVERIFY2(!loaded.contains(library), loaded.constData());
     }
 
@@ -202,6 +205,24 @@ private slots:
         const Run run = RunProgram({}, alone);
         QCOMPARE(run.status, 1);
         QVERIFY2(run.errors.contains("the window program is missing"), qPrintable(run.errors));
+    }
+
+    void aHeifWithoutLibheifFailsWithALineAndTheRestGoOn() {
+        // An empty file where the loader looks first stands for a broken libheif.
+        const QString libraries = dir_.filePath(QStringLiteral("broken"));
+        QVERIFY(QDir().mkpath(libraries));
+        testfiles::WriteBytes(libraries + "/libheif.so.1", {});
+        QImage picture(64, 48, QImage::Format_RGB32);
+        picture.fill(Qt::darkGreen);
+        testfiles::WriteBytes(Photos("kış.heic"), testpics::EncodeHeic(picture, 1, {}));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LD_LIBRARY_PATH"), libraries);
+
+        const Run run = RunProgram({"-b", "24x24", photos_}, QStringLiteral(TORV_EXECUTABLE), environment);
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.errors.contains(Photos("kış.heic") + ": HEIF and AVIF pictures need libheif.so.1"),
+                 qPrintable(run.errors));
+        QVERIFY2(run.errors.contains("5 written"), qPrintable(run.errors));
     }
 
     void wrongUsageSaysWhyWithStatusTwo_data() {

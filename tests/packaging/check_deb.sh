@@ -14,7 +14,7 @@ dpkg-deb -x "$deb" "$root"
 [ "$(dpkg-deb -f "$deb" Section)" = graphics ] || fail "section is not graphics"
 depends=$(dpkg-deb -f "$deb" Depends)
 for lib in libc6 libqt6widgets6 libjpeg62-turbo libheif1 libwebp7 libwebpmux3; do
-  [[ $depends == *"$lib "* ]] || fail "dpkg-shlibdeps missed $lib: $depends"
+  [[ $depends == *"$lib "* ]] || fail "the package does not depend on $lib: $depends"
 done
 # Qt's TIFF plugin is loaded at run time, where dpkg-shlibdeps cannot see it.
 [[ $depends == *qt6-image-formats-plugins* ]] || fail "no dependency on Qt's image plugins: $depends"
