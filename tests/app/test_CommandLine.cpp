@@ -198,6 +198,14 @@ private slots:
             QVERIFY2(!loaded.contains(library), loaded.constData());
     }
 
+    void shrinksJpegsWithoutLoadingQtsImagePlugins() {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_DEBUG_PLUGINS"), QStringLiteral("1"));
+        const Run run = RunProgram({"-b", "24x24", Photos("yön-1.jpg")}, QStringLiteral(TORV_EXECUTABLE), environment);
+        QCOMPARE(run.status, 0);
+        QVERIFY2(!run.errors.contains("imageformats"), qPrintable(run.errors));
+    }
+
     void aMissingWindowProgramIsSaidWithStatusOne() {
         const QString alone = dir_.filePath(QStringLiteral("alone/torv-image-resize"));
         QVERIFY(QDir().mkpath(dir_.filePath(QStringLiteral("alone"))));
