@@ -14,7 +14,8 @@ int main(int argc, char* argv[]) {
     const cli::Request request = cli::Parse(argc, argv);
     const auto* open = std::get_if<cli::OpenWindow>(&request);
     if (!open) {
-        std::fputs("torv-image-resize-window: only opens the windows; run torv-image-resize instead\n", stderr);
+        std::fputs("torv-image-resize-window: only opens the windows; run torv-image-resize instead\n",
+                   stderr);
         return 2;
     }
 

@@ -98,7 +98,7 @@ Result<Primary> ReadPrimary(const QByteArray& bytes) {
     if (!p.context) return NoMemory();
     Heif().heif_context_set_maximum_image_size_limit(p.context.get(), kMaxSide);
     heif_error e = Heif().heif_context_read_from_memory_without_copy(p.context.get(), bytes.constData(),
-                                                              std::size_t(bytes.size()), nullptr);
+                                                                     std::size_t(bytes.size()), nullptr);
     if (e.code != heif_error_Ok) return Refusal(e);
     heif_image_handle* handle = nullptr;
     e = Heif().heif_context_get_primary_image_handle(p.context.get(), &handle);
@@ -189,21 +189,24 @@ public:
         const std::lock_guard lock(mutex_);
         const heif_image_handle* handle = primary_.handle.get();
         const bool alpha = Heif().heif_image_handle_has_alpha_channel(handle);
-        const std::unique_ptr<heif_decoding_options, OptionsFree> options(Heif().heif_decoding_options_alloc());
+        const std::unique_ptr<heif_decoding_options, OptionsFree> options(
+            Heif().heif_decoding_options_alloc());
         if (!options) return NoMemory();
         // 10- and 12-bit pictures (AVIF mostly) come out at 8 bits.
         options->convert_hdr_to_8bit = 1;
         heif_image* raw = nullptr;
-        const heif_error e = Heif().heif_decode_image(handle, &raw, heif_colorspace_RGB,
-                                               alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
-                                               options.get());
+        const heif_error e = Heif().heif_decode_image(
+            handle, &raw, heif_colorspace_RGB,
+            alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options.get());
         const std::unique_ptr<const heif_image, ImageRelease> decoded(raw);
         if (e.code != heif_error_Ok) return Refusal(e);
         int stride = 0;
-        const std::uint8_t* rows = Heif().heif_image_get_plane_readonly(raw, heif_channel_interleaved, &stride);
+        const std::uint8_t* rows =
+            Heif().heif_image_get_plane_readonly(raw, heif_channel_interleaved, &stride);
         const QSize got(Heif().heif_image_get_width(raw, heif_channel_interleaved),
                         Heif().heif_image_get_height(raw, heif_channel_interleaved));
-        if (!rows || got != size_ || Heif().heif_image_get_bits_per_pixel_range(raw, heif_channel_interleaved) != 8)
+        if (!rows || got != size_ ||
+            Heif().heif_image_get_bits_per_pixel_range(raw, heif_channel_interleaved) != 8)
             return NotAPicture();
         QImage image(size_, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
         if (image.isNull()) return NoMemory();
@@ -272,7 +275,8 @@ Result<std::unique_ptr<PictureDecoder>> OpenHeifDecoder(QByteArray bytes) {
     if (size.isEmpty()) return NotAPicture();
     const std::int64_t pixels = std::int64_t(size.width()) * size.height();
     if (pixels > kMaxPicturePixels) return TooLarge();
-    if (const Result<void> fits = FitsDecodeBudgetBytes(DecodeBytes(pixels, Heif().heif_image_handle_get_luma_bits_per_pixel(handle)));
+    if (const Result<void> fits = FitsDecodeBudgetBytes(
+            DecodeBytes(pixels, Heif().heif_image_handle_get_luma_bits_per_pixel(handle)));
         !fits)
         return fits.error();
     QByteArray exif = ExifBlock(handle);

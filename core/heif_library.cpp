@@ -9,8 +9,9 @@ namespace {
 constexpr char kName[] = "libheif.so.1";
 
 Error Unavailable(const char* why) {
-    return {errc::FileNotFound, QStringLiteral("HEIF and AVIF pictures need %1, which cannot be loaded (%2)")
-                                    .arg(QLatin1String(kName), QString::fromLocal8Bit(why ? why : "unknown reason"))};
+    return {errc::FileNotFound,
+            QStringLiteral("HEIF and AVIF pictures need %1, which cannot be loaded (%2)")
+                .arg(QLatin1String(kName), QString::fromLocal8Bit(why ? why : "unknown reason"))};
 }
 
 Result<const HeifLibrary*> Load() {
@@ -18,8 +19,8 @@ Result<const HeifLibrary*> Load() {
     void* handle = ::dlopen(kName, RTLD_NOW | RTLD_LOCAL);
     if (!handle) return Unavailable(::dlerror());
     static HeifLibrary library;
-#define TORV_HEIF_FIND(name)                                                           \
-    library.name = reinterpret_cast<decltype(&::name)>(::dlsym(handle, #name));        \
+#define TORV_HEIF_FIND(name)                                                    \
+    library.name = reinterpret_cast<decltype(&::name)>(::dlsym(handle, #name)); \
     if (!library.name) return Unavailable(::dlerror());
     TORV_HEIF_FUNCTIONS(TORV_HEIF_FIND)
 #undef TORV_HEIF_FIND

@@ -9,6 +9,7 @@
 namespace core {
 
 // The libheif functions the HEIF decoder uses, under their own names.
+// clang-format off
 #define TORV_HEIF_FUNCTIONS(F)                                                                          \
     F(heif_context_alloc) F(heif_context_free) F(heif_context_set_maximum_image_size_limit)            \
     F(heif_context_read_from_memory_without_copy) F(heif_context_get_primary_image_handle)             \
@@ -20,6 +21,7 @@ namespace core {
     F(heif_image_handle_get_metadata) F(heif_decoding_options_alloc) F(heif_decoding_options_free)     \
     F(heif_decode_image) F(heif_image_release) F(heif_image_get_plane_readonly)                        \
     F(heif_image_get_width) F(heif_image_get_height) F(heif_image_get_bits_per_pixel_range)
+// clang-format on
 
 struct HeifLibrary {
 #define TORV_HEIF_POINTER(name) decltype(&::name) name = nullptr;

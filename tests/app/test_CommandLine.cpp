@@ -201,7 +201,8 @@ private slots:
     void shrinksJpegsWithoutLoadingQtsImagePlugins() {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_DEBUG_PLUGINS"), QStringLiteral("1"));
-        const Run run = RunProgram({"-b", "24x24", Photos("yön-1.jpg")}, QStringLiteral(TORV_EXECUTABLE), environment);
+        const Run run =
+            RunProgram({"-b", "24x24", Photos("yön-1.jpg")}, QStringLiteral(TORV_EXECUTABLE), environment);
         QCOMPARE(run.status, 0);
         QVERIFY2(!run.errors.contains("imageformats"), qPrintable(run.errors));
     }
