@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "core/file_name.h"
+
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
@@ -164,6 +166,12 @@ Request Parse(const QStringList& given) {
                 return UsageError{QStringLiteral("an empty --suffix needs --output naming another folder than '%1'").arg(path)};
     }
     return o;
+}
+
+Request Parse(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << core::DecodeFileName(argv[i]);
+    return Parse(arguments);
 }
 
 QString HelpText() {

@@ -31,6 +31,8 @@ using Request = std::variant<OpenWindow, BatchOptions, ShowHelp, ShowVersion, Us
 // Without options (or with --batch-window alone): the window; with --box or --scale: batch work; a lone
 // -h, --help or --version says so.
 Request Parse(const QStringList& arguments);
+// The same over main's arguments, whose names are bytes and kept whole even where they are not text.
+Request Parse(int argc, char** argv);
 
 // The text of --help.
 QString HelpText();

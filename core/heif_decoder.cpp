@@ -2,6 +2,7 @@
 // applies the container's rotation, mirroring and crop itself, and those are the picture's orientation:
 // an Exif Orientation inside the file describes the coded pixels and is not applied again.
 
+#include "core/heif_library.h"
 #include "core/icc_profile.h"
 #include "core/picture_decoder.h"
 
@@ -12,26 +13,27 @@
 #include <mutex>
 #include <utility>
 
-#include <libheif/heif.h>
-
 namespace core {
 
 namespace {
 
+// libheif once it is loaded: OpenHeifDecoder checks that before anything here is called.
+const HeifLibrary& Heif() { return *LoadHeifLibrary().value(); }
+
 struct ContextFree {
-    void operator()(heif_context* c) const { heif_context_free(c); }
+    void operator()(heif_context* c) const { Heif().heif_context_free(c); }
 };
 struct HandleRelease {
-    void operator()(const heif_image_handle* h) const { heif_image_handle_release(h); }
+    void operator()(const heif_image_handle* h) const { Heif().heif_image_handle_release(h); }
 };
 struct ImageRelease {
-    void operator()(const heif_image* i) const { heif_image_release(i); }
+    void operator()(const heif_image* i) const { Heif().heif_image_release(i); }
 };
 struct OptionsFree {
-    void operator()(heif_decoding_options* o) const { heif_decoding_options_free(o); }
+    void operator()(heif_decoding_options* o) const { Heif().heif_decoding_options_free(o); }
 };
 struct NclxFree {
-    void operator()(heif_color_profile_nclx* n) const { heif_nclx_color_profile_free(n); }
+    void operator()(heif_color_profile_nclx* n) const { Heif().heif_nclx_color_profile_free(n); }
 };
 
 // No side of a picture the loader takes comes near this; libheif refuses larger items (tiles included)
@@ -92,14 +94,14 @@ Result<Primary> ReadPrimary(const QByteArray& bytes) {
     if (ItemCount(bytes) > kMaxItems)
         return Error{errc::InvalidPicture, QStringLiteral("more than %1 items in one file").arg(kMaxItems)};
     Primary p;
-    p.context.reset(heif_context_alloc());
+    p.context.reset(Heif().heif_context_alloc());
     if (!p.context) return NoMemory();
-    heif_context_set_maximum_image_size_limit(p.context.get(), kMaxSide);
-    heif_error e = heif_context_read_from_memory_without_copy(p.context.get(), bytes.constData(),
-                                                              std::size_t(bytes.size()), nullptr);
+    Heif().heif_context_set_maximum_image_size_limit(p.context.get(), kMaxSide);
+    heif_error e = Heif().heif_context_read_from_memory_without_copy(p.context.get(), bytes.constData(),
+                                                                     std::size_t(bytes.size()), nullptr);
     if (e.code != heif_error_Ok) return Refusal(e);
     heif_image_handle* handle = nullptr;
-    e = heif_context_get_primary_image_handle(p.context.get(), &handle);
+    e = Heif().heif_context_get_primary_image_handle(p.context.get(), &handle);
     if (e.code != heif_error_Ok) return Refusal(e);
     p.handle.reset(handle);
     return p;
@@ -116,7 +118,7 @@ std::int64_t DecodeBytes(std::int64_t pixels, int bits) {
 // The colour space an nclx box describes; invalid for sRGB, unknown or HDR transfers (no tone mapping here).
 QColorSpace NclxSpace(const heif_image_handle* handle) {
     heif_color_profile_nclx* raw = nullptr;
-    const heif_error e = heif_image_handle_get_nclx_color_profile(handle, &raw);
+    const heif_error e = Heif().heif_image_handle_get_nclx_color_profile(handle, &raw);
     // libheif may give a profile even when it fails (unknown primaries, say): it is ours to free either way.
     const std::unique_ptr<heif_color_profile_nclx, NclxFree> nclx(raw);
     if (e.code != heif_error_Ok || !nclx) return {};
@@ -148,10 +150,10 @@ QColorSpace NclxSpace(const heif_image_handle* handle) {
 }
 
 QColorSpace ColourSpace(const heif_image_handle* handle) {
-    const std::size_t size = heif_image_handle_get_raw_color_profile_size(handle);
+    const std::size_t size = Heif().heif_image_handle_get_raw_color_profile_size(handle);
     if (size > 0 && size < (std::size_t(64) << 20)) {
         QByteArray icc(qsizetype(size), Qt::Uninitialized);
-        if (heif_image_handle_get_raw_color_profile(handle, icc.data()).code == heif_error_Ok) {
+        if (Heif().heif_image_handle_get_raw_color_profile(handle, icc.data()).code == heif_error_Ok) {
             const QColorSpace space = QColorSpace::fromIccProfile(icc);
             if (space.isValid()) return space;
         }
@@ -162,11 +164,11 @@ QColorSpace ColourSpace(const heif_image_handle* handle) {
 // The TIFF block of the primary image's Exif item: libheif gives it behind a 4-byte offset to the header.
 QByteArray ExifBlock(const heif_image_handle* handle) {
     heif_item_id id = 0;
-    if (heif_image_handle_get_list_of_metadata_block_IDs(handle, "Exif", &id, 1) < 1) return {};
-    const std::size_t size = heif_image_handle_get_metadata_size(handle, id);
+    if (Heif().heif_image_handle_get_list_of_metadata_block_IDs(handle, "Exif", &id, 1) < 1) return {};
+    const std::size_t size = Heif().heif_image_handle_get_metadata_size(handle, id);
     if (size < 4 || size > (std::size_t(64) << 20)) return {};
     QByteArray data(qsizetype(size), Qt::Uninitialized);
-    if (heif_image_handle_get_metadata(handle, id, data.data()).code != heif_error_Ok) return {};
+    if (Heif().heif_image_handle_get_metadata(handle, id, data.data()).code != heif_error_Ok) return {};
     const std::uint32_t skip = Big32(data, 0);
     if (skip > std::uint32_t(data.size() - 4)) return {};
     return data.mid(4 + qsizetype(skip));
@@ -186,22 +188,25 @@ public:
         // One decode at a time: the boxes are read once, and libheif's context is not made to be shared.
         const std::lock_guard lock(mutex_);
         const heif_image_handle* handle = primary_.handle.get();
-        const bool alpha = heif_image_handle_has_alpha_channel(handle);
-        const std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
+        const bool alpha = Heif().heif_image_handle_has_alpha_channel(handle);
+        const std::unique_ptr<heif_decoding_options, OptionsFree> options(
+            Heif().heif_decoding_options_alloc());
         if (!options) return NoMemory();
         // 10- and 12-bit pictures (AVIF mostly) come out at 8 bits.
         options->convert_hdr_to_8bit = 1;
         heif_image* raw = nullptr;
-        const heif_error e = heif_decode_image(handle, &raw, heif_colorspace_RGB,
-                                               alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
-                                               options.get());
+        const heif_error e = Heif().heif_decode_image(
+            handle, &raw, heif_colorspace_RGB,
+            alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options.get());
         const std::unique_ptr<const heif_image, ImageRelease> decoded(raw);
         if (e.code != heif_error_Ok) return Refusal(e);
         int stride = 0;
-        const std::uint8_t* rows = heif_image_get_plane_readonly(raw, heif_channel_interleaved, &stride);
-        const QSize got(heif_image_get_width(raw, heif_channel_interleaved),
-                        heif_image_get_height(raw, heif_channel_interleaved));
-        if (!rows || got != size_ || heif_image_get_bits_per_pixel_range(raw, heif_channel_interleaved) != 8)
+        const std::uint8_t* rows =
+            Heif().heif_image_get_plane_readonly(raw, heif_channel_interleaved, &stride);
+        const QSize got(Heif().heif_image_get_width(raw, heif_channel_interleaved),
+                        Heif().heif_image_get_height(raw, heif_channel_interleaved));
+        if (!rows || got != size_ ||
+            Heif().heif_image_get_bits_per_pixel_range(raw, heif_channel_interleaved) != 8)
             return NotAPicture();
         QImage image(size_, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
         if (image.isNull()) return NoMemory();
@@ -262,14 +267,16 @@ QSize HeifLargestSize(QByteArrayView head) {
 }
 
 Result<std::unique_ptr<PictureDecoder>> OpenHeifDecoder(QByteArray bytes) {
+    if (const auto& library = LoadHeifLibrary(); !library) return library.error();
     Result<Primary> primary = ReadPrimary(bytes);
     if (!primary) return primary.error();
     const heif_image_handle* handle = primary->handle.get();
-    const QSize size(heif_image_handle_get_width(handle), heif_image_handle_get_height(handle));
+    const QSize size(Heif().heif_image_handle_get_width(handle), Heif().heif_image_handle_get_height(handle));
     if (size.isEmpty()) return NotAPicture();
     const std::int64_t pixels = std::int64_t(size.width()) * size.height();
     if (pixels > kMaxPicturePixels) return TooLarge();
-    if (const Result<void> fits = FitsDecodeBudgetBytes(DecodeBytes(pixels, heif_image_handle_get_luma_bits_per_pixel(handle)));
+    if (const Result<void> fits = FitsDecodeBudgetBytes(
+            DecodeBytes(pixels, Heif().heif_image_handle_get_luma_bits_per_pixel(handle)));
         !fits)
         return fits.error();
     QByteArray exif = ExifBlock(handle);

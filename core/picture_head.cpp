@@ -44,11 +44,12 @@ Result<void> CheckPictureHead(const QByteArray& head, std::int64_t fileBytes) {
     QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
     const bool webp = IsWebp(head);
-    if (!webp && !ReadByQt(reader.format())) return NotAPicture();
+    // Qt's JPEG reader knows a JPEG by these two bytes too; asking it would load every image plugin.
+    const bool jpeg = head.startsWith("\xFF\xD8");
+    if (!webp && !jpeg && !ReadByQt(reader.format())) return NotAPicture();
 
     // JPEG and PNG sizes straight from their headers: Qt's readers go through every segment or chunk
     // before the pixels first, and those may lie beyond the head.
-    const bool jpeg = head.startsWith("\xFF\xD8");
     const PngHeader png = ReadPngHeader(head);
     QSize size;
     if (jpeg) {

@@ -2,6 +2,7 @@
 // originals never written, a second run that writes nothing, --overwrite, the tree under --output, a
 // refused result that would be an original, metadata that cannot be kept, the sizes, file sizes and
 // format asked for, and wrong usage.
+#include "tests/support/HeifWriter.h"
 #include "tests/support/QtTests.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestPictures.h"
@@ -26,10 +27,12 @@ struct Run {
     QString errors;
 };
 
-Run RunProgram(const QStringList& arguments) {
+Run RunProgram(const QStringList& arguments, const QString& executable = QStringLiteral(TORV_EXECUTABLE),
+               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
     QProcess program;
+    program.setProcessEnvironment(environment);
     program.setProcessChannelMode(QProcess::SeparateChannels);
-    program.start(QStringLiteral(TORV_EXECUTABLE), arguments);
+    program.start(executable, arguments);
     if (!program.waitForFinished(60000)) return {};
     return {program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
             QString::fromLocal8Bit(program.readAllStandardError())};
@@ -179,6 +182,56 @@ private slots:
         const Run run = RunProgram({"-b", "24x24", "-f", "WEBP", "--lossless", Photos("yön-8.jpg")});
         QVERIFY2(run.status == 0, qPrintable(run.errors));
         QCOMPARE(testfiles::ReadBytes(Photos("yön-8_kucuk.webp")).mid(8, 8), QByteArray("WEBPVP8L"));
+    }
+
+    void loadsNoLibraryItMayNotNeed() {
+        // The dynamic loader lists what it would map, without running the program.
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LD_TRACE_LOADED_OBJECTS"), QStringLiteral("1"));
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(TORV_EXECUTABLE), {});
+        QVERIFY(program.waitForFinished(10000));
+        const QByteArray loaded = program.readAllStandardOutput();
+        QVERIFY2(loaded.contains("libQt6Core"), loaded.constData());
+        for (const char* library : {"libQt6Widgets", "libQt6Network", "libheif"})
+            QVERIFY2(!loaded.contains(library), loaded.constData());
+    }
+
+    void shrinksJpegsWithoutLoadingQtsImagePlugins() {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_DEBUG_PLUGINS"), QStringLiteral("1"));
+        const Run run =
+            RunProgram({"-b", "24x24", Photos("yön-1.jpg")}, QStringLiteral(TORV_EXECUTABLE), environment);
+        QCOMPARE(run.status, 0);
+        QVERIFY2(!run.errors.contains("imageformats"), qPrintable(run.errors));
+    }
+
+    void aMissingWindowProgramIsSaidWithStatusOne() {
+        const QString alone = dir_.filePath(QStringLiteral("alone/torv-image-resize"));
+        QVERIFY(QDir().mkpath(dir_.filePath(QStringLiteral("alone"))));
+        QVERIFY(QFile::copy(QStringLiteral(TORV_EXECUTABLE), alone));
+        const Run run = RunProgram({}, alone);
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.errors.contains("the window program is missing"), qPrintable(run.errors));
+    }
+
+    void aHeifWithoutLibheifFailsWithALineAndTheRestGoOn() {
+        // An empty file where the loader looks first stands for a broken libheif.
+        const QString libraries = dir_.filePath(QStringLiteral("broken"));
+        QVERIFY(QDir().mkpath(libraries));
+        testfiles::WriteBytes(libraries + "/libheif.so.1", {});
+        QImage picture(64, 48, QImage::Format_RGB32);
+        picture.fill(Qt::darkGreen);
+        testfiles::WriteBytes(Photos("kış.heic"), testpics::EncodeHeic(picture, 1, {}));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LD_LIBRARY_PATH"), libraries);
+
+        const Run run = RunProgram({"-b", "24x24", photos_}, QStringLiteral(TORV_EXECUTABLE), environment);
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.errors.contains(Photos("kış.heic") + ": HEIF and AVIF pictures need libheif.so.1"),
+                 qPrintable(run.errors));
+        QVERIFY2(run.errors.contains("5 written"), qPrintable(run.errors));
     }
 
     void wrongUsageSaysWhyWithStatusTwo_data() {

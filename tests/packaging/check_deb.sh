@@ -14,11 +14,11 @@ dpkg-deb -x "$deb" "$root"
 [ "$(dpkg-deb -f "$deb" Section)" = graphics ] || fail "section is not graphics"
 depends=$(dpkg-deb -f "$deb" Depends)
 for lib in libc6 libqt6widgets6 libjpeg62-turbo libheif1 libwebp7 libwebpmux3; do
-  [[ $depends == *"$lib "* ]] || fail "dpkg-shlibdeps missed $lib: $depends"
+  [[ $depends == *"$lib "* ]] || fail "the package does not depend on $lib: $depends"
 done
 # Qt's TIFF plugin is loaded at run time, where dpkg-shlibdeps cannot see it.
 [[ $depends == *qt6-image-formats-plugins* ]] || fail "no dependency on Qt's image plugins: $depends"
-for f in bin/torv-image-resize share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
+for f in bin/torv-image-resize libexec/torv-image-resize/torv-image-resize-window share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
          share/man/man1/torv-image-resize.1.gz share/doc/torv-image-resize/copyright; do
   [ -f "$root/usr/$f" ] || fail "missing /usr/$f"
 done

@@ -1,0 +1,37 @@
+// Start-up of the window program, which torv-image-resize runs in its own place when no batch work is
+// asked: Qt's own texts in Turkish, then the splash, which opens the main window.
+#include "app/CommandLine.h"
+#include "app/Form3.h"
+#include "app/QtTurkishTexts.h"
+#include "core/picture.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <cstdio>
+
+int main(int argc, char* argv[]) {
+    // The same arguments torv-image-resize was given; anything but opening the windows is its business.
+    const cli::Request request = cli::Parse(argc, argv);
+    const auto* open = std::get_if<cli::OpenWindow>(&request);
+    if (!open) {
+        std::fputs("torv-image-resize-window: only opens the windows; run torv-image-resize instead\n",
+                   stderr);
+        return 2;
+    }
+
+    QApplication app(argc, argv);
+    core::AllowLargeImageReads();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/torv/icon16.png")));
+    // The application id names the desktop entry; Wayland compositors and task bars find the entry, and so
+    // its name and icon, by it.
+    QApplication::setDesktopFileName(QStringLiteral(TORV_APP_ID));
+
+    InstallQtTurkishTexts(app);
+
+    // The splash only hides itself, so the program ends when the last visible window, the main window,
+    // is closed.
+    QApplication::setQuitOnLastWindowClosed(true);
+    Form3 splash(open->pictures, open->batchWindow);
+    splash.show();
+    return app.exec();
+}
