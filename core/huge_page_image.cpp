@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -26,6 +27,15 @@ QImage HugePageImage(QSize size, QImage::Format format) {
     ::madvise(memory, rounded, MADV_HUGEPAGE);  // only advice: without it the pages are ordinary ones
     return QImage(static_cast<uchar*>(memory), size.width(), size.height(), qsizetype(stride), format,
                   std::free, memory);
+}
+
+HugePageBytes HugePageBuffer(std::size_t bytes) {
+    if (bytes < 2 * kHugePage)
+        return HugePageBytes(static_cast<std::uint8_t*>(std::malloc(std::max<std::size_t>(bytes, 1))));
+    const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    auto* memory = static_cast<std::uint8_t*>(std::aligned_alloc(kHugePage, rounded));
+    if (memory) ::madvise(memory, rounded, MADV_HUGEPAGE);
+    return HugePageBytes(memory);
 }
 
 const std::uint8_t* ReleasePages(const std::uint8_t* start, const std::uint8_t* end) {

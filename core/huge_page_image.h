@@ -5,11 +5,20 @@
 #include <QImage>
 #include <QSize>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 
 namespace core {
 
 // An uninitialised image of size and format, huge-page backed when it is large; null when memory runs out.
 QImage HugePageImage(QSize size, QImage::Format format);
+
+struct FreeBytes {
+    void operator()(std::uint8_t* bytes) const { std::free(bytes); }
+};
+using HugePageBytes = std::unique_ptr<std::uint8_t[], FreeBytes>;
+// Uninitialised bytes, huge-page backed when there are many; null when memory runs out.
+HugePageBytes HugePageBuffer(std::size_t bytes);
 
 // Gives the whole huge pages within [start, end) back to the system; they read as zeros afterwards. For
 // memory its owner has finished reading, so that a large picture shrinks away while it is consumed. Returns

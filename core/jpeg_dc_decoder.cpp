@@ -270,25 +270,20 @@ struct Parser {
 };
 
 // MCUs parsed in a row: where each starts, its blocks' DC differences, its reduced blocks' coefficients.
-// An array that grows without clearing what it gets.
+// An array of plain values that grows without clearing what it gets, in huge pages when it is large.
 template <typename T>
 struct Buffer {
-    std::unique_ptr<T[]> items;
+    HugePageBytes bytes;
     std::size_t capacity = 0;
 
-    T* data() const { return items.get(); }
+    T* data() const { return reinterpret_cast<T*>(bytes.get()); }
     void Reserve(std::size_t n) {
         if (n <= capacity) return;
-        auto bigger = std::make_unique_for_overwrite<T[]>(n);
-        if (capacity > 0) std::memcpy(bigger.get(), items.get(), capacity * sizeof(T));
-        items = std::move(bigger);
+        HugePageBytes bigger = HugePageBuffer(n * sizeof(T));
+        if (!bigger) throw std::bad_alloc();
+        if (capacity > 0) std::memcpy(bigger.get(), bytes.get(), capacity * sizeof(T));
+        bytes = std::move(bigger);
         capacity = n;
-    }
-    // Room for n at once, backed with memory in one call.
-    void ReserveNow(std::size_t n) {
-        Reserve(n);
-        auto* start = reinterpret_cast<std::uint8_t*>(items.get());
-        PopulatePages(start, start + capacity * sizeof(T));
     }
 };
 
@@ -353,7 +348,7 @@ void FinishReduced(const ReducedBlock& block, std::int64_t dc, std::uint8_t out[
 
 // Unstuffed entropy-coded data, split where the parts begin.
 struct Unstuffed {
-    std::unique_ptr<std::uint8_t[]> bytes;
+    HugePageBytes bytes;
     std::vector<qsizetype> starts;  // each part's first byte, and the end
     qsizetype marker = -1;          // where in the file's data the marker that ends it is
 };
@@ -363,9 +358,8 @@ struct Unstuffed {
 bool Unstuff(QByteArrayView raw, int parts, QThreadPool* pool, Unstuffed& out) {
     const auto* in = reinterpret_cast<const std::uint8_t*>(raw.data());
     const qsizetype size = raw.size();
-    out.bytes.reset(new (std::nothrow) std::uint8_t[std::size_t(size) + kPadding]);
+    out.bytes = HugePageBuffer(std::size_t(size) + kPadding);
     if (!out.bytes) return false;
-    PopulatePages(out.bytes.get(), out.bytes.get() + size + qsizetype(kPadding));
     const auto n = std::size_t(parts);
     std::vector<qsizetype> from(n + 1), length(n), marker(n, -1);
     for (int k = 0; k <= parts; ++k) {
@@ -503,8 +497,8 @@ Result<QImage> Decode(const JpegDcScan& scan, int parts, QThreadPool* pool) {
         const auto share = std::size_t(
             std::min<std::uint64_t>(total / std::size_t(parts), bitsHere / (2 * blocks.size())) + 16);
         run.starts.reserve(share);
-        run.dcs.ReserveNow(share * blocks.size());
-        run.reduced.ReserveNow(share * parser.ReducedBlocks());
+        run.dcs.Reserve(share * blocks.size());
+        run.reduced.Reserve(share * parser.ReducedBlocks());
         std::uint64_t pos = std::uint64_t(data.starts[std::size_t(k)]) * 8;
         const std::uint64_t stopAt =
             k + 1 < parts ? std::uint64_t(data.starts[std::size_t(k) + 1]) * 8 : parser.bits;
