@@ -19,6 +19,7 @@
 #include <functional>
 #include <mutex>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include <jpeglib.h>
@@ -38,6 +39,9 @@ struct Reader {
     std::jmp_buf jump{};
     Failure failure = Failure::Damaged;
     std::uint64_t pixels = 0;  // the stored picture's, for the scan check
+    // Set when the file's bytes are the reader's alone: what it has read of them from here on goes back to
+    // the system as it goes, so a picture's file and its result are not both held whole.
+    const std::uint8_t* giveBack = nullptr;
     bool created = false;
 
     Reader() {
@@ -140,6 +144,11 @@ public:
 
     QByteArray exif() const override { return exif_; }
 
+    void DecodeOnce() override {
+        std::lock_guard lock(bytesMutex_);
+        once_ = true;
+    }
+
     QSize size() const override {
         return OrientationSwapsAxes(orientation_) ? stored_.transposed() : stored_;
     }
@@ -147,21 +156,24 @@ public:
     Result<QImage> Decode(QSize target) const override {
         if (OrientationSwapsAxes(orientation_)) target.transpose();
         Reader reader;
+        QByteArray input = Input();
         const int denom = ScaleFor(target);
-        if (!Start(reader, denom, denom > 1)) return reader.AsError();
+        if (!Start(reader, input, denom, denom > 1)) return reader.AsError();
         QImage image = HugePageImage(Output(reader), QImage::Format_RGB32);
         if (image.isNull()) return NoMemory();
         if (!ReadRows(reader, [&](int y, int) { return image.scanLine(y); })) return reader.AsError();
+        input.clear();
         return ToSrgb(ApplyOrientation(image, orientation_), space_);
     }
 
     Result<QImage> Shrink(QSize size, QThreadPool* pool) const override {
         const QSize target = OrientationSwapsAxes(orientation_) ? size.transposed() : size;
         Reader reader;
+        QByteArray input = Input();
         const int denom = ScaleFor(DecodeTarget(target, stored_));
         // Halved or more by the filter, the full-size rows hide plain chroma upsampling as well.
         const bool halved = stored_.width() >= 2 * target.width() && stored_.height() >= 2 * target.height();
-        if (!Start(reader, denom, denom > 1 || halved)) return reader.AsError();
+        if (!Start(reader, input, denom, denom > 1 || halved)) return reader.AsError();
         const QSize decoded = Output(reader);
         if (!Covers(decoded, target)) return QImage();  // an enlargement: not for the stream
         QImage out = HugePageImage(target, QImage::Format_RGB32);
@@ -172,8 +184,43 @@ public:
         }
         const LanczosPlan plan(decoded, target);
         LanczosRows filter(plan, 0, target.height(), out.bits(), out.bytesPerLine(), false);
-        if (!Stream(reader, filter, decoded.width(), pool)) return reader.AsError();
+        if (!Stream(reader, input, filter, decoded.width(), pool, {})) return reader.AsError();
         return ApplyOrientation(out, orientation_);
+    }
+
+    Result<bool> ShrinkInto(QSize size, QThreadPool* pool, const RowSink& sink) const override {
+        // Rows come in the file's order: a picture to be turned needs its whole result first.
+        if (orientation_ > 1) return false;
+        const int denom = ScaleFor(DecodeTarget(size, stored_));
+        const QSize decoded((stored_.width() + denom - 1) / denom, (stored_.height() + denom - 1) / denom);
+        if (decoded == size || !Covers(decoded, size)) return false;
+        Reader reader;
+        QByteArray input = Input();
+        const bool halved = stored_.width() >= 2 * size.width() && stored_.height() >= 2 * size.height();
+        if (!Start(reader, input, denom, denom > 1 || halved)) return reader.AsError();
+        // Room for the whole result, of which only the rows not yet handed over are backed by memory: the
+        // pages behind them go back to the system.
+        QImage out = HugePageImage(size, QImage::Format_RGB32);
+        if (out.isNull()) return NoMemory();
+        const LanczosPlan plan(decoded, size);
+        LanczosRows filter(plan, 0, size.height(), out.bits(), out.bytesPerLine(), false);
+        int handed = 0;
+        const std::uint8_t* released = out.constBits();
+        Result<void> taken;
+        const auto handOver = [&] {
+            const int done = filter.finished();
+            if (done == handed) return true;
+            taken = sink(QImage(out.constScanLine(handed), size.width(), done - handed, out.bytesPerLine(),
+                                QImage::Format_RGB32));
+            if (!taken) return false;
+            handed = done;
+            released = ReleasePages(released, out.constScanLine(handed - 1) + out.bytesPerLine());
+            return true;
+        };
+        const bool streamed = Stream(reader, input, filter, decoded.width(), pool, handOver);
+        if (!taken) return taken.error();
+        if (!streamed) return reader.AsError();
+        return true;
     }
 
 private:
@@ -198,9 +245,10 @@ private:
 
     // Reads the header again, checks what the decode will cost, and starts it at 1/denom of the size.
     // plainChroma: the rows are shrunk further, which hides the plain chroma upsampling that saves time.
-    bool Start(Reader& reader, int denom, bool plainChroma) const {
+    bool Start(Reader& reader, const QByteArray& input, int denom, bool plainChroma) const {
         reader.pixels = std::uint64_t(stored_.width()) * std::uint64_t(stored_.height());
-        if (!ReadHeader(reader, bytes_)) return false;
+        if (!ReadHeader(reader, input)) return false;
+        if (input.isDetached()) reader.giveBack = reinterpret_cast<const std::uint8_t*>(input.constData());
         if (CoefficientBytes(&reader.cinfo) > std::uint64_t(kDecodeMemoryBudget)) {
             reader.failure = Failure::TooLarge;
             return false;
@@ -224,8 +272,10 @@ private:
     // Decodes every row into filter, brought into sRGB on the way. Two parts share the work: whichever is
     // free decodes the next chunk of rows while there is room, or filters the oldest decoded one, so one
     // part alone does it all (when the pool has no thread to spare) and two overlap decoding with
-    // filtering. A few chunks at most are held.
-    bool Stream(Reader& reader, LanczosRows& filter, int width, QThreadPool* pool) const {
+    // filtering. A few chunks at most are held. input, the file's bytes, is let go once its last row is read;
+    // afterRows, when given, runs after each chunk is filtered, and false from it stops the stream.
+    bool Stream(Reader& reader, QByteArray& input, LanczosRows& filter, int width, QThreadPool* pool,
+                const std::function<bool()>& afterRows) const {
         constexpr std::size_t kChunks = 4;
         const qsizetype stride = qsizetype(width) * 4;
         const int rowsAtOnce = int(std::clamp<qsizetype>(kChunkBytes / stride, kRowsAtOnce, kMostRowsAtOnce));
@@ -252,6 +302,7 @@ private:
                                             [&](int, int i) { return chunk->bytes.get() + stride * i; });
                     const bool last = chunk->count >= 0 && reader.cinfo.output_scanline >= reader.cinfo.output_height &&
                                       Guarded(reader, [&] { jpeg_finish_decompress(&reader.cinfo); });
+                    if (last) input.clear();
                     lock.lock();
                     decoding = false;
                     failed = chunk->count < 0 || (reader.cinfo.output_scanline >= reader.cinfo.output_height && !last);
@@ -266,8 +317,10 @@ private:
                                                       stride, QImage::Format_RGB32),
                                                space_);
                     for (int i = 0; i < chunk->count; ++i) filter.Push(rows.constScanLine(i));
+                    const bool goOn = !afterRows || afterRows();
                     lock.lock();
                     filtering = false;
+                    failed = failed || !goOn;
                     spare.push_back(chunk);
                 } else if (finished && ready.empty()) {
                     break;
@@ -299,6 +352,8 @@ private:
         JDIMENSION read = 0;
         if (!Guarded(reader, [&] { read = jpeg_read_scanlines(&reader.cinfo, rows.data(), JDIMENSION(count)); }))
             return -1;
+        // The source never goes back: a multi-scan file is read whole before its first row.
+        if (reader.giveBack) reader.giveBack = ReleasePages(reader.giveBack, reader.cinfo.src->next_input_byte);
         return read == 0 ? -1 : int(read);
     }
 
@@ -310,7 +365,15 @@ private:
         return Guarded(reader, [&] { jpeg_finish_decompress(&reader.cinfo); });
     }
 
-    QByteArray bytes_;
+    // The file's bytes for the next decode: the reader's copy once they are to be read only once.
+    QByteArray Input() const {
+        std::lock_guard lock(bytesMutex_);
+        return once_ ? std::exchange(bytes_, QByteArray()) : bytes_;
+    }
+
+    mutable std::mutex bytesMutex_;
+    mutable QByteArray bytes_;
+    bool once_ = false;
     QSize stored_;
     int orientation_;
     QColorSpace space_;
