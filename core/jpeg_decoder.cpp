@@ -39,9 +39,6 @@ struct Reader {
     std::jmp_buf jump{};
     Failure failure = Failure::Damaged;
     std::uint64_t pixels = 0;  // the stored picture's, for the scan check
-    // Set when the file's bytes are the reader's alone: what it has read of them from here on goes back to
-    // the system as it goes, so a picture's file and its result are not both held whole.
-    const std::uint8_t* giveBack = nullptr;
     bool created = false;
 
     Reader() {
@@ -248,7 +245,6 @@ private:
     bool Start(Reader& reader, const QByteArray& input, int denom, bool plainChroma) const {
         reader.pixels = std::uint64_t(stored_.width()) * std::uint64_t(stored_.height());
         if (!ReadHeader(reader, input)) return false;
-        if (input.isDetached()) reader.giveBack = reinterpret_cast<const std::uint8_t*>(input.constData());
         if (CoefficientBytes(&reader.cinfo) > std::uint64_t(kDecodeMemoryBudget)) {
             reader.failure = Failure::TooLarge;
             return false;
@@ -352,8 +348,6 @@ private:
         JDIMENSION read = 0;
         if (!Guarded(reader, [&] { read = jpeg_read_scanlines(&reader.cinfo, rows.data(), JDIMENSION(count)); }))
             return -1;
-        // The source never goes back: a multi-scan file is read whole before its first row.
-        if (reader.giveBack) reader.giveBack = ReleasePages(reader.giveBack, reader.cinfo.src->next_input_byte);
         return read == 0 ? -1 : int(read);
     }
 
