@@ -204,9 +204,7 @@ public:
         int handed = 0;
         const std::uint8_t* released = out.constBits();
         Result<void> taken;
-        const auto handOver = [&] {
-            const int done = filter.finished();
-            if (done == handed) return true;
+        const auto handOver = [&](int done) {
             taken = sink(QImage(out.constScanLine(handed), size.width(), done - handed, out.bytesPerLine(),
                                 QImage::Format_RGB32));
             if (!taken) return false;
@@ -268,10 +266,12 @@ private:
     // Decodes every row into filter, brought into sRGB on the way. Two parts share the work: whichever is
     // free decodes the next chunk of rows while there is room, or filters the oldest decoded one, so one
     // part alone does it all (when the pool has no thread to spare) and two overlap decoding with
-    // filtering. A few chunks at most are held. input, the file's bytes, is let go once its last row is read;
-    // afterRows, when given, runs after each chunk is filtered, and false from it stops the stream.
+    // filtering. A few chunks at most are held. input, the file's bytes, is let go once its last row is read.
+    // handOver, when given, is a third part of the work: it takes the result's rows finished before the row
+    // it is given, one call at a time, before more are filtered (so that few wait in memory); false from it
+    // stops the stream.
     bool Stream(Reader& reader, QByteArray& input, LanczosRows& filter, int width, QThreadPool* pool,
-                const std::function<bool()>& afterRows) const {
+                const std::function<bool(int)>& handOver) const {
         constexpr std::size_t kChunks = 4;
         const qsizetype stride = qsizetype(width) * 4;
         const int rowsAtOnce = int(std::clamp<qsizetype>(kChunkBytes / stride, kRowsAtOnce, kMostRowsAtOnce));
@@ -285,7 +285,8 @@ private:
         std::deque<Chunk*> ready;
         std::mutex mutex;
         std::condition_variable changed;
-        bool decoding = false, filtering = false, finished = false, failed = false;
+        bool decoding = false, filtering = false, handing = false, finished = false, failed = false;
+        int filtered = 0, handed = 0;  // result rows finished by the filter, and handed over
         const auto work = [&](int) {
             std::unique_lock lock(mutex);
             while (!failed) {
@@ -304,6 +305,15 @@ private:
                     failed = chunk->count < 0 || (reader.cinfo.output_scanline >= reader.cinfo.output_height && !last);
                     finished = last;
                     ready.push_back(chunk);
+                } else if (handOver && !handing && handed < filtered) {
+                    const int upTo = filtered;
+                    handing = true;
+                    lock.unlock();
+                    const bool goOn = handOver(upTo);
+                    lock.lock();
+                    handing = false;
+                    handed = upTo;
+                    failed = failed || !goOn;
                 } else if (!filtering && !ready.empty()) {
                     Chunk* chunk = ready.front();
                     ready.pop_front();
@@ -313,10 +323,9 @@ private:
                                                       stride, QImage::Format_RGB32),
                                                space_);
                     for (int i = 0; i < chunk->count; ++i) filter.Push(rows.constScanLine(i));
-                    const bool goOn = !afterRows || afterRows();
                     lock.lock();
                     filtering = false;
-                    failed = failed || !goOn;
+                    filtered = filter.finished();
                     spare.push_back(chunk);
                 } else if (finished && ready.empty()) {
                     break;
