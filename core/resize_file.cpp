@@ -7,7 +7,6 @@
 #include "core/shrink.h"
 
 #include <fcntl.h>
-#include <optional>
 
 namespace core {
 
@@ -21,17 +20,16 @@ constexpr std::int64_t kStreamedPixels = 4'000'000;
 // The JPEG of the whole picture shrunk to size, encoded as the filter finishes its rows: the result is never
 // held whole, and encoding overlaps decoding. Empty when the picture cannot be shrunk so.
 Result<QByteArray> StreamedJpeg(Picture& picture, QSize size, int quality, QByteArrayView exif, QThreadPool* pool) {
-    std::optional<JpegWriter> writer;
-    const RowSink sink = [&](const QImage& rows) {
-        if (!writer) writer.emplace(size.width(), size.height(), PixelRows::Layout::Bgrx, quality, ChromaSampling::ByQuality, exif);
-        return writer->Write(PixelRows::Of(rows));
-    };
+    // Made here rather than by the first rows, which any of the pool's threads may bring: the coefficients then
+    // come from this thread's heap, where its earlier pictures left theirs, and not from a second thread's too.
+    JpegWriter writer(size.width(), size.height(), PixelRows::Layout::Bgrx, quality, ChromaSampling::ByQuality, exif);
+    const RowSink sink = [&](const QImage& rows) { return writer.Write(PixelRows::Of(rows)); };
     const Result<bool> streamed = picture.shrinkFromFileInto(size, sink, pool);
     if (!streamed) return streamed.error();
-    if (!*streamed || !writer) return QByteArray();
+    if (!*streamed) return QByteArray();
     // The file's bytes are no longer needed: not held through the encoder's last pass.
     picture = Picture();
-    return writer->Finish();
+    return writer.Finish();
 }
 
 }  // namespace
