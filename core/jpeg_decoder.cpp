@@ -271,8 +271,8 @@ private:
     // part alone does it all (when the pool has no thread to spare) and two overlap decoding with
     // filtering. A few chunks at most are held. input, the file's bytes, is let go once its last row is read.
     // handOver, when given, is a third part of the work: it takes the result's rows finished before the row
-    // it is given, one call at a time, before more are filtered (so that few wait in memory); false from it
-    // stops the stream.
+    // it is given, a band of kRowsHandedAtOnce at a time and one call at a time, ahead of more filtering (so
+    // that few wait in memory); false from it stops the stream.
     bool Stream(Reader& reader, QByteArray& input, LanczosRows& filter, int width, QThreadPool* pool,
                 const std::function<bool(int)>& handOver) const {
         constexpr std::size_t kChunks = 4;
