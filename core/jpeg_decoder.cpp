@@ -305,7 +305,9 @@ private:
                     if (last) input.clear();
                     lock.lock();
                     decoding = false;
-                    failed = chunk->count < 0 || (reader.cinfo.output_scanline >= reader.cinfo.output_height && !last);
+                    // Or'ed: the other part may have failed meanwhile, in handing rows over.
+                    failed = failed || chunk->count < 0 ||
+                             (reader.cinfo.output_scanline >= reader.cinfo.output_height && !last);
                     finished = last;
                     ready.push_back(chunk);
                 } else if (handOver && !handing && handed < filtered &&
