@@ -21,6 +21,7 @@
 #include <mutex>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include <jpeglib.h>
@@ -142,6 +143,11 @@ public:
 
     QByteArray exif() const override { return exif_; }
 
+    void DecodeOnce() override {
+        std::lock_guard lock(bytesMutex_);
+        once_ = true;
+    }
+
     QSize size() const override {
         return OrientationSwapsAxes(orientation_) ? stored_.transposed() : stored_;
     }
@@ -149,10 +155,11 @@ public:
     Result<QImage> Decode(QSize target) const override {
         if (OrientationSwapsAxes(orientation_)) target.transpose();
         Reader reader;
+        QByteArray input = Input();
         const int denom = ScaleFor(target);
         if (denom == 8) {
             // Its parse runs on several threads; libjpeg's runs on one.
-            const Result<std::optional<JpegDcScan>> scan = ReadJpegDcScan(bytes_);
+            const Result<std::optional<JpegDcScan>> scan = ReadJpegDcScan(input);
             if (!scan) return scan.error();
             if (*scan) {
                 const Result<QImage> dc = DecodeJpegDc(**scan);
@@ -160,20 +167,22 @@ public:
                 if (!dc->isNull()) return ToSrgb(ApplyOrientation(*dc, orientation_), space_);
             }
         }
-        if (!Start(reader, denom, denom > 1)) return reader.AsError();
+        if (!Start(reader, input, denom, denom > 1)) return reader.AsError();
         QImage image = HugePageImage(Output(reader), QImage::Format_RGB32);
         if (image.isNull()) return NoMemory();
         if (!ReadRows(reader, [&](int y, int) { return image.scanLine(y); })) return reader.AsError();
+        input.clear();
         return ToSrgb(ApplyOrientation(image, orientation_), space_);
     }
 
     Result<QImage> Shrink(QSize size, QThreadPool* pool) const override {
         const QSize target = OrientationSwapsAxes(orientation_) ? size.transposed() : size;
         Reader reader;
+        QByteArray input = Input();
         const int denom = ScaleFor(DecodeTarget(target, stored_));
         // Halved or more by the filter, the full-size rows hide plain chroma upsampling as well.
         const bool halved = stored_.width() >= 2 * target.width() && stored_.height() >= 2 * target.height();
-        if (!Start(reader, denom, denom > 1 || halved)) return reader.AsError();
+        if (!Start(reader, input, denom, denom > 1 || halved)) return reader.AsError();
         const QSize decoded = Output(reader);
         if (!Covers(decoded, target)) return QImage();  // an enlargement: not for the stream
         QImage out = HugePageImage(target, QImage::Format_RGB32);
@@ -184,8 +193,41 @@ public:
         }
         const LanczosPlan plan(decoded, target);
         LanczosRows filter(plan, 0, target.height(), out.bits(), out.bytesPerLine(), false);
-        if (!Stream(reader, filter, decoded.width(), pool)) return reader.AsError();
+        if (!Stream(reader, input, filter, decoded.width(), pool, {})) return reader.AsError();
         return ApplyOrientation(out, orientation_);
+    }
+
+    Result<bool> ShrinkInto(QSize size, QThreadPool* pool, const RowSink& sink) const override {
+        // Rows come in the file's order: a picture to be turned needs its whole result first.
+        if (orientation_ > 1) return false;
+        const int denom = ScaleFor(DecodeTarget(size, stored_));
+        const QSize decoded((stored_.width() + denom - 1) / denom, (stored_.height() + denom - 1) / denom);
+        if (decoded == size || !Covers(decoded, size)) return false;
+        Reader reader;
+        QByteArray input = Input();
+        const bool halved = stored_.width() >= 2 * size.width() && stored_.height() >= 2 * size.height();
+        if (!Start(reader, input, denom, denom > 1 || halved)) return reader.AsError();
+        // Room for the whole result, of which only the rows not yet handed over are backed by memory: the
+        // pages behind them go back to the system.
+        QImage out = HugePageImage(size, QImage::Format_RGB32);
+        if (out.isNull()) return NoMemory();
+        const LanczosPlan plan(decoded, size);
+        LanczosRows filter(plan, 0, size.height(), out.bits(), out.bytesPerLine(), false);
+        int handed = 0;
+        const std::uint8_t* released = out.constBits();
+        Result<void> taken;
+        const auto handOver = [&](int done) {
+            taken = sink(QImage(out.constScanLine(handed), size.width(), done - handed, out.bytesPerLine(),
+                                QImage::Format_RGB32));
+            if (!taken) return false;
+            handed = done;
+            released = ReleasePages(released, out.constScanLine(handed - 1) + out.bytesPerLine());
+            return true;
+        };
+        const bool streamed = Stream(reader, input, filter, decoded.width(), pool, handOver);
+        if (!taken) return taken.error();
+        if (!streamed) return reader.AsError();
+        return true;
     }
 
 private:
@@ -194,6 +236,9 @@ private:
     // picture: a reduced decode's narrower rows come more at a time, so the threads hand over less often.
     static constexpr qsizetype kChunkBytes = 16 * 6000 * 4;
     static constexpr int kMostRowsAtOnce = 128;
+    // Result rows go to handOver this many at a time (the last ones fewer): the encoder then runs in long
+    // stretches rather than between every chunk's filtering, which cost a tenth more CPU.
+    static constexpr int kRowsHandedAtOnce = 64;
 
     // The smallest power-of-two reduction that covers target (stored orientation).
     int ScaleFor(QSize target) const {
@@ -210,9 +255,9 @@ private:
 
     // Reads the header again, checks what the decode will cost, and starts it at 1/denom of the size.
     // plainChroma: the rows are shrunk further, which hides the plain chroma upsampling that saves time.
-    bool Start(Reader& reader, int denom, bool plainChroma) const {
+    bool Start(Reader& reader, const QByteArray& input, int denom, bool plainChroma) const {
         reader.pixels = std::uint64_t(stored_.width()) * std::uint64_t(stored_.height());
-        if (!ReadHeader(reader, bytes_)) return false;
+        if (!ReadHeader(reader, input)) return false;
         if (CoefficientBytes(&reader.cinfo) > std::uint64_t(kDecodeMemoryBudget)) {
             reader.failure = Failure::TooLarge;
             return false;
@@ -236,8 +281,12 @@ private:
     // Decodes every row into filter, brought into sRGB on the way. Two parts share the work: whichever is
     // free decodes the next chunk of rows while there is room, or filters the oldest decoded one, so one
     // part alone does it all (when the pool has no thread to spare) and two overlap decoding with
-    // filtering. A few chunks at most are held.
-    bool Stream(Reader& reader, LanczosRows& filter, int width, QThreadPool* pool) const {
+    // filtering. A few chunks at most are held. input, the file's bytes, is let go once its last row is read.
+    // handOver, when given, is a third part of the work: it takes the result's rows finished before the row
+    // it is given, a band of kRowsHandedAtOnce at a time and one call at a time, ahead of more filtering (so
+    // that few wait in memory); false from it stops the stream.
+    bool Stream(Reader& reader, QByteArray& input, LanczosRows& filter, int width, QThreadPool* pool,
+                const std::function<bool(int)>& handOver) const {
         constexpr std::size_t kChunks = 4;
         const qsizetype stride = qsizetype(width) * 4;
         const int rowsAtOnce = int(std::clamp<qsizetype>(kChunkBytes / stride, kRowsAtOnce, kMostRowsAtOnce));
@@ -251,7 +300,8 @@ private:
         std::deque<Chunk*> ready;
         std::mutex mutex;
         std::condition_variable changed;
-        bool decoding = false, filtering = false, finished = false, failed = false;
+        bool decoding = false, filtering = false, handing = false, finished = false, failed = false;
+        int filtered = 0, handed = 0;  // result rows finished by the filter, and handed over
         const auto work = [&](int) {
             std::unique_lock lock(mutex);
             while (!failed) {
@@ -264,11 +314,24 @@ private:
                                             [&](int, int i) { return chunk->bytes.get() + stride * i; });
                     const bool last = chunk->count >= 0 && reader.cinfo.output_scanline >= reader.cinfo.output_height &&
                                       Guarded(reader, [&] { jpeg_finish_decompress(&reader.cinfo); });
+                    if (last) input.clear();
                     lock.lock();
                     decoding = false;
-                    failed = chunk->count < 0 || (reader.cinfo.output_scanline >= reader.cinfo.output_height && !last);
+                    // Or'ed: the other part may have failed meanwhile, in handing rows over.
+                    failed = failed || chunk->count < 0 ||
+                             (reader.cinfo.output_scanline >= reader.cinfo.output_height && !last);
                     finished = last;
                     ready.push_back(chunk);
+                } else if (handOver && !handing && handed < filtered &&
+                           (filtered - handed >= kRowsHandedAtOnce || (finished && ready.empty() && !filtering))) {
+                    const int upTo = filtered;
+                    handing = true;
+                    lock.unlock();
+                    const bool goOn = handOver(upTo);
+                    lock.lock();
+                    handing = false;
+                    handed = upTo;
+                    failed = failed || !goOn;
                 } else if (!filtering && !ready.empty()) {
                     Chunk* chunk = ready.front();
                     ready.pop_front();
@@ -280,6 +343,7 @@ private:
                     for (int i = 0; i < chunk->count; ++i) filter.Push(rows.constScanLine(i));
                     lock.lock();
                     filtering = false;
+                    filtered = filter.finished();
                     spare.push_back(chunk);
                 } else if (finished && ready.empty()) {
                     break;
@@ -322,7 +386,15 @@ private:
         return Guarded(reader, [&] { jpeg_finish_decompress(&reader.cinfo); });
     }
 
-    QByteArray bytes_;
+    // The file's bytes for the next decode: the reader's copy once they are to be read only once.
+    QByteArray Input() const {
+        std::lock_guard lock(bytesMutex_);
+        return once_ ? std::exchange(bytes_, QByteArray()) : bytes_;
+    }
+
+    mutable std::mutex bytesMutex_;
+    mutable QByteArray bytes_;
+    bool once_ = false;
     QSize stored_;
     int orientation_;
     QColorSpace space_;

@@ -73,75 +73,119 @@ struct Output {
     }
 };
 
-// Only plain data lives in this frame across setjmp, so the jump is safe.
-struct Options {
-    int quality;
-    ChromaSampling sampling;
-    QByteArrayView exif;
+}  // namespace
+
+struct JpegWriter::State {
+    jpeg_compress_struct c{};
+    ErrorManager err{};
+    Output out;
+    int failed = 0;  // the first failure's errc number: nothing is written after it
+    QString why;     // and its message
+    bool created = false;
+
+    ~State() {
+        if (created) jpeg_destroy_compress(&c);
+    }
+
+    // Runs libjpeg calls; a fatal error jumps back here and is kept. Only libjpeg calls and plain values
+    // belong in call: a failure jumps over its frames.
+    template <typename Call>
+    void Guarded(Call&& call) {
+        if (failed) return;
+        if (setjmp(err.jump)) {
+            if (err.pub.msg_code == JERR_OUT_OF_MEMORY)
+                Refuse(errc::OutOfMemory, QStringLiteral("out of memory"));
+            else
+                Refuse(errc::InvalidArgument, QStringLiteral("the JPEG encoder refused the picture"));
+            return;
+        }
+        call();
+    }
+
+    void Refuse(int number, const QString& message) {
+        failed = number;
+        why = message;
+    }
 };
 
-int Encode(jpeg_compress_struct& c, ErrorManager& err, const PixelRows& rows, const Options& options, Output& out) {
-    if (setjmp(err.jump)) return err.pub.msg_code == JERR_OUT_OF_MEMORY ? errc::OutOfMemory : errc::InvalidArgument;
-    jpeg_create_compress(&c);
-    c.dest = &out.pub;
-    c.image_width = JDIMENSION(rows.width);
-    c.image_height = JDIMENSION(rows.height);
-    c.input_components = rows.layout == PixelRows::Layout::Bgrx ? 4 : 3;
-    c.in_color_space = ColourSpaceOf(rows.layout);
-    jpeg_set_defaults(&c);
-    const int quality = std::clamp(options.quality, 1, 100);
-    jpeg_set_quality(&c, quality, TRUE);
-
-    ChromaSampling sampling = options.sampling;
-    if (sampling == ChromaSampling::ByQuality)
-        sampling = quality >= 90 ? ChromaSampling::Full : ChromaSampling::HalfBoth;
-    c.comp_info[0].h_samp_factor = sampling == ChromaSampling::Full ? 1 : 2;
-    c.comp_info[0].v_samp_factor = sampling == ChromaSampling::HalfBoth ? 2 : 1;
-    c.optimize_coding = TRUE;
-
-    jpeg_start_compress(&c, TRUE);
-    if (!options.exif.isEmpty())
-        jpeg_write_marker(&c, JPEG_APP0 + 1, reinterpret_cast<const JOCTET*>(options.exif.constData()),
-                          unsigned(options.exif.size()));
-    constexpr int kBatch = 32;
-    JSAMPROW batch[kBatch];
-    const std::uint8_t* released = rows.top;
-    while (c.next_scanline < c.image_height) {
-        const JDIMENSION first = c.next_scanline;
-        const JDIMENSION n = std::min<JDIMENSION>(kBatch, c.image_height - first);
-        for (JDIMENSION i = 0; i < n; ++i)
-            batch[i] = const_cast<JSAMPROW>(rows.top + std::ptrdiff_t(first + i) * rows.stride);
-        jpeg_write_scanlines(&c, batch, n);
-        // libjpeg has converted these rows into its own buffers by now.
-        if (rows.consumed && rows.stride > 0) released = ReleasePages(released, batch[n - 1] + rows.stride);
-    }
-    jpeg_finish_compress(&c);
-    return 0;
+JpegWriter::JpegWriter(int width, int height, PixelRows::Layout layout, int quality, ChromaSampling sampling,
+                       QByteArrayView exif)
+    : state_(std::make_unique<State>()) {
+    State& s = *state_;
+    if (width <= 0 || height <= 0 || width > JPEG_MAX_DIMENSION || height > JPEG_MAX_DIMENSION)
+        s.Refuse(errc::InvalidArgument, QStringLiteral("a JPEG must be 1 to %1 pixels a side").arg(JPEG_MAX_DIMENSION));
+    else if (exif.size() > kMaxApp1Payload)
+        s.Refuse(errc::InvalidArgument, QStringLiteral("Exif block too large"));
+    if (s.failed) return;
+    s.c.err = jpeg_std_error(&s.err.pub);
+    s.err.pub.error_exit = OnFatalError;
+    s.err.pub.output_message = OnMessage;
+    jpeg_compress_struct& c = s.c;
+    s.Guarded([&] {
+        s.created = true;  // destroying a partly created compressor is safe
+        jpeg_create_compress(&c);
+        c.dest = &s.out.pub;
+        c.image_width = JDIMENSION(width);
+        c.image_height = JDIMENSION(height);
+        c.input_components = layout == PixelRows::Layout::Bgrx ? 4 : 3;
+        c.in_color_space = ColourSpaceOf(layout);
+        jpeg_set_defaults(&c);
+        const int clamped = std::clamp(quality, 1, 100);
+        jpeg_set_quality(&c, clamped, TRUE);
+        ChromaSampling chosen = sampling;
+        if (chosen == ChromaSampling::ByQuality)
+            chosen = clamped >= 90 ? ChromaSampling::Full : ChromaSampling::HalfBoth;
+        c.comp_info[0].h_samp_factor = chosen == ChromaSampling::Full ? 1 : 2;
+        c.comp_info[0].v_samp_factor = chosen == ChromaSampling::HalfBoth ? 2 : 1;
+        c.optimize_coding = TRUE;
+        jpeg_start_compress(&c, TRUE);
+        if (!exif.isEmpty())
+            jpeg_write_marker(&c, JPEG_APP0 + 1, reinterpret_cast<const JOCTET*>(exif.constData()),
+                              unsigned(exif.size()));
+    });
 }
 
-}  // namespace
+JpegWriter::~JpegWriter() = default;
+
+Result<void> JpegWriter::Write(const PixelRows& rows) {
+    State& s = *state_;
+    jpeg_compress_struct& c = s.c;
+    const JDIMENSION end = std::min<JDIMENSION>(c.image_height, c.next_scanline + JDIMENSION(std::max(rows.height, 0)));
+    s.Guarded([&] {
+        constexpr int kBatch = 32;
+        JSAMPROW batch[kBatch];
+        const std::uint8_t* released = rows.top;
+        const JDIMENSION from = c.next_scanline;
+        while (c.next_scanline < end) {
+            const JDIMENSION first = c.next_scanline;
+            const JDIMENSION n = std::min<JDIMENSION>(kBatch, end - first);
+            for (JDIMENSION i = 0; i < n; ++i)
+                batch[i] = const_cast<JSAMPROW>(rows.top + std::ptrdiff_t(first - from + i) * rows.stride);
+            jpeg_write_scanlines(&c, batch, n);
+            // libjpeg has converted these rows into its own buffers by now.
+            if (rows.consumed && rows.stride > 0) released = ReleasePages(released, batch[n - 1] + rows.stride);
+        }
+    });
+    if (s.failed) return Error{s.failed, s.why};
+    return {};
+}
+
+Result<QByteArray> JpegWriter::Finish() {
+    State& s = *state_;
+    s.Guarded([&] { jpeg_finish_compress(&s.c); });
+    if (s.failed) return Error{s.failed, s.why};
+    return std::move(s.out.bytes);
+}
 
 PixelRows PixelRows::Of(const QImage& rgb32) {
     return {rgb32.constBits(), std::ptrdiff_t(rgb32.bytesPerLine()), rgb32.width(), rgb32.height(), Layout::Bgrx};
 }
 
 Result<QByteArray> EncodeJpeg(const PixelRows& rows, int quality, ChromaSampling sampling, QByteArrayView exif) {
-    if (rows.width <= 0 || rows.height <= 0 || rows.width > JPEG_MAX_DIMENSION || rows.height > JPEG_MAX_DIMENSION)
-        return Error{errc::InvalidArgument, QStringLiteral("a JPEG must be 1 to %1 pixels a side").arg(JPEG_MAX_DIMENSION)};
-    if (!rows.top) return Error{errc::InvalidArgument, QStringLiteral("no pixels")};
-    if (exif.size() > kMaxApp1Payload) return Error{errc::InvalidArgument, QStringLiteral("Exif block too large")};
-
-    jpeg_compress_struct c{};
-    ErrorManager err{};
-    c.err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = OnFatalError;
-    err.pub.output_message = OnMessage;
-    Output out;
-    const int failed = Encode(c, err, rows, {quality, sampling, exif}, out);
-    jpeg_destroy_compress(&c);
-    if (failed == errc::OutOfMemory) return Error{failed, QStringLiteral("out of memory")};
-    if (failed) return Error{failed, QStringLiteral("the JPEG encoder refused the picture")};
-    return std::move(out.bytes);
+    if (!rows.top && rows.width > 0 && rows.height > 0) return Error{errc::InvalidArgument, QStringLiteral("no pixels")};
+    JpegWriter writer(rows.width, rows.height, rows.layout, quality, sampling, exif);
+    if (const Result<void> written = writer.Write(rows); !written) return written.error();
+    return writer.Finish();
 }
 
 }  // namespace core

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace core {
 
@@ -44,6 +45,26 @@ inline constexpr qsizetype kMaxApp1Payload = 65533;
 // JFIF header. Errors: 5 for a size of 0 or above 65500 pixels a side, 7 when memory runs out.
 Result<QByteArray> EncodeJpeg(const PixelRows& rows, int quality,
                               ChromaSampling sampling = ChromaSampling::ByQuality, QByteArrayView exif = {});
+
+// The same JPEG written from rows that come a band at a time, top to bottom, as a shrink finishes them: the
+// result is then never held whole. Failures (EncodeJpeg's) are told by the first call after them.
+class JpegWriter {
+public:
+    JpegWriter(int width, int height, PixelRows::Layout layout, int quality,
+               ChromaSampling sampling = ChromaSampling::ByQuality, QByteArrayView exif = {});
+    ~JpegWriter();
+    JpegWriter(const JpegWriter&) = delete;
+    JpegWriter& operator=(const JpegWriter&) = delete;
+
+    // The next rows.height rows of the picture; any beyond its height are left out.
+    Result<void> Write(const PixelRows& rows);
+    // The file, once every row is written.
+    Result<QByteArray> Finish();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 // A seam for tests: once the output has grown this many times, growing it again fails as when memory
 // runs out. Negative: never.

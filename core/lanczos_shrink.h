@@ -61,6 +61,8 @@ public:
     int sourceEnd() const { return sourceEnd_; }
     // The next source row: plan.from().width() pixels of 4 bytes.
     void Push(const std::uint8_t* row);
+    // The destination rows finished so far end here: those from firstY on are written.
+    int finished() const { return open_; }
 
 private:
     void Finish(int y);

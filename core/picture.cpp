@@ -22,6 +22,11 @@ Result<QImage> Picture::shrunkFromFile(QSize size, QThreadPool* pool) const {
     return source_->Shrink(size, pool);
 }
 
+Result<bool> Picture::shrinkFromFileInto(QSize size, const RowSink& sink, QThreadPool* pool) const {
+    if (!source_) return Error{errc::InvalidPicture, QStringLiteral("no picture")};
+    return source_->ShrinkInto(size, pool, sink);
+}
+
 std::vector<QSize> Picture::decodedSizes() const {
     return source_ ? source_->cachedSizes() : std::vector<QSize>{};
 }

@@ -4,6 +4,7 @@
 // next request. Copies share the decoded pixels, as do later loads of the same unchanged file.
 
 #include "core/result.h"
+#include "core/row_sink.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -37,6 +38,9 @@ public:
     // The whole picture shrunk to size (no larger than the picture) as Format_RGB32, straight from the
     // file in little memory; a null image when pixels() would serve as well (see PictureSource::Shrink).
     Result<QImage> shrunkFromFile(QSize size, QThreadPool* pool = nullptr) const;
+    // The same, its rows handed to sink as they are finished rather than kept: false, with none handed
+    // over, when this picture cannot be shrunk so (see PictureDecoder::ShrinkInto).
+    Result<bool> shrinkFromFileInto(QSize size, const RowSink& sink, QThreadPool* pool = nullptr) const;
     // The TIFF block of the file's Exif segment (JPEG only); empty when there is none.
     QByteArray exif() const;
     // True when both stand for one decode of one file.
@@ -57,7 +61,8 @@ private:
 // sRGB. Loading a file again while an earlier picture of it is alive shares that picture's pixels, as
 // long as the file is the same one, unchanged (device, inode, size, modification and change times).
 // With HeaderOnly the checking decode is left out: for a job that decodes the whole file next anyway and
-// reports its faults then (such a picture is not shared with later loads).
+// reports its faults then (such a picture is not shared with later loads, and its file's bytes go as soon as
+// that decode has read them: a second decode fails).
 enum class LoadCheck { WholeFile, HeaderOnly };
 // The path's bytes are the ones core/file_name.h keeps in it.
 Result<Picture> LoadPicture(const QString& path, LoadCheck check = LoadCheck::WholeFile);

@@ -3,6 +3,7 @@
 // scale on demand. Everything they return is upright (EXIF orientation applied) and in sRGB.
 
 #include "core/result.h"
+#include "core/row_sink.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -63,8 +64,18 @@ public:
     // Decoding and filtering may overlap on pool (null: Qt's global pool). Safe to call from several
     // threads at once.
     virtual Result<QImage> Shrink(QSize /*size*/, QThreadPool* /*pool*/) const { return QImage(); }
+    // The same shrink, its rows handed to sink as they are finished rather than kept, so that the result is
+    // never held whole either: true once every row went to sink; false, with none handed over, when this
+    // decoder cannot (a picture that must be turned upright, or no shrink at all). sink's error ends the
+    // shrink and is returned.
+    virtual Result<bool> ShrinkInto(QSize /*size*/, QThreadPool* /*pool*/, const RowSink& /*sink*/) const {
+        return false;
+    }
     // The TIFF block of the file's Exif segment; empty when there is none.
     virtual QByteArray exif() const { return {}; }
+    // The caller decodes the picture once: the file's bytes may then go as soon as that decode has read
+    // them, rather than when the decoder goes. A later decode fails.
+    virtual void DecodeOnce() {}
 };
 
 // What a decode of pixels pixels holds when Qt's reader gives them as format (Invalid: unknown), with

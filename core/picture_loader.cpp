@@ -104,6 +104,7 @@ bool ReadInto(int fd, QByteArray& bytes, qint64 count, qint64 expected) {
 Result<std::shared_ptr<const PictureSource>> Decoded(QByteArray bytes, LoadCheck check = LoadCheck::WholeFile) {
     Result<std::unique_ptr<PictureDecoder>> decoder = OpenPictureDecoder(std::move(bytes));
     if (!decoder) return decoder.error();
+    if (check == LoadCheck::HeaderOnly && *decoder) (*decoder)->DecodeOnce();
     auto source = std::make_shared<const PictureSource>(std::move(*decoder));
     if (check == LoadCheck::HeaderOnly) return source;
     if (const Result<QImage> first = source->pixels(kFirstView, kViewMargin); !first) return first.error();

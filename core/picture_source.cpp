@@ -31,18 +31,24 @@ Result<QImage> PictureSource::pixels(QSize atLeast, int margin) const {
     return decoded;
 }
 
-Result<QImage> PictureSource::Shrink(QSize size, QThreadPool* pool) const {
-    std::shared_ptr<const PictureDecoder> decoder;
-    {
-        std::lock_guard lock(mutex_);
-        const QSize target = DecodeTarget(size, size_);
-        for (const QImage& version : versions_) {
-            if (Covers(version.size(), target)) return QImage();
-        }
-        decoder = decoder_;
+std::shared_ptr<const PictureDecoder> PictureSource::StreamingDecoder(QSize size) const {
+    std::lock_guard lock(mutex_);
+    const QSize target = DecodeTarget(size, size_);
+    for (const QImage& version : versions_) {
+        if (Covers(version.size(), target)) return nullptr;
     }
-    // Not under the lock: the stream keeps nothing here, and views of the picture go on meanwhile.
+    return decoder_;
+}
+
+// Not under the lock: the stream keeps nothing here, and views of the picture go on meanwhile.
+Result<QImage> PictureSource::Shrink(QSize size, QThreadPool* pool) const {
+    const std::shared_ptr<const PictureDecoder> decoder = StreamingDecoder(size);
     return decoder ? decoder->Shrink(size, pool) : QImage();
+}
+
+Result<bool> PictureSource::ShrinkInto(QSize size, QThreadPool* pool, const RowSink& sink) const {
+    const std::shared_ptr<const PictureDecoder> decoder = StreamingDecoder(size);
+    return decoder ? decoder->ShrinkInto(size, pool, sink) : false;
 }
 
 std::vector<QSize> PictureSource::cachedSizes() const {

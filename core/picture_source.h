@@ -31,8 +31,14 @@ public:
     // The whole picture shrunk to size straight from the file, its rows filtered as they are decoded and
     // not kept; a null image when a decoded version already serves the size or the decoder cannot.
     Result<QImage> Shrink(QSize size, QThreadPool* pool) const;
+    // The same, its rows handed to sink as they are finished (PictureDecoder::ShrinkInto); false, with none
+    // handed over, when a decoded version already serves or the decoder cannot.
+    Result<bool> ShrinkInto(QSize size, QThreadPool* pool, const RowSink& sink) const;
 
 private:
+    // The decoder for a shrink to size straight from the file; null when a decoded version serves.
+    std::shared_ptr<const PictureDecoder> StreamingDecoder(QSize size) const;
+
     QSize size_;
     QByteArray exif_;
     mutable std::mutex mutex_;

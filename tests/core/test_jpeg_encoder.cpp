@@ -111,6 +111,28 @@ TEST_F(JpegEncoder, ConsumedRowsAreGivenBackOnlyAfterTheyAreRead) {
     EXPECT_NE(std::memcmp(consumed.constScanLine(0), kept.constScanLine(0), rowBytes), 0);
 }
 
+TEST_F(JpegEncoder, RowsWrittenInBandsMakeTheSameFile) {
+    const QImage picture = testpics::Noise(300, 203).convertToFormat(QImage::Format_RGB32);
+    const QByteArray exif("Exif\0\0MM\0\x2A\0\0\0\x08\0\0", 16);
+    core::JpegWriter writer(300, 203, core::PixelRows::Layout::Bgrx, 85, core::ChromaSampling::ByQuality, exif);
+    for (int y = 0, band = 1; y < 203; y += band, band = band * 3 % 61) {
+        core::PixelRows rows = core::PixelRows::Of(picture);
+        rows.top = picture.constScanLine(y);
+        rows.height = std::min(band, 203 - y);
+        ASSERT_TRUE(writer.Write(rows).ok());
+    }
+    const core::Result<QByteArray> banded = writer.Finish();
+    ASSERT_TRUE(banded.ok());
+    EXPECT_EQ(*banded, Encoded(core::PixelRows::Of(picture), 85, core::ChromaSampling::ByQuality, exif));
+
+    // Finished before its last row, it fails rather than writing a short file.
+    core::JpegWriter cut(300, 203, core::PixelRows::Layout::Bgrx, 85);
+    core::PixelRows half = core::PixelRows::Of(picture);
+    half.height = 100;
+    ASSERT_TRUE(cut.Write(half).ok());
+    EXPECT_FALSE(cut.Finish().ok());
+}
+
 TEST_F(JpegEncoder, CarriesAnExifBlockRightAfterTheHeader) {
     const Rows rows(testpics::Gradient(8, 8), core::PixelRows::Layout::Bgr, false);
     const QByteArray exif("Exif\0\0MM\0\x2A\0\0\0\x08\0\0", 16);

@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QImageWriter>
 #include <QTemporaryDir>
+#include <cstring>
 
 using namespace core;
 using testcore::Load;
@@ -200,6 +201,33 @@ TEST_P(StreamedShrink, MatchesTheWholeDecodeShrunk) {
     ASSERT_TRUE(whole.ok());
     const QImage reference = whole->size() == c.into ? *whole : *LanczosShrink(*whole, c.into);
     EXPECT_LE(testpics::MaxChannelDifference(*streamed, reference), 1);
+
+    // Handed over in bands, the same rows; a picture to be turned, or not shrunk, is not handed over at all.
+    QImage handed(c.into, QImage::Format_RGB32);
+    int rows = 0;
+    const Result<bool> into = (*decoder)->ShrinkInto(c.into, nullptr, [&](const QImage& band) -> Result<void> {
+        for (int y = 0; y < band.height(); ++y, ++rows)
+            std::memcpy(handed.scanLine(rows), band.constScanLine(y), std::size_t(band.width()) * 4);
+        return {};
+    });
+    ASSERT_TRUE(into.ok());
+    const bool streams = c.orientation == 1 && c.into != (*decoder)->size();
+    ASSERT_EQ(*into, streams);
+    EXPECT_EQ(rows, streams ? c.into.height() : 0);
+    if (streams) EXPECT_EQ(handed, *streamed);
+}
+
+TEST(StreamedShrinkInto, ASinksFailureEndsItWithThatError) {
+    const auto decoder = OpenJpegDecoder(EncodeJpeg(testpics::Noise(1600, 1200)));
+    ASSERT_TRUE(decoder.ok() && *decoder);
+    int bands = 0;
+    const Result<bool> into = (*decoder)->ShrinkInto(QSize(800, 600), nullptr, [&](const QImage&) -> Result<void> {
+        ++bands;
+        return Error{errc::OutOfMemory, QStringLiteral("full")};
+    });
+    ASSERT_FALSE(into.ok());
+    EXPECT_EQ(into.error().message, QStringLiteral("full"));
+    EXPECT_EQ(bands, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(ScalesAndTurns, StreamedShrink,

@@ -139,6 +139,19 @@ TEST_F(PictureLoading, CopiesRequestsAndLoadsOfOneFileShareOneDecode) {
     EXPECT_EQ(Pixels(p).size(), QSize(1600, 1200));
 }
 
+// A job's picture is read once: its file's bytes go with that decode, and a second one fails cleanly.
+TEST_F(PictureLoading, AHeaderOnlyJpegIsDecodedOnce) {
+    const QString path = testpics::Save(testpics::Gradient(1600, 1200), Path("job.jpg"));
+    const core::Result<core::Picture> p = core::LoadPicture(path, core::LoadCheck::HeaderOnly);
+    ASSERT_TRUE(p.ok());
+    const core::Result<QImage> first = p->shrunkFromFile(QSize(400, 300));
+    ASSERT_TRUE(first.ok());
+    EXPECT_EQ(first->size(), QSize(400, 300));
+    const core::Result<QImage> second = p->shrunkFromFile(QSize(400, 300));
+    ASSERT_FALSE(second.ok());
+    EXPECT_EQ(second.error().number, core::errc::InvalidPicture);
+}
+
 // A file rewritten in place with its old size and modification time (cp -p, rsync -t) is read anew; the
 // picture loaded before keeps its own pixels.
 TEST_F(PictureLoading, AFileChangedInPlaceIsReadAnew) {
