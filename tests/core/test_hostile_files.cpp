@@ -151,7 +151,9 @@ TEST_P(GeneratedHostileFile, LoadsOrFailsCleanly) {
     QTemporaryDir folder;
     const QString path = folder.filePath(QString::fromStdString(GetParam().file));
     ASSERT_FALSE(testfiles::WriteBytes(path, GetParam().bytes()).isNull());
-    if (GetParam().sparse) ASSERT_EQ(::truncate(QFile::encodeName(path).constData(), core::kMaxPictureFileBytes), 0);
+    if (GetParam().sparse) {
+        ASSERT_EQ(::truncate(QFile::encodeName(path).constData(), core::kMaxPictureFileBytes), 0);
+    }
     ExpectOutcome(path, GetParam().row);
 }
 

@@ -214,7 +214,9 @@ TEST_P(StreamedShrink, MatchesTheWholeDecodeShrunk) {
     const bool streams = c.orientation == 1 && c.into != (*decoder)->size();
     ASSERT_EQ(*into, streams);
     EXPECT_EQ(rows, streams ? c.into.height() : 0);
-    if (streams) EXPECT_EQ(handed, *streamed);
+    if (streams) {
+        EXPECT_EQ(handed, *streamed);
+    }
 }
 
 TEST(StreamedShrinkInto, ASinksFailureEndsItWithThatError) {
