@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/Form3.h"
 #include "app/QtTurkishTexts.h"
+#include "core/huge_page_image.h"
 #include "core/picture.h"
 
 #include <QApplication>
@@ -19,6 +20,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
+    core::KeepFreedPictureMemory();
     QApplication app(argc, argv);
     core::AllowLargeImageReads();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/torv/icon16.png")));

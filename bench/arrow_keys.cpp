@@ -2,6 +2,7 @@
 // events while the key repeats, and how long after the release the preview shows the last picture.
 //   arrow_keys FOLDER [PRESSES] [REPEAT_MS]   (make the folder with make_photos 50 6000x4000 FOLDER)
 // Run under xvfb-run or offscreen.
+#include "core/huge_page_image.h"
 #include "core/picture.h"
 #include "main_window/Form1.h"
 #include "platform/controls/DirListBox.h"
@@ -26,6 +27,7 @@ void RunEventsFor(int ms) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    core::KeepFreedPictureMemory();  // as the window program does
     QApplication app(argc, argv);
     core::AllowLargeImageReads();
     const QStringList args = app.arguments();
@@ -62,11 +64,13 @@ int main(int argc, char** argv) {
     QElapsedTimer release;
     release.start();
     const QString wanted = files->Path() + QLatin1Char('/') + files->List(last);
-    while ((form.value("dosya_yolu").toString() != wanted || width->text().isEmpty()) && release.elapsed() < 10000)
+    while ((form.value("dosya_yolu").toString() != wanted || width->text().isEmpty()) &&
+           release.elapsed() < 10000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
     const qint64 follow = release.elapsed();
     RunEventsFor(50);
-    std::printf("%d presses every %d ms: longest stall %lld ms, last picture shown %lld ms after the release\n",
-                last, repeatMs, static_cast<long long>(longest), static_cast<long long>(follow));
+    std::printf(
+        "%d presses every %d ms: longest stall %lld ms, last picture shown %lld ms after the release\n", last,
+        repeatMs, static_cast<long long>(longest), static_cast<long long>(follow));
     return 0;
 }

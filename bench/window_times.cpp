@@ -4,10 +4,11 @@
 // Run it under a real X server (xvfb-run) or offscreen; the window opens as the program opens it, and
 // waits a second, as a user looking at it would, before the first click.
 #include "bench/camera_like.h"
-#include "main_window/Form1.h"
+#include "core/huge_page_image.h"
 #include "core/jpeg_encoder.h"
 #include "core/picture.h"
 #include "core/safe_replace.h"
+#include "main_window/Form1.h"
 #include "platform/controls/FileListBox.h"
 #include "platform/controls/PictureControl.h"
 #include "platform/msgbox.h"
@@ -62,6 +63,7 @@ double PreviewMs(platform::FileListBox* files, platform::PictureControl* preview
 }  // namespace
 
 int main(int argc, char** argv) {
+    core::KeepFreedPictureMemory();  // as the window program does
     QApplication app(argc, argv);
     core::AllowLargeImageReads();
     platform::SetMsgBoxHandler([](const QString& prompt, int, const QString&) {
@@ -75,7 +77,8 @@ int main(int argc, char** argv) {
         const QString path = QDir(folder).filePath(QStringLiteral("photo-%1.jpg").arg(i));
         if (QFile::exists(path)) continue;
         const core::Result<QByteArray> jpeg =
-            core::EncodeJpeg(core::PixelRows::Of(CameraLike(6000, 4000, std::uint32_t(i))), 92, core::ChromaSampling::HalfBoth);
+            core::EncodeJpeg(core::PixelRows::Of(CameraLike(6000, 4000, std::uint32_t(i))), 92,
+                             core::ChromaSampling::HalfBoth);
         if (!jpeg || !core::SafeReplace(path, *jpeg)) return 1;
     }
     qputenv("HOME", QFile::encodeName(folder));
@@ -90,13 +93,15 @@ int main(int argc, char** argv) {
     files->setPath(folder);
     std::printf("window up and idle after %.0f ms\n", started.nsecsElapsed() / 1e6 - 1000);
 
-    std::printf("first preview after start-up (6000 x 4000): %.1f ms\n", PreviewMs(files, preview, "photo-1.jpg"));
+    std::printf("first preview after start-up (6000 x 4000): %.1f ms\n",
+                PreviewMs(files, preview, "photo-1.jpg"));
     for (int i = 2; i <= 4; ++i)
         std::printf("later preview (6000 x 4000): %.1f ms\n",
                     PreviewMs(files, preview, QStringLiteral("photo-%1.jpg").arg(i)));
     form.findChild<QPushButton*>(QStringLiteral("Command3"))->click();
     for (int i = 0; i < 2; ++i) {
-        std::printf("open dialog on the screen: %.1f ms\n", DialogMs(form.findChild<QPushButton*>(QStringLiteral("Command2"))));
+        std::printf("open dialog on the screen: %.1f ms\n",
+                    DialogMs(form.findChild<QPushButton*>(QStringLiteral("Command2"))));
         std::printf("save dialog on the screen: %.1f ms\n",
                     DialogMs(form.findChild<QPushButton*>(QStringLiteral("cmdSaveStdPic"))));
     }

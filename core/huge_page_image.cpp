@@ -1,5 +1,6 @@
 #include "core/huge_page_image.h"
 
+#include <malloc.h>
 #include <sys/mman.h>
 #include <unistd.h>
 #include <algorithm>
@@ -12,6 +13,22 @@ namespace {
 
 constexpr std::size_t kHugePage = std::size_t(2) << 20;
 
+// Whole huge pages of their own mapping, aligned so that the kernel may back them so: never the heap's, which
+// KeepFreedPictureMemory keeps for reuse, where they would come as ordinary pages.
+std::uint8_t* MapHugePages(std::size_t rounded) {
+    void* mapped =
+        ::mmap(nullptr, rounded + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) return nullptr;
+    const auto start = std::uintptr_t(mapped), aligned = (start + kHugePage - 1) / kHugePage * kHugePage;
+    if (aligned > start) ::munmap(mapped, aligned - start);
+    if (const std::size_t tail = start + rounded + kHugePage - (aligned + rounded))
+        ::munmap(reinterpret_cast<void*>(aligned + rounded), tail);
+    ::madvise(reinterpret_cast<void*>(aligned), rounded, MADV_HUGEPAGE);  // only advice
+    return reinterpret_cast<std::uint8_t*>(aligned);
+}
+
+std::size_t Rounded(std::size_t bytes) { return (bytes + kHugePage - 1) / kHugePage * kHugePage; }
+
 }  // namespace
 
 QImage HugePageImage(QSize size, QImage::Format format) {
@@ -21,21 +38,31 @@ QImage HugePageImage(QSize size, QImage::Format format) {
     const std::int64_t bytes = stride * size.height();
     // Below two huge pages the rounding up would waste as much as it saves.
     if (bytes < std::int64_t(2 * kHugePage) || stride > INT32_MAX) return QImage(size, format);
-    const std::size_t rounded = (std::size_t(bytes) + kHugePage - 1) / kHugePage * kHugePage;
-    void* memory = std::aligned_alloc(kHugePage, rounded);
+    HugePageBytes memory = HugePageBuffer(std::size_t(bytes));
     if (!memory) return {};
-    ::madvise(memory, rounded, MADV_HUGEPAGE);  // only advice: without it the pages are ordinary ones
-    return QImage(static_cast<uchar*>(memory), size.width(), size.height(), qsizetype(stride), format,
-                  std::free, memory);
+    auto* owner = new HugePageBytes(std::move(memory));
+    return QImage(
+        owner->get(), size.width(), size.height(), qsizetype(stride), format,
+        [](void* owned) { delete static_cast<HugePageBytes*>(owned); }, owner);
 }
 
 HugePageBytes HugePageBuffer(std::size_t bytes) {
     if (bytes < 2 * kHugePage)
         return HugePageBytes(static_cast<std::uint8_t*>(std::malloc(std::max<std::size_t>(bytes, 1))));
-    const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-    auto* memory = static_cast<std::uint8_t*>(std::aligned_alloc(kHugePage, rounded));
-    if (memory) ::madvise(memory, rounded, MADV_HUGEPAGE);
-    return HugePageBytes(memory);
+    const std::size_t rounded = Rounded(bytes);
+    return HugePageBytes(MapHugePages(rounded), FreeBytes{rounded});
+}
+
+void FreeBytes::operator()(std::uint8_t* bytes) const {
+    if (mapped > 0)
+        ::munmap(bytes, mapped);
+    else
+        std::free(bytes);
+}
+
+void KeepFreedPictureMemory() {
+    ::mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    ::mallopt(M_TRIM_THRESHOLD, 128 << 20);
 }
 
 const std::uint8_t* ReleasePages(const std::uint8_t* start, const std::uint8_t* end) {
