@@ -420,6 +420,11 @@ Result<std::optional<JpegDcScan>> ReadJpegDcScan(QByteArrayView file) {
     };
     for (int i = 0; i < c.num_components; ++i) {
         const jpeg_component_info* info = c.cur_comp_info[i];
+        // The header's table numbers are only checked when libjpeg starts decoding.
+        const auto within = [](int number, int count) { return number >= 0 && number < count; };
+        if (!within(info->dc_tbl_no, NUM_HUFF_TBLS) || !within(info->ac_tbl_no, NUM_HUFF_TBLS) ||
+            !within(info->quant_tbl_no, NUM_QUANT_TBLS))
+            return std::optional<JpegDcScan>();
         const JHUFF_TBL* dc = c.dc_huff_tbl_ptrs[info->dc_tbl_no];
         const JHUFF_TBL* ac = c.ac_huff_tbl_ptrs[info->ac_tbl_no];
         const JQUANT_TBL* quant = c.quant_tbl_ptrs[info->quant_tbl_no];
