@@ -29,6 +29,13 @@ struct Huffman {
     // it moves on in the block (kEnd for an end of block), as bits + (advance << 5); 0 for longer codes.
     std::array<std::uint16_t, 1 << kLookBits> skip{};
     static constexpr int kEnd = 0;
+
+    // How far an AC symbol moves on in the block, as libjpeg counts: a value past its run of zeros, sixteen
+    // zeros sixteen, anything else ends the block.
+    static constexpr int Advance(int symbol) {
+        const int run = symbol >> 4, size = symbol & 15;
+        return size != 0 ? run + 1 : run == 15 ? 16 : kEnd;
+    }
     std::array<std::int32_t, 18> maxCode{};
     std::array<std::int32_t, 18> offset{};
     std::array<std::uint8_t, 256> symbols{};
@@ -69,9 +76,8 @@ struct Huffman {
             const int l = lengths[std::size_t(i)];
             if (l > kLookBits) continue;
             const int first = codes[std::size_t(i)] << (kLookBits - l);  // every entry this code begins
-            const int symbol = table.symbols[std::size_t(i)], run = symbol >> 4, size = symbol & 15;
-            // As libjpeg counts: a value moves on past its run, 16 zeros move on 16, anything else ends it.
-            const int advance = size != 0 ? run + 1 : run == 15 ? 16 : kEnd;
+            const int symbol = table.symbols[std::size_t(i)], size = symbol & 15;
+            const int advance = Advance(symbol);
             for (int j = 0; j < (1 << (kLookBits - l)); ++j) {
                 look[std::size_t(first + j)] = std::uint16_t(l << 8 | symbol);
                 skip[std::size_t(first + j)] = std::uint16_t(l + size + (advance << 5));
@@ -255,9 +261,8 @@ struct Parser {
                     } else {
                         const int rs = ac.Decode(in.buffer, length);
                         if (rs < 0) return in.Position() >= bits ? Step::DataEnd : Step::BadCode;
-                        const int run = rs >> 4, size = rs & 15;
-                        in.Skip(length + size);
-                        advance = size != 0 ? run + 1 : run == 15 ? 16 : Huffman::kEnd;
+                        in.Skip(length + (rs & 15));
+                        advance = Huffman::Advance(rs);
                     }
                     if (advance == Huffman::kEnd) break;
                     k += advance;
