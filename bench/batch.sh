@@ -81,8 +81,9 @@ row() {  # row SET BOX JOBS_OPTION WITH_MOGRIFY [RESULT: jpg (default) or webp] 
     # The metrics read what Qt reads: a WebP result is measured as its lossless PNG.
     [ "$ext" = jpg ] || { dwebp -quiet "${outs[$i]}" -o "${outs[$i]}.png"; outs[$i]=${outs[$i]}.png; }
     geometry=$(identify -format '%wx%h' "${outs[$i]}")
-    ref=ref_${set}_$geometry.png
-    [ -s "$ref" ] || convert "$set/photo-001.$in" -filter Lanczos -resize "$geometry!" "$ref"
+    # At 16 bits: ImageMagick truncates to 8, which would move its reference half a level down.
+    ref=ref16_${set}_$geometry.png
+    [ -s "$ref" ] || convert "$set/photo-001.$in" -filter Lanczos -resize "$geometry!" -depth 16 "$ref"
     t=$(awk '{ print $1 }' "stats_$i" | median)
     cpu=$(awk '{ print $3 }' "stats_$i" | median)
     peak=$(awk '{ print $2 }' "stats_$i" | sort -n | tail -1)

@@ -56,13 +56,14 @@ median() { sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]
 # Peak memory of one run, in MB.
 max_rss() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -1 | awk '{ printf "%.0f", $1 / 1024 }'; }
 
-# PSNR and SSIM of a result against the Lanczos reference made at the result's own size.
+# PSNR and SSIM of a result against the Lanczos reference made at the result's own size, kept at 16 bits
+# (ImageMagick truncates to 8, which would move its reference half a level down).
 quality() {
-  local source=$1 result=$2 geometry
+  local source=$1 result=$2 geometry ref
   geometry=$(identify -format '%wx%h' "$result")
-  [ -s "ref_${source%.jpg}_$geometry.png" ] ||
-    "$convert" "$source" -filter Lanczos -resize "$geometry!" "ref_${source%.jpg}_$geometry.png"
-  "$metrics" "ref_${source%.jpg}_$geometry.png" "$result"
+  ref=ref16_${source%.jpg}_$geometry.png
+  [ -s "$ref" ] || "$convert" "$source" -filter Lanczos -resize "$geometry!" -depth 16 "$ref"
+  "$metrics" "$ref" "$result"
 }
 
 echo

@@ -17,11 +17,12 @@
 #include "platform/runtime.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -89,9 +90,11 @@ int Run(int argc, char** argv) {
     Form1 form{QString()};
     form.show();
     // Up for a moment first, as a user would see it before picking: its first painting is not the job's.
-    QElapsedTimer shown;
-    shown.start();
-    while (shown.elapsed() < 300) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    {
+        QEventLoop settle;
+        QTimer::singleShot(300, &settle, &QEventLoop::quit);
+        settle.exec();
+    }
 
     auto* files = Control<platform::FileListBox>(form, "File1");
     auto* preview = Control<platform::PictureControl>(form, "Image2");
@@ -122,9 +125,13 @@ int Run(int argc, char** argv) {
                               Qt::NoModifier);
             QCoreApplication::sendEvent(files->viewport(), &event);
         }
-        // A large picture may still be loading when the click returns: wait for it to be shown.
+        // A large picture may still be loading when the click returns: wait for it to be shown, asleep as
+        // the program's own event loop waits (processEvents with a time limit never sleeps, and its spinning
+        // would take a core from the decode); the timer wakes the wait now and then to give up at 10 s.
+        QTimer wake;
+        wake.start(100);
         while (preview->Picture().isEmpty() && !boxShown && Ms(start) < 10'000)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         preview->repaint();
         return {Ms(start), CpuMs() - cpu};
     };

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
@@ -26,10 +27,11 @@
 
 namespace {
 
+// Asleep between events, as the program's own loop is: processEvents with a time limit never sleeps.
 void Wait(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 // From the click until the modal dialog is on the screen; the dialog is then cancelled.
