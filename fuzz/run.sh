@@ -87,11 +87,28 @@ for harness in fuzz_loader fuzz_writer; do
   # No single allocation over 2 GB, and 4 GB in all: the loader admits up to 1 GiB of pixels, a GIF of a
   # few kilobytes may claim a quarter of that, and it is decoded while loading, before a harness can skip
   # it; under the sanitizers that decode and its copies pass 2 GB.
-  # libpng prints every damaged chunk itself; everything else, sanitizer reports included, passes through.
-  "build-fuzz/fuzz/$harness" "${limit[@]}" -timeout=10 -rss_limit_mb=4096 -malloc_limit_mb=2048 \
-    -artifact_prefix="$work/artifacts/$harness-" -print_final_stats=1 \
-    "$corpus" "$work/seeds" 2> >(grep -v --line-buffered '^libpng error: ' >&2) ||
+  # The whole output goes to a log; the screen gets it without the progress lines, the suggested dictionary
+  # and the decoders' own complaints about damaged inputs, so that a fault's report ends what CI shows.
+  log=$work/logs/$harness.log
+  mkdir -p "$work/logs"
+  if "build-fuzz/fuzz/$harness" "${limit[@]}" -timeout=10 -rss_limit_mb=4096 -malloc_limit_mb=2048 \
+    -artifact_prefix="$work/artifacts/$harness-" -print_final_stats=1 "$corpus" "$work/seeds" >"$log" 2>&1; then
+    grep -E '^(Done|stat::|INFO: (Seed|Loaded|-max_len))' "$log" || true
+  else
     failed+=("$harness")
+    echo "-- $harness: the fault, from $log"
+    # From the first line of a sanitizer's or libFuzzer's report on.
+    awk '/^==[0-9]+==|ERROR: libFuzzer|deadly signal|^ALARM|out-of-memory|runtime error:|^fuzz invariant broken/ { on = 1 }
+         on && n < 120 { print; n++ }' "$log"
+    unit=$(sed -n 's/.*Test unit written to \(.*\)$/\1/p' "$log" | tail -1)
+    if [ -n "$unit" ] && [ -f "$unit" ]; then
+      echo "-- $harness: the input again, alone (does it fail by itself?)"
+      "build-fuzz/fuzz/$harness" -timeout=10 -rss_limit_mb=4096 -malloc_limit_mb=2048 -runs=3 "$unit" 2>&1 |
+        grep -v -E '^(libpng error|TIFF)' | tail -40 || true
+      echo "-- $harness: the input's first bytes"
+      od -A d -t x1 "$unit" | head -8
+    fi
+  fi
 done
 if ((${#failed[@]})); then
   echo "fuzzing found a fault in: ${failed[*]}; the input is in $work/artifacts" >&2
