@@ -4,7 +4,8 @@
 //   window_job INPUT OUTPUT [--timings] [--box N] [--png RESULT.png]
 // --timings prints click-to-preview (the first pick after start-up, with its CPU time over all threads, and
 // the median of four later picks), shrink and write times in ms (the shrink's CPU time too) to stderr;
-// --png also saves the shrink's
+// TORV_COLD=1 in the environment leaves out the start-up's warming of picture memory. --png also saves
+// the shrink's
 // result before JPEG coding. The exit code is non-zero on any failure or message box.
 #include "core/huge_page_image.h"
 #include "image/cDIBSection.h"
@@ -78,6 +79,8 @@ int Run(int argc, char** argv) {
 
     core::KeepFreedPictureMemory();  // as the window program does
     QApplication app(argc, argv);
+    // As the window program does; TORV_COLD=1 leaves it out, to show what it saves.
+    if (qEnvironmentVariableIsEmpty("TORV_COLD")) core::WarmPictureMemory();
     // Any message box means the job went wrong; none may wait for a click.
     bool boxShown = false;
     platform::SetMsgBoxHandler([&boxShown](const QString& prompt, int, const QString&) {

@@ -1,11 +1,18 @@
 #include "core/huge_page_image.h"
 
+#include <fcntl.h>
 #include <malloc.h>
 #include <sys/mman.h>
 #include <unistd.h>
+#include <QThreadPool>
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <utility>
+#include <vector>
 
 namespace core {
 
@@ -29,6 +36,60 @@ std::uint8_t* MapHugePages(std::size_t rounded) {
 
 std::size_t Rounded(std::size_t bytes) { return (bytes + kHugePage - 1) / kHugePage * kHugePage; }
 
+// Mappings given back while freed picture memory is kept, for the next buffer they can hold.
+class KeptMappings {
+public:
+    std::atomic<bool> on{false};
+
+    // The smallest kept mapping of at least rounded bytes, or null; its length in mapped.
+    std::uint8_t* Take(std::size_t rounded, std::size_t& mapped) {
+        const std::lock_guard hold(lock_);
+        auto best = kept_.end();
+        for (auto it = kept_.begin(); it != kept_.end(); ++it)
+            if (it->second >= rounded && (best == kept_.end() || it->second < best->second)) best = it;
+        if (best == kept_.end()) return nullptr;
+        std::uint8_t* bytes = best->first;
+        mapped = best->second;
+        total_ -= mapped;
+        kept_.erase(best);
+        return bytes;
+    }
+    // False when keeping it would pass the bound: the caller unmaps it.
+    bool Keep(std::uint8_t* bytes, std::size_t mapped) {
+        const std::lock_guard hold(lock_);
+        if (total_ + mapped > kKeptBytes) return false;
+        kept_.emplace_back(bytes, mapped);
+        total_ += mapped;
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kKeptBytes = std::size_t(64) << 20;
+    std::mutex lock_;
+    std::vector<std::pair<std::uint8_t*, std::size_t>> kept_;
+    std::size_t total_ = 0;
+};
+
+KeptMappings& Kept() {
+    static KeptMappings kept;
+    return kept;
+}
+
+// Writes bytes twice, once from the program and once by the kernel (a read from /dev/zero), as a file's
+// bytes later are: a virtual machine may map a page separately for each.
+void Touch(std::uint8_t* bytes, std::size_t size) {
+    std::memset(bytes, 0, size);
+    asm volatile("" : : "r"(bytes) : "memory");  // else the compiler may drop the writes, and the buffer
+    const int zero = ::open("/dev/zero", O_RDONLY | O_CLOEXEC);
+    if (zero < 0) return;
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t n = ::read(zero, bytes + done, size - done);
+        if (n <= 0) break;
+        done += std::size_t(n);
+    }
+    ::close(zero);
+}
+
 }  // namespace
 
 QImage HugePageImage(QSize size, QImage::Format format) {
@@ -50,19 +111,40 @@ HugePageBytes HugePageBuffer(std::size_t bytes) {
     if (bytes < 2 * kHugePage)
         return HugePageBytes(static_cast<std::uint8_t*>(std::malloc(std::max<std::size_t>(bytes, 1))));
     const std::size_t rounded = Rounded(bytes);
+    if (Kept().on) {
+        std::size_t mapped = 0;
+        if (std::uint8_t* reused = Kept().Take(rounded, mapped))
+            return HugePageBytes(reused, FreeBytes{mapped});
+    }
     return HugePageBytes(MapHugePages(rounded), FreeBytes{rounded});
 }
 
 void FreeBytes::operator()(std::uint8_t* bytes) const {
-    if (mapped > 0)
-        ::munmap(bytes, mapped);
-    else
+    if (mapped == 0)
         std::free(bytes);
+    else if (!Kept().on || !Kept().Keep(bytes, mapped))
+        ::munmap(bytes, mapped);
 }
 
 void KeepFreedPictureMemory() {
     ::mallopt(M_MMAP_THRESHOLD, 32 << 20);
     ::mallopt(M_TRIM_THRESHOLD, 128 << 20);
+    // One heap for every thread: what one thread frees, the next to load a picture finds.
+    ::mallopt(M_ARENA_MAX, 1);
+    Kept().on = true;
+}
+
+void WarmPictureMemory() {
+    QThreadPool::globalInstance()->start([] {
+        constexpr std::size_t kFileBytes = std::size_t(16) << 20, kMapped = std::size_t(8) << 20;
+        if (auto* bytes = static_cast<std::uint8_t*>(std::malloc(kFileBytes))) {
+            Touch(bytes, kFileBytes);
+            std::free(bytes);
+        }
+        HugePageBytes first = HugePageBuffer(kMapped), second = HugePageBuffer(kMapped);
+        for (HugePageBytes* buffer : {&first, &second})
+            if (*buffer) Touch(buffer->get(), kMapped);
+    });
 }
 
 const std::uint8_t* ReleasePages(const std::uint8_t* start, const std::uint8_t* end) {
