@@ -5,8 +5,7 @@
 // --timings prints click-to-preview (the first pick after start-up, with its CPU time over all threads, and
 // the median of four later picks), shrink and write times in ms (the shrink's CPU time too) to stderr;
 // TORV_COLD=1 in the environment leaves out the start-up's warming of picture memory. --png also saves
-// the shrink's
-// result before JPEG coding. The exit code is non-zero on any failure or message box.
+// the shrink's result before JPEG coding. The exit code is non-zero on any failure or message box.
 #include "core/huge_page_image.h"
 #include "image/cDIBSection.h"
 #include "jpeg/mIntelJPEGLibrary.h"
