@@ -354,19 +354,22 @@ void FinishReduced(const ReducedBlock& block, std::int64_t dc, std::uint8_t out[
 // Unstuffed entropy-coded data, split where the parts begin.
 struct Unstuffed {
     HugePageBytes bytes;
-    std::vector<qsizetype> starts;  // each part's first byte, and the end
-    qsizetype marker = -1;          // where in the file's data the marker that ends it is
+    std::vector<qsizetype> starts;     // each part's first byte, and the end
+    qsizetype marker = -1;             // where in the file's data the marker that ends it is
+    std::vector<qsizetype> intervals;  // where each restart interval after the first begins
+    bool irregular = false;            // restart markers out of their order
 };
 
-// Removes the zero byte after each 0xFF, up to the first marker, in parts on the pool. False when memory
-// runs out.
-bool Unstuff(QByteArrayView raw, int parts, QThreadPool* pool, Unstuffed& out) {
+// Removes the zero byte after each 0xFF, and with restarts each restart marker (noting where its interval
+// begins), up to the first other marker, in parts on the pool. False when memory runs out.
+bool Unstuff(QByteArrayView raw, int parts, bool restarts, QThreadPool* pool, Unstuffed& out) {
     const auto* in = reinterpret_cast<const std::uint8_t*>(raw.data());
     const qsizetype size = raw.size();
     out.bytes = HugePageBuffer(std::size_t(size) + kPadding);
     if (!out.bytes) return false;
     const auto n = std::size_t(parts);
     std::vector<qsizetype> from(n + 1), length(n), marker(n, -1);
+    std::vector<std::vector<std::pair<qsizetype, int>>> found(n);  // restart markers: where, and number
     for (int k = 0; k <= parts; ++k) {
         qsizetype at = size * k / parts;
         while (k < parts && at > 0 && at < size && in[at - 1] == 0xFF)
@@ -388,6 +391,10 @@ bool Unstuff(QByteArrayView raw, int parts, QThreadPool* pool, Unstuffed& out) {
             if (i + 1 < size && in[i + 1] == 0x00) {
                 *put++ = 0xFF;
                 i += 2;
+            } else if (restarts && i + 1 < size && (in[i + 1] & 0xF8) == 0xD0) {
+                found[std::size_t(k)].emplace_back(put - (out.bytes.get() + from[std::size_t(k)]),
+                                                   in[i + 1] & 7);
+                i += 2;
             } else {
                 marker[std::size_t(k)] = i;
                 break;
@@ -403,6 +410,10 @@ bool Unstuff(QByteArrayView raw, int parts, QThreadPool* pool, Unstuffed& out) {
         out.starts.push_back(at);
         std::memmove(out.bytes.get() + at, out.bytes.get() + from[std::size_t(k)],
                      std::size_t(length[std::size_t(k)]));
+        for (const auto& [offset, number] : found[std::size_t(k)]) {
+            if (number != int(out.intervals.size() % 8)) out.irregular = true;
+            out.intervals.push_back(at + offset);
+        }
         at += length[std::size_t(k)];
         if (marker[std::size_t(k)] >= 0) {
             out.marker = marker[std::size_t(k)];
@@ -482,96 +493,138 @@ Result<QImage> Decode(const JpegDcScan& scan, int parts, QThreadPool* pool) {
     }
     parts = std::clamp(parts, 1, 16);
 
+    const bool restarts = scan.restartInterval > 0;
     Unstuffed data;
-    if (!Unstuff(scan.data, parts, pool, data)) return NoMemory();
+    if (!Unstuff(scan.data, parts, restarts, pool, data)) return NoMemory();
     if (data.marker < 0 || !EndsThere(scan.data, data.marker)) return QImage();
     parser.data = data.bytes.get();
     parser.bits = std::uint64_t(data.starts.back()) * 8;
     parts = int(data.starts.size()) - 1;
 
-    // Every part parses its share; the first from the true start, the others from the first bit of theirs
-    // as if an MCU began there, over again after any code that no table has.
     const auto n = std::size_t(parts);
-    std::vector<Run> runs(n);
-    std::vector<Step> ends(n, Step::Done);
-    const Result<void> parsed = ParallelFor(pool, parts, [&](int k) {
-        Run& run = runs[std::size_t(k)];
-        // Each MCU takes two bits a block at the least.
-        const std::uint64_t bitsHere =
-            std::uint64_t(data.starts[std::size_t(k) + 1] - data.starts[std::size_t(k)]) * 8;
-        const auto share = std::size_t(
-            std::min<std::uint64_t>(total / std::size_t(parts), bitsHere / (2 * blocks.size())) + 16);
-        run.starts.reserve(share);
-        run.dcs.Reserve(share * blocks.size());
-        run.reduced.Reserve(share * parser.ReducedBlocks());
-        std::uint64_t pos = std::uint64_t(data.starts[std::size_t(k)]) * 8;
-        const std::uint64_t stopAt =
-            k + 1 < parts ? std::uint64_t(data.starts[std::size_t(k) + 1]) * 8 : parser.bits;
-        for (;;) {
-            const Step step = ParseMcus(parser, pos, stopAt, total, run);
-            if (step == Step::BadCode && k > 0) {
-                run.Clear();
-                ++pos;  // a wrong guess: from the next bit on
-                continue;
-            }
-            ends[std::size_t(k)] = step;
-            break;
-        }
-    });
-    if (!parsed) return NoMemory();
-    // A code no table has: libjpeg reads on past most such codes (as a zero) and warns of the rest; it
-    // judges.
-    if (ends[0] == Step::BadCode) return QImage();
-
-    // The true parse goes on from the first part's end until it meets an MCU start of a later part, whose
-    // parse from there on is then the true one; a part it passes without meeting one is parsed again.
+    std::vector<Run> runs(n), bridges(n);
+    Run tail;
     struct Segment {
         Run* run;
         std::size_t from, to;
     };
-    std::vector<Segment> segments{{&runs[0], 0, runs[0].size()}};
-    std::vector<Run> bridges(n);
-    std::size_t count = runs[0].size();
-    std::uint64_t pos = runs[0].end;
-    bool dataEnded = ends[0] == Step::DataEnd;
-    for (int q = 1; q < parts && count < total && !dataEnded; ++q) {
-        Run& run = runs[std::size_t(q)];
-        Run& bridge = bridges[std::size_t(q)];
-        std::size_t j = 0;
-        bool met = false;
-        while (count < total) {
-            while (j < run.size() && run.starts[j] < pos) ++j;
-            if (j < run.size() && run.starts[j] == pos) {
-                met = true;
+    std::vector<Segment> segments;
+    if (restarts) {
+        // Each interval starts afresh at a known byte: the parts take whole intervals, no guessing.
+        const auto interval = std::size_t(scan.restartInterval);
+        const std::size_t intervals = (total + interval - 1) / interval;
+        // Markers out of order, too few or after the last interval: libjpeg judges.
+        if (data.irregular || data.intervals.size() + 1 != intervals) return QImage();
+        std::vector<std::uint64_t> bounds{0};  // each interval's first bit, and the end
+        for (const qsizetype at : data.intervals) bounds.push_back(std::uint64_t(at) * 8);
+        bounds.push_back(parser.bits);
+        parts = int(std::min<std::size_t>(n, intervals));
+        std::vector<std::uint8_t> plain(std::size_t(parts), 1);
+        const Result<void> parsed = ParallelFor(pool, parts, [&](int k) {
+            const std::size_t first = intervals * std::size_t(k) / std::size_t(parts),
+                              last = intervals * (std::size_t(k) + 1) / std::size_t(parts);
+            Run& run = runs[std::size_t(k)];
+            // As many as the header says, or as its bits can hold at two a block.
+            const std::size_t mcus =
+                std::min<std::size_t>(std::min(total, last * interval) - first * interval,
+                                      (bounds[last] - bounds[first]) / (2 * blocks.size()) + 16);
+            run.starts.reserve(mcus);
+            run.dcs.Reserve(mcus * blocks.size());
+            run.reduced.Reserve(mcus * parser.ReducedBlocks());
+            for (std::size_t i = first; i < last; ++i) {
+                std::uint64_t at = bounds[i];
+                const std::size_t want = run.size() + std::min(interval, total - i * interval);
+                // MCUs that run past the interval's end, end short of it or leave whole bytes before the
+                // marker are damage libjpeg resynchronises over, with a warning: left to it.
+                if (ParseMcus(parser, at, bounds[i + 1], want, run) != Step::Done || run.size() != want ||
+                    at > bounds[i + 1] || bounds[i + 1] - at >= 8) {
+                    plain[std::size_t(k)] = 0;
+                    return;
+                }
+            }
+        });
+        if (!parsed) return NoMemory();
+        if (std::find(plain.begin(), plain.end(), 0) != plain.end()) return QImage();
+        for (int k = 0; k < parts; ++k)
+            segments.push_back({&runs[std::size_t(k)], 0, runs[std::size_t(k)].size()});
+    } else {
+        // Every part parses its share; the first from the true start, the others from the first bit of theirs
+        // as if an MCU began there, over again after any code that no table has.
+        std::vector<Step> ends(n, Step::Done);
+        const Result<void> parsed = ParallelFor(pool, parts, [&](int k) {
+            Run& run = runs[std::size_t(k)];
+            // Each MCU takes two bits a block at the least.
+            const std::uint64_t bitsHere =
+                std::uint64_t(data.starts[std::size_t(k) + 1] - data.starts[std::size_t(k)]) * 8;
+            const auto share = std::size_t(
+                std::min<std::uint64_t>(total / std::size_t(parts), bitsHere / (2 * blocks.size())) + 16);
+            run.starts.reserve(share);
+            run.dcs.Reserve(share * blocks.size());
+            run.reduced.Reserve(share * parser.ReducedBlocks());
+            std::uint64_t pos = std::uint64_t(data.starts[std::size_t(k)]) * 8;
+            const std::uint64_t stopAt =
+                k + 1 < parts ? std::uint64_t(data.starts[std::size_t(k) + 1]) * 8 : parser.bits;
+            for (;;) {
+                const Step step = ParseMcus(parser, pos, stopAt, total, run);
+                if (step == Step::BadCode && k > 0) {
+                    run.Clear();
+                    ++pos;  // a wrong guess: from the next bit on
+                    continue;
+                }
+                ends[std::size_t(k)] = step;
                 break;
             }
-            if (j == run.size()) break;  // nothing of this part lies ahead: the next part's may
-            const Step step = ParseMcus(parser, pos, parser.bits, bridge.size() + 1, bridge);
-            if (step == Step::BadCode) return QImage();
-            if (step == Step::DataEnd) {
-                dataEnded = true;
-                break;
+        });
+        if (!parsed) return NoMemory();
+        // A code no table has: libjpeg reads on past most such codes (as a zero) and warns of the rest; it
+        // judges.
+        if (ends[0] == Step::BadCode) return QImage();
+
+        // The true parse goes on from the first part's end until it meets an MCU start of a later part, whose
+        // parse from there on is then the true one; a part it passes without meeting one is parsed again.
+        segments.push_back({&runs[0], 0, runs[0].size()});
+        std::size_t count = runs[0].size();
+        std::uint64_t pos = runs[0].end;
+        bool dataEnded = ends[0] == Step::DataEnd;
+        for (int q = 1; q < parts && count < total && !dataEnded; ++q) {
+            Run& run = runs[std::size_t(q)];
+            Run& bridge = bridges[std::size_t(q)];
+            std::size_t j = 0;
+            bool met = false;
+            while (count < total) {
+                while (j < run.size() && run.starts[j] < pos) ++j;
+                if (j < run.size() && run.starts[j] == pos) {
+                    met = true;
+                    break;
+                }
+                if (j == run.size()) break;  // nothing of this part lies ahead: the next part's may
+                const Step step = ParseMcus(parser, pos, parser.bits, bridge.size() + 1, bridge);
+                if (step == Step::BadCode) return QImage();
+                if (step == Step::DataEnd) {
+                    dataEnded = true;
+                    break;
+                }
+                ++count;
             }
-            ++count;
+            if (!bridge.starts.empty()) segments.push_back({&bridge, 0, bridge.size()});
+            if (!met) continue;
+            const std::size_t take = std::min(run.size() - j, total - count);
+            segments.push_back({&run, j, j + take});
+            count += take;
+            pos = run.EndOf(j + take - 1);
+            if (j + take < run.size())
+                return QImage();  // whole MCUs after the last: libjpeg judges such data
+            dataEnded = ends[std::size_t(q)] == Step::DataEnd;
         }
-        if (!bridge.starts.empty()) segments.push_back({&bridge, 0, bridge.size()});
-        if (!met) continue;
-        const std::size_t take = std::min(run.size() - j, total - count);
-        segments.push_back({&run, j, j + take});
-        count += take;
-        pos = run.EndOf(j + take - 1);
-        if (j + take < run.size()) return QImage();  // whole MCUs after the last: libjpeg judges such data
-        dataEnded = ends[std::size_t(q)] == Step::DataEnd;
+        // The last stretch, when no later part was met.
+        if (count < total && !dataEnded) {
+            if (ParseMcus(parser, pos, parser.bits, total - count, tail) == Step::BadCode) return QImage();
+            count += tail.size();
+            if (!tail.starts.empty()) segments.push_back({&tail, 0, tail.size()});
+        }
+        if (count < total) return NotAPicture();      // the data ends early
+        if (parser.bits - pos >= 8) return QImage();  // bytes after the last block
     }
-    // The last stretch, when no later part was met.
-    Run tail;
-    if (count < total && !dataEnded) {
-        if (ParseMcus(parser, pos, parser.bits, total - count, tail) == Step::BadCode) return QImage();
-        count += tail.size();
-        if (!tail.starts.empty()) segments.push_back({&tail, 0, tail.size()});
-    }
-    if (count < total) return NotAPicture();      // the data ends early
-    if (parser.bits - pos >= 8) return QImage();  // bytes after the last block
 
     // Each component's plane: one byte a block, or two by two of them for a reduced block.
     struct Plane {
@@ -593,9 +646,9 @@ Result<QImage> Decode(const JpegDcScan& scan, int parts, QThreadPool* pool) {
     std::size_t mcus = 0;
     for (const Segment& segment : segments) {
         firstMcu.push_back(mcus);
-        mcus += segment.to - segment.from;
         std::int16_t* dc = segment.run->dcs.data() + segment.from * perMcu;
-        for (std::size_t i = segment.from; i < segment.to; ++i) {
+        for (std::size_t i = segment.from; i < segment.to; ++i, ++mcus) {
+            if (restarts && mcus % std::size_t(scan.restartInterval) == 0) predicted = {};
             for (std::size_t b = 0; b < perMcu; ++b, ++dc) {
                 auto& p = predicted[std::size_t(blocks[b].component)];
                 p = std::int32_t(std::uint32_t(p) + std::uint32_t(*dc));

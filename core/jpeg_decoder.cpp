@@ -409,11 +409,12 @@ Result<std::optional<JpegDcScan>> ReadJpegDcScan(QByteArrayView file) {
     const jpeg_decompress_struct& c = reader.cinfo;
     const bool colour = c.num_components == 3 && c.jpeg_color_space == JCS_YCbCr;
     const bool grey = c.num_components == 1 && c.jpeg_color_space == JCS_GRAYSCALE;
-    if (c.progressive_mode || c.arith_code || c.data_precision != 8 || c.restart_interval != 0 || !(colour || grey) ||
+    if (c.progressive_mode || c.arith_code || c.data_precision != 8 || !(colour || grey) ||
         c.comps_in_scan != c.num_components || c.Ss != 0 || c.Se != 63 || c.Ah != 0 || c.Al != 0)
         return std::optional<JpegDcScan>();
     JpegDcScan scan;
     scan.size = QSize(int(c.image_width), int(c.image_height));
+    scan.restartInterval = int(c.restart_interval);
     const auto copy = [](const JHUFF_TBL& from, JpegDcScan::HuffmanTable& to) {
         std::copy(std::begin(from.bits), std::end(from.bits), to.counts.begin());
         std::copy(std::begin(from.huffval), std::end(from.huffval), to.symbols.begin());

@@ -7,7 +7,9 @@
 #include "tests/support/TestPictures.h"
 
 #include <gtest/gtest.h>
+#include <jpeglib.h>
 #include <turbojpeg.h>
+#include <cstdlib>
 #include <optional>
 #include <variant>
 
@@ -51,6 +53,40 @@ QByteArray Jpeg(const QImage& image, ChromaSampling sampling, int quality = 92) 
     return *EncodeJpeg(PixelRows::Of(image), quality, sampling);
 }
 
+// Written by libjpeg with a restart marker every interval MCUs; luma sampled h x v (grey when 0).
+QByteArray WithRestarts(const QImage& picture, int interval, int h, int v) {
+    jpeg_compress_struct c{};
+    jpeg_error_mgr error{};
+    c.err = jpeg_std_error(&error);
+    jpeg_create_compress(&c);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &out, &size);
+    const bool grey = h == 0;
+    const QImage rows = picture.convertToFormat(grey ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
+    c.image_width = JDIMENSION(rows.width());
+    c.image_height = JDIMENSION(rows.height());
+    c.input_components = grey ? 1 : 3;
+    c.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, 90, TRUE);
+    c.restart_interval = unsigned(interval);
+    if (!grey) {
+        c.comp_info[0].h_samp_factor = h;
+        c.comp_info[0].v_samp_factor = v;
+    }
+    jpeg_start_compress(&c, TRUE);
+    while (c.next_scanline < c.image_height) {
+        auto* row = const_cast<JSAMPLE*>(rows.constScanLine(int(c.next_scanline)));
+        jpeg_write_scanlines(&c, &row, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    const QByteArray file(reinterpret_cast<const char*>(out), qsizetype(size));
+    std::free(out);
+    return file;
+}
+
 struct Picture {
     const char* name;
     QByteArray file;
@@ -69,6 +105,13 @@ std::vector<Picture> Pictures() {
          true},
         {"1 x 1", Jpeg(testpics::Noise(1, 1, 6), ChromaSampling::HalfBoth), true},
         {"9 x 7", Jpeg(testpics::Noise(9, 7, 7), ChromaSampling::Full), true},
+        {"4:2:0, a restart every MCU", WithRestarts(testpics::Noise(400, 300, 9), 1, 2, 2), true},
+        {"4:2:0, every 7 MCUs, odd size", WithRestarts(testpics::Noise(401, 299, 10), 7, 2, 2), true},
+        {"4:2:0, every MCU row", WithRestarts(testpics::Noise(400, 300, 11), 25, 2, 2), true},
+        {"4:2:2, every 3 MCUs", WithRestarts(testpics::Noise(333, 250, 12), 3, 2, 1), true},
+        {"4:4:4, every 5 MCUs", WithRestarts(testpics::Noise(333, 250, 13), 5, 1, 1), true},
+        {"grey, every 4 blocks", WithRestarts(testpics::Noise(257, 129, 14), 4, 0, 0), true},
+        {"one interval longer than the picture", WithRestarts(testpics::Noise(64, 48, 15), 1000, 2, 2), true},
     };
 }
 
@@ -100,6 +143,22 @@ TEST(JpegDcDecoder, JudgesDamagedDataAsLibjpegDoes) {
         QByteArray file;
     };
     std::vector<Damage> damages;
+    // With restart markers: the third one's number, place and neighbours.
+    const QByteArray restarts = WithRestarts(testpics::Noise(640, 480, 16), 4, 2, 2);
+    const qsizetype third = restarts.indexOf(QByteArray("\xFF\xD2", 2));
+    QByteArray edited = restarts;
+    edited[third + 1] = char(0xD5);
+    damages.push_back({"restart marker out of order", edited});
+    damages.push_back({"restart marker missing", QByteArray(restarts).remove(third, 2)});
+    damages.push_back(
+        {"restart marker twice", QByteArray(restarts).insert(third, QByteArray("\xFF\xD2", 2))});
+    damages.push_back({"a byte before a restart marker", QByteArray(restarts).insert(third, char(0x37))});
+    damages.push_back({"restart marker after the last interval",
+                       QByteArray(restarts).insert(restarts.size() - 2, QByteArray("\xFF\xD0", 2))});
+    damages.push_back({"restarts cut short", restarts.first(third + 40) + QByteArray("\xFF\xD9", 2)});
+    edited = restarts;
+    edited[third - 20] = char(edited[third - 20] ^ 0x5A);
+    damages.push_back({"restarts with a flipped byte", edited});
     for (const double at : {0.1, 0.5, 0.97}) {
         const auto cut = data + qsizetype(at * double(whole.size() - data));
         damages.push_back({"cut", whole.first(cut) + QByteArray("\xFF\xD9", 2)});
