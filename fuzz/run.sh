@@ -37,6 +37,13 @@ if command -v convert >/dev/null; then
   [ -e "$work/seeds/photo.avif" ] || avifenc -s 9 --min 30 --max 40 "$work/photo.png" "$work/seeds/photo.avif" >/dev/null
   [ -e "$work/seeds/photo-progressive.jpg" ] ||
     convert "$work/photo.png" -interlace JPEG -quality 85 "$work/seeds/photo-progressive.jpg"
+  # Restart markers, which the preview's own parse splits its work at: every two MCUs in a small photo, and
+  # every MCU row in a flat 4800 x 3600 grey one (200 KB), large enough for the preview to take that parse.
+  if command -v cjpeg >/dev/null; then
+    convert "$work/photo.png" "$work/photo.ppm" && cjpeg -quality 85 -restart 2B "$work/photo.ppm" >"$work/seeds/photo-restarts.jpg"
+    convert -size 4800x3600 xc:gray50 "$work/flat.pgm" &&
+      cjpeg -quality 50 -restart 1 "$work/flat.pgm" >"$work/seeds/flat-4800x3600-restarts.jpg"
+  fi
   # Small kin of the corpus's costly JPEGs: a stray byte before each scan, and a progressive frame of
   # 16384 x 16384 whose scan is cut short.
   python3 - "$work/seeds" <<'PY'
