@@ -40,8 +40,8 @@ struct Huffman {
     std::array<std::int32_t, 18> offset{};
     std::array<std::uint8_t, 256> symbols{};
 
-    // False for a table libjpeg refuses (too many codes, codes that do not fit their lengths, a DC size
-    // over 15).
+    // False for a table libjpeg refuses (too many codes, codes that do not fit their lengths, a code of
+    // all ones, a DC size over 15).
     bool Build(const JpegDcScan::HuffmanTable& table, bool dc) {
         std::array<std::uint8_t, 257> lengths{};
         int count = 0;
@@ -55,7 +55,8 @@ struct Huffman {
         int p = 0;
         for (int l = 1; l <= 16; ++l) {
             while (p < count && lengths[std::size_t(p)] == l) codes[std::size_t(p++)] = code++;
-            if (code > (std::int32_t(1) << l)) return false;
+            // The next code must still fit: the last one given may not be all ones, as libjpeg checks.
+            if (code >= (std::int32_t(1) << l)) return false;
             code <<= 1;
         }
         p = 0;

@@ -351,4 +351,12 @@ write("avif-unknown-colour-primaries.avif", base64.b64decode(
     "djFDgSAAAAAAABNjb2xybmNseAAAAQAGDYAAAAAXaXBtYQAAAAAAAAABAAEEAQKDBAAAAG1tZGF0EgAKCTgVe52EBDQaQDJWRZAB"
     "hhhhAN0rVOyBpzNERKQpHuC1ExkV3TYbgl4fsH0/IaMxUsB0ssVC6dDXRdBPHZAbY5NEGQzsA+cEYBdzhUHnIG90py5V7VGQ/27e"
     "lqYBsZEWWxo="))
+# A luma DC table with one more nine-bit code, the one of all ones, which libjpeg refuses when it decodes;
+# the scan never uses it, and the eighth-scale parse took the table.
+jpeg = bytearray(read("wide-20000x1.jpg"))
+dht = jpeg.index(b"\xff\xc4\x00\x1f\x00")
+jpeg[dht + 2:dht + 4] = struct.pack(">H", 0x20)
+jpeg[dht + 5 + 8] += 1  # codes of nine bits
+jpeg.insert(dht + 5 + 16 + 12, 0x0C)
+write("jpeg-huffman-code-of-all-ones.jpg", jpeg)
 PY
