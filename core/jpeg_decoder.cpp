@@ -302,7 +302,7 @@ private:
         std::condition_variable changed;
         bool decoding = false, filtering = false, handing = false, finished = false, failed = false;
         int filtered = 0, handed = 0;  // result rows finished by the filter, and handed over
-        const auto work = [&](int) {
+        const auto steps = [&] {
             std::unique_lock lock(mutex);
             while (!failed) {
                 if (!decoding && !finished && !spare.empty()) {
@@ -354,6 +354,19 @@ private:
                 changed.notify_all();
             }
             changed.notify_all();
+        };
+        // A part that runs out of memory mid-step would leave the other waiting for that step to end.
+        const auto work = [&](int) {
+            try {
+                steps();
+            } catch (...) {
+                {
+                    const std::lock_guard hold(mutex);
+                    failed = true;
+                }
+                changed.notify_all();
+                throw;
+            }
         };
         const bool overlap = (pool ? pool : QThreadPool::globalInstance())->maxThreadCount() > 1;
         // A part that ran out of memory left the rows unfinished: the picture fails for that reason.
