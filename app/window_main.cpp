@@ -35,6 +35,5 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(true);
     Form3 splash(open->pictures, open->batchWindow);
     splash.show();
-    core::WarmPictureMemory();
     return app.exec();
 }

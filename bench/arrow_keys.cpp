@@ -33,7 +33,6 @@ int main(int argc, char** argv) {
     core::KeepFreedPictureMemory();  // as the window program does
     QApplication app(argc, argv);
     core::AllowLargeImageReads();
-    core::WarmPictureMemory();
     const QStringList args = app.arguments();
     if (args.size() < 2) {
         std::fprintf(stderr, "usage: arrow_keys FOLDER [PRESSES] [REPEAT_MS]\n");

@@ -4,8 +4,8 @@
 //   window_job INPUT OUTPUT [--timings] [--box N] [--png RESULT.png]
 // --timings prints click-to-preview (the first pick after start-up, with its CPU time over all threads, and
 // the median of four later picks), shrink and write times in ms (the shrink's CPU time too) to stderr;
-// TORV_COLD=1 in the environment leaves out the start-up's warming of picture memory. --png also saves
-// the shrink's result before JPEG coding. The exit code is non-zero on any failure or message box.
+// TORV_COLD=1 in the environment leaves out the warming of picture memory before the first pick. --png also
+// saves the shrink's result before JPEG coding. The exit code is non-zero on any failure or message box.
 #include "core/huge_page_image.h"
 #include "image/cDIBSection.h"
 #include "jpeg/mIntelJPEGLibrary.h"
@@ -76,10 +76,11 @@ int Run(int argc, char** argv) {
     const QFileInfo picture(input);
     if (!picture.isFile()) return Fail("no such input file");
 
-    core::KeepFreedPictureMemory();  // as the window program does
+    // As the window program does. TORV_COLD=1 does it only once the window is up, after the main window's
+    // loader has passed over the warming of picture memory that keeping it allows, to show what that saves.
+    const bool cold = !qEnvironmentVariableIsEmpty("TORV_COLD");
+    if (!cold) core::KeepFreedPictureMemory();
     QApplication app(argc, argv);
-    // As the window program does; TORV_COLD=1 leaves it out, to show what it saves.
-    if (qEnvironmentVariableIsEmpty("TORV_COLD")) core::WarmPictureMemory();
     // Any message box means the job went wrong; none may wait for a click.
     bool boxShown = false;
     platform::SetMsgBoxHandler([&boxShown](const QString& prompt, int, const QString&) {
@@ -97,6 +98,7 @@ int Run(int argc, char** argv) {
         QTimer::singleShot(300, &settle, &QEventLoop::quit);
         settle.exec();
     }
+    if (cold) core::KeepFreedPictureMemory();
 
     auto* files = Control<platform::FileListBox>(form, "File1");
     auto* preview = Control<platform::PictureControl>(form, "Image2");

@@ -68,7 +68,6 @@ int main(int argc, char** argv) {
     core::KeepFreedPictureMemory();  // as the window program does
     QApplication app(argc, argv);
     core::AllowLargeImageReads();
-    core::WarmPictureMemory();
     platform::SetMsgBoxHandler([](const QString& prompt, int, const QString&) {
         std::fprintf(stderr, "message box: %s\n", qPrintable(prompt));
         return int(platform::vbOK);

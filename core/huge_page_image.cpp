@@ -4,7 +4,6 @@
 #include <malloc.h>
 #include <sys/mman.h>
 #include <unistd.h>
-#include <QThreadPool>
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
@@ -129,22 +128,19 @@ void FreeBytes::operator()(std::uint8_t* bytes) const {
 void KeepFreedPictureMemory() {
     ::mallopt(M_MMAP_THRESHOLD, 32 << 20);
     ::mallopt(M_TRIM_THRESHOLD, 128 << 20);
-    // One heap for every thread: what one thread frees, the next to load a picture finds.
-    ::mallopt(M_ARENA_MAX, 1);
     Kept().on = true;
 }
 
 void WarmPictureMemory() {
-    QThreadPool::globalInstance()->start([] {
-        constexpr std::size_t kFileBytes = std::size_t(16) << 20, kMapped = std::size_t(8) << 20;
-        if (auto* bytes = static_cast<std::uint8_t*>(std::malloc(kFileBytes))) {
-            Touch(bytes, kFileBytes);
-            std::free(bytes);
-        }
-        HugePageBytes first = HugePageBuffer(kMapped), second = HugePageBuffer(kMapped);
-        for (HugePageBytes* buffer : {&first, &second})
-            if (*buffer) Touch(buffer->get(), kMapped);
-    });
+    if (!Kept().on) return;
+    constexpr std::size_t kFileBytes = std::size_t(16) << 20, kMapped = std::size_t(8) << 20;
+    if (auto* bytes = static_cast<std::uint8_t*>(std::malloc(kFileBytes))) {
+        Touch(bytes, kFileBytes);
+        std::free(bytes);
+    }
+    HugePageBytes first = HugePageBuffer(kMapped), second = HugePageBuffer(kMapped);
+    for (HugePageBytes* buffer : {&first, &second})
+        if (*buffer) Touch(buffer->get(), kMapped);
 }
 
 const std::uint8_t* ReleasePages(const std::uint8_t* start, const std::uint8_t* end) {

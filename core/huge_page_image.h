@@ -23,15 +23,16 @@ using HugePageBytes = std::unique_ptr<std::uint8_t[], FreeBytes>;
 HugePageBytes HugePageBuffer(std::size_t bytes);
 
 // For a program that decodes picture after picture while a user waits (the windows): blocks up to 32 MB
-// come from one heap for all threads and stay there when freed, up to 128 MB of them, and freed huge-page
-// buffers are kept too, up to 64 MB, so that the next picture's buffers are pages already backed rather
-// than fresh ones, each a fault (on a virtual machine, in its host too). Later previews then take about
-// half the time, for some 14 MB more at the peak. Call before anything large is allocated.
+// come from the heap and stay there when freed, up to 128 MB of them, and freed huge-page buffers are kept
+// too, up to 64 MB, so that the next picture's buffers are pages already backed rather than fresh ones,
+// each a fault (on a virtual machine, in its host too). Later previews then take about half the time, for
+// some 14 MB more at the peak. Call before anything large is allocated.
 void KeepFreedPictureMemory();
 
-// After KeepFreedPictureMemory, in the background: backs the memory the first preview of a large photo
-// takes (its file's bytes and two huge-page buffers, 32 MB in all), so that the first picture picked is
-// shown about as quickly as later ones.
+// After KeepFreedPictureMemory (else nothing), on the thread that will load pictures, since each thread
+// has a heap of its own: backs the memory the first preview of a large photo takes there (its file's bytes
+// and two huge-page buffers, 32 MB in all), so that the first picture picked is shown about as quickly as
+// later ones.
 void WarmPictureMemory();
 
 // Gives the whole huge pages within [start, end) back to the system; they read as zeros afterwards. For

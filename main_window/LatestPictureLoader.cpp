@@ -1,5 +1,7 @@
 #include "main_window/LatestPictureLoader.h"
 
+#include "core/huge_page_image.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -17,6 +19,10 @@ struct LatestPictureLoader::Shared {
 
 LatestPictureLoader::LatestPictureLoader(QObject* parent) : QObject(parent), shared_(std::make_shared<Shared>()) {
     worker_.setMaxThreadCount(1);
+    // One thread for good, its memory made ready before the first pick: the heap it reads files into is
+    // its own.
+    worker_.setExpiryTimeout(-1);
+    worker_.start([] { core::WarmPictureMemory(); });
 }
 
 LatestPictureLoader::~LatestPictureLoader() {

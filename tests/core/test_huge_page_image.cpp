@@ -3,7 +3,6 @@
 #include "core/huge_page_image.h"
 
 #include <gtest/gtest.h>
-#include <QThreadPool>
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -44,7 +43,6 @@ TEST(KeptPictureMemory, FreedBuffersServeLaterOnesUpTo64MB) {
     std::memset(smaller[0].get(), 1, 6 * kMB);
 
     core::WarmPictureMemory();
-    QThreadPool::globalInstance()->waitForDone();
 }
 
 }  // namespace
