@@ -69,9 +69,10 @@ private:
     std::size_t total_ = 0;
 };
 
+// Never destroyed: a picture a static object holds may be freed after the statics' destructors have run.
 KeptMappings& Kept() {
-    static KeptMappings kept;
-    return kept;
+    static auto* const kept = new KeptMappings;
+    return *kept;
 }
 
 // Writes bytes twice, once from the program and once by the kernel (a read from /dev/zero), as a file's
