@@ -5,6 +5,7 @@
 #include "platform/controls/DriveListBox.h"
 #include "tests/main_window/Form1UnderTest.h"
 #include "tests/support/QtTests.h"
+#include "tests/support/HeifWriter.h"
 #include "tests/support/StallMeter.h"
 #include "tests/support/TestPictures.h"
 
@@ -84,6 +85,10 @@ private slots:
         for (int i = 0; i < 5; ++i) {
             QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier, QString(), i > 0);
             QApplication::sendEvent(files(), &down);
+            // The pick's picture, or word that it is coming; never the picture before.
+            const QString picked = folder + QStringLiteral("/foto%1.jpg").arg(i + 2);
+            QVERIFY(preview()->Picture().isEmpty() ? preview()->statusText() == QStringLiteral("Yükleniyor…")
+                                                   : form_->value("dosya_yolu").toString() == picked);
             StallMeter::RunEventsUntil([] { return false; }, 30);  // the keyboard's repeat rate
         }
         StallMeter::RunEventsUntil([&] { return !text("Text6").isEmpty(); }, 5000);
@@ -91,6 +96,27 @@ private slots:
         QCOMPARE(form_->value("dosya_yolu").toString(), folder + QStringLiteral("/foto6.jpg"));
         QCOMPARE(preview()->Picture().Handle(), control<platform::PictureBox>("Picture1")->Picture().Handle());
         QCOMPARE(preview()->toolTip(), QStringLiteral("foto6.jpg"));
+    }
+
+    // A HEIC of more than half a megapixel is costly to decode, so its pick returns before it comes: the
+    // preview says so meanwhile, and shows neither nothing nor the picture before.
+    void aPictureStillLoadingSaysSo() {
+        const QString folder = dir_.filePath("heic");
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(!testpics::WriteBytes(testpics::EncodeHeic(testpics::Noise(1000, 600), 1, {}), folder + "/2-yavas.heic")
+                     .isEmpty());
+        testpics::Save(testpics::Gradient(300, 200), folder + "/1-hizli.png");
+        openFolder(folder);
+        select(QStringLiteral("1-hizli.png"));
+        QCOMPARE(text("Text6"), QStringLiteral("300"));
+        select(QStringLiteral("2-yavas.heic"));
+        QVERIFY(preview()->Picture().isEmpty());
+        QCOMPARE(preview()->statusText(), QStringLiteral("Yükleniyor…"));
+        QVERIFY(text("Text6").isEmpty());
+        QTRY_VERIFY(!preview()->Picture().isEmpty());
+        QCOMPARE(preview()->statusText(), QString());
+        QCOMPARE(text("Text6"), QStringLiteral("1000"));
+        QCOMPARE(form_->value("dosya_yolu").toString(), folder + "/2-yavas.heic");
     }
 
     void openDialogLoadsAndMeasures() {

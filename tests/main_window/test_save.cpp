@@ -17,6 +17,8 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QImageReader>
+#include <QPainter>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -212,6 +214,73 @@ private slots:
         QCOMPARE(png.mid(1, 3), QByteArray("PNG"));
         QCOMPARE(QImage::fromData(png).convertToFormat(QImage::Format_RGB32),
                  picture2().pixels().convertToFormat(QImage::Format_RGB32));
+    }
+
+    // The type chosen in the list decides a name typed without an extension: its format and its extension.
+    void theChosenTypeDecidesANameWithoutExtension_data() {
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("format");
+        QTest::newRow("PNG") << 2 << "out.png" << QByteArray("png");
+        QTest::newRow("WebP") << 3 << "out.webp" << QByteArray("webp");
+    }
+    void theChosenTypeDecidesANameWithoutExtension() {
+        QFETCH(int, filter);
+        ModalAnswerer answer;
+        answer.selectFilter(filter);
+        answer.typeFileName(QStringLiteral("out"));
+        control<QPushButton>("cmdSaveStdPic")->click();
+        QVERIFY(answer.done() && answer.failures().isEmpty());
+        QFETCH(QString, file);
+        QCOMPARE(testfiles::FilesIn(home_->path()), QStringList{file});
+        QImageReader reader(path(file));
+        reader.setDecideFormatFromContent(true);
+        QTEST(reader.format(), "format");
+    }
+
+    // PNG and WebP keep what is see-through, as the batch's results do; a JPEG lays it on white.
+    void transparencyIsKeptInPngAndWebp_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("PNG") << "saydam.png" << true;
+        QTest::newRow("WebP") << "saydam.webp" << true;
+        QTest::newRow("JPEG") << "saydam.jpg" << false;
+    }
+    void transparencyIsKeptInPngAndWebp() {
+        QImage source(800, 400, QImage::Format_ARGB32);
+        source.fill(Qt::transparent);
+        QPainter(&source).fillRect(400, 0, 400, 400, Qt::red);
+        control<platform::PictureBox>("Picture1")
+            ->setPicture(platform::LoadPicture(testpics::Save(source, path(QStringLiteral("kaynak.png")))));
+        shrink();
+        QFETCH(QString, file);
+        saveAs("cmdSaveStdPic", file);
+        const QImage saved(path(file));
+        QCOMPARE(saved.size(), QSize(400, 200));
+        QFETCH(bool, kept);
+        const QRgb clear = saved.pixel(100, 100), red = saved.pixel(300, 100);
+        QCOMPARE(qAlpha(clear), kept ? 0 : 255);
+        if (!kept) QVERIFY(qRed(clear) > 250 && qGreen(clear) > 250 && qBlue(clear) > 250);
+        QCOMPARE(qAlpha(red), 255);
+        QVERIFY(qRed(red) > 240 && qGreen(red) < 15 && qBlue(red) < 15);
+    }
+
+    // Beside the slider: the size "4-Kalite Kaydet" would write at the slider's quality, as it moves.
+    void theSizeAtTheSlidersQualityShowsBesideIt() {
+        auto* label = control<QLabel>("estimatedSizeLabel");
+        control<platform::PictureBox>("Picture1")
+            ->setPicture(platform::LoadPicture(testpics::Save(testpics::Noise(1024, 768), path(QStringLiteral("k.png")))));
+        const auto text = [&](int quality) { return QStringLiteral("≈ %1 KB").arg((expected(quality).size() + 1023) / 1024); };
+        QVERIFY(!label->isVisibleTo(form_.get()));
+        shrink();
+        const QString at99 = text(99), at40 = text(40);
+        QVERIFY(at99 != at40);
+        QTRY_VERIFY(label->isVisibleTo(form_.get()) && label->text() == at99);
+        control<platform::HScrollBar>("HScroll1")->setValue(40);
+        QTRY_COMPARE(label->text(), at40);
+        // Another picture: no result, and no size.
+        openWithDialog(path(QStringLiteral("k.png")));
+        QVERIFY(!label->isVisibleTo(form_.get()));
     }
 
     void qualitySaveReadsTheBoxOnceTheDialogCloses_data() {
