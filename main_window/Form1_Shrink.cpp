@@ -92,7 +92,7 @@ void Form1::resim_kucult() {
     const QRect source(Picture1->ScaleLeft(), Picture1->ScaleTop(), Picture1->ScaleWidth(), Picture1->ScaleHeight());
     const core::Result<QImage> shrunk =
         core::ShrinkPicture(Picture1->Picture().core(), size, {.background = QColor(), .source = source});
-    if (!shrunk) platform::Raise(shrunk.error().number);
+    if (!shrunk) platform::Raise(shrunk.error());
     const platform::Picture result = platform::Picture::FromImage(*shrunk);
     shrunkWithAlpha_ = result.pixels().hasAlphaChannel() ? result : platform::Picture();
     Picture2->PaintPicture(result, Picture2->ScaleLeft(), Picture2->ScaleTop(), size.width(), size.height(), 0, 0,
