@@ -38,8 +38,8 @@ struct LatestPictureLoader::Shared {
     std::mutex mutex;
     std::condition_variable changed;  // a new pick, a head judged, a load finished
     quint64 latest = 0;     // the newest pick's number
-    quint64 judged = 0;     // the pick whose head was read last
-    bool judgedQuick = false;
+    quint64 judged = 0;     // the pick whose head was read last, and what it said
+    HeadVerdict verdict;
     quint64 finished = 0;   // the pick whose result is waiting in path and picture
     quint64 delivered = 0;  // the pick last handed to the window
     int pending = 0;        // loads queued or running
@@ -50,6 +50,7 @@ struct LatestPictureLoader::Shared {
 
 LatestPictureLoader::LatestPictureLoader(QObject* parent) : QObject(parent), shared_(std::make_shared<Shared>()) {
     worker_.setMaxThreadCount(1);
+    judge_.setMaxThreadCount(1);
     // One thread for good, its memory made ready before the first pick: the heap it reads files into is
     // its own.
     worker_.setExpiryTimeout(-1);
@@ -59,6 +60,7 @@ LatestPictureLoader::LatestPictureLoader(QObject* parent) : QObject(parent), sha
 LatestPictureLoader::~LatestPictureLoader() {
     Supersede();
     worker_.waitForDone();
+    judge_.waitForDone();
 }
 
 void LatestPictureLoader::Supersede() {
@@ -77,23 +79,29 @@ bool LatestPictureLoader::Load(const QString& path, QSize previewArea) {
         idle = shared_->pending++ == 0;
         shared_->changed.notify_all();  // a load settling behind this pick gives way
     }
+    // The head is judged on a thread of its own, so that the window learns how long to wait even while the
+    // loading thread is still busy (making its memory ready at start-up, or with a pick given up).
+    judge_.start([shared = shared_, pick, path] {
+        {
+            const std::lock_guard lock(shared->mutex);
+            if (shared->latest != pick) return;
+        }
+        const HeadVerdict verdict = JudgeHead(path);
+        const std::lock_guard lock(shared->mutex);
+        shared->judged = pick;
+        shared->verdict = verdict;
+        shared->changed.notify_all();
+    });
     worker_.start([this, shared = shared_, pick, picked, path, previewArea] {
         const auto current = [&] { return shared->latest == pick; };
         bool load;
         {
             std::unique_lock lock(shared->mutex);
-            load = current();  // else a newer pick is queued behind this one
-        }
-        if (load) {
-            const HeadVerdict verdict = JudgeHead(path);
-            std::unique_lock lock(shared->mutex);
-            shared->judged = pick;
-            shared->judgedQuick = verdict.quick;
-            shared->changed.notify_all();
-            if (verdict.settle)
+            shared->changed.wait(lock, [&] { return !current() || shared->judged == pick; });
+            if (current() && shared->verdict.settle)
                 shared->changed.wait_until(lock, picked + std::chrono::milliseconds(kSettleMs),
                                            [&] { return !current(); });
-            load = current();
+            load = current();  // else a newer pick is queued behind this one
         }
         platform::Picture picture;
         if (load) {
@@ -118,7 +126,7 @@ bool LatestPictureLoader::Load(const QString& path, QSize previewArea) {
         std::unique_lock lock(shared_->mutex);
         for (;;) {
             if (shared_->finished == pick) break;
-            const bool quick = shared_->judged == pick && shared_->judgedQuick;
+            const bool quick = shared_->judged == pick && shared_->verdict.quick;
             const Clock::time_point until = picked + std::chrono::milliseconds(quick ? kQuickWaitMs : kBriefWaitMs);
             if (Clock::now() >= until || shared_->latest != pick) return false;
             shared_->changed.wait_until(lock, until);

@@ -49,4 +49,5 @@ private:
 
     std::shared_ptr<Shared> shared_;
     QThreadPool worker_;
+    QThreadPool judge_;  // reads each pick's head
 };
