@@ -15,6 +15,7 @@ constexpr int InvalidArgument = 5;
 constexpr int Overflow = 6;
 constexpr int OutOfMemory = 7;  // also: a picture larger than the loader takes
 constexpr int DivisionByZero = 11;
+constexpr int Internal = 51;  // a fault of the program's own, caught rather than ending it
 constexpr int FileNotFound = 53;
 constexpr int DeviceIO = 57;
 constexpr int FileAlreadyExists = 58;
