@@ -86,7 +86,12 @@ bool LatestPictureLoader::Load(const QString& path, QSize previewArea) {
             const std::lock_guard lock(shared->mutex);
             if (shared->latest != pick) return;
         }
-        const HeadVerdict verdict = JudgeHead(path);
+        // Whatever reading it throws makes it a large picture: on this thread it would end the program.
+        HeadVerdict verdict;
+        try {
+            verdict = JudgeHead(path);
+        } catch (...) {
+        }
         const std::lock_guard lock(shared->mutex);
         shared->judged = pick;
         shared->verdict = verdict;
@@ -152,7 +157,10 @@ void LatestPictureLoader::PrepareView(const platform::Picture& picture, QSize sh
             const std::lock_guard lock(shared->mutex);
             if (shared->latestView != view) return;  // a newer size is queued behind this one
         }
-        picture.view(shown);
+        try {
+            picture.view(shown);
+        } catch (...) {  // the preview stays as it is
+        }
         QMetaObject::invokeMethod(this, &LatestPictureLoader::ViewReady, Qt::QueuedConnection);
     });
 }

@@ -58,9 +58,12 @@ void SizeEstimator::work() {
             quality = shared_->quality;
             request = shared_->latest;
         }
-        const core::Result<QByteArray> jpeg =
-            core::EncodePicture(picture, {core::OutputFormat::Jpeg, quality, false});
-        const qint64 bytes = jpeg ? jpeg->size() : -1;
+        qint64 bytes = -1;  // also when encoding throws: on this thread it would end the program
+        try {
+            const core::Result<QByteArray> jpeg = core::EncodePicture(picture, {core::OutputFormat::Jpeg, quality, false});
+            if (jpeg) bytes = jpeg->size();
+        } catch (...) {
+        }
         // Checked again on the window's thread: a request made meanwhile makes this answer stale.
         QMetaObject::invokeMethod(
             this,
