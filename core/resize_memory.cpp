@@ -1,5 +1,6 @@
 #include "core/resize_memory.h"
 
+#include "core/heif_decode_plan.h"
 #include "core/jpeg_segments.h"
 #include "core/picture_decoder.h"
 
@@ -42,7 +43,7 @@ std::int64_t ResizeMemory(const QByteArray& input, const SizeRule& rule) {
         progressive = layout.frameMarker == 0xC2 || layout.frameMarker == 0xC6 || layout.frameMarker == 0xCA ||
                       layout.frameMarker == 0xCE;
     } else if (IsHeif(head)) {
-        size = HeifLargestSize(head);
+        size = HeifDeclaredSize(head);
     } else if (IsWebp(head)) {
         const Result<QSize> webp = WebpSize(head);
         size = webp ? *webp : QSize();
