@@ -182,11 +182,16 @@ public:
         QImage image(size_, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
         if (image.isNull()) return NoMemory();
         const int channels = alpha ? 4 : 3;
+        // Colours stored multiplied by their alpha (a prem reference) come from libheif as they are stored,
+        // the decoded image saying so.
+        const bool premultiplied = alpha && Heif().heif_image_is_premultiplied_alpha(raw);
         for (int y = 0; y < size_.height(); ++y) {
             const std::uint8_t* in = rows + std::ptrdiff_t(y) * stride;
             auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
             for (int x = 0; x < size_.width(); ++x, in += channels)
-                out[x] = qRgba(in[0], in[1], in[2], alpha ? in[3] : 255);
+                out[x] = premultiplied ? qUnpremultiply(qRgba(std::min(in[0], in[3]), std::min(in[1], in[3]),
+                                                              std::min(in[2], in[3]), in[3]))
+                                       : qRgba(in[0], in[1], in[2], alpha ? in[3] : 255);
         }
         return ToSrgb(std::move(image), ColourSpace(handle));
     }
