@@ -10,8 +10,10 @@ namespace {
 // Past these an item is damaged or made to cost: real files have one extent an item and a handful of
 // properties.
 constexpr std::uint32_t kMaxExtentsPerItem = 256;
+constexpr std::size_t kMaxExtents = 4 * kMaxHeifItems;
 constexpr std::size_t kMaxPropertiesPerItem = 64;
 constexpr std::size_t kMaxProperties = 4 * kMaxHeifItems;
+constexpr std::size_t kMaxReferenceLists = 4 * kMaxHeifItems;
 
 Error Damaged(const QString& what) {
     return {errc::InvalidPicture, QStringLiteral("damaged HEIF boxes: %1").arg(what)};
@@ -48,7 +50,8 @@ private:
     bool ok_ = true;
 };
 
-HeifItem* Find(std::vector<HeifItem>& items, std::uint32_t id) {
+template <class Items>
+auto Find(Items& items, std::uint32_t id) -> decltype(&items[0]) {
     const auto it = std::lower_bound(items.begin(), items.end(), id,
                                      [](const HeifItem& item, std::uint32_t v) { return item.id < v; });
     return it != items.end() && it->id == id ? &*it : nullptr;
@@ -113,6 +116,7 @@ Result<void> ReadLocations(QByteArrayView b, const Box& iloc, HeifLayout& layout
             const std::uint64_t length = r.Read(lengthSize);
             if (item) layout.extents.push_back({offset, length});
         }
+        if (layout.extents.size() > kMaxExtents) return Damaged(QStringLiteral("items in too many pieces"));
         if (!r.ok()) break;
         if (!item) continue;
         if (item->located) return Damaged(QStringLiteral("item %1 located twice").arg(id));
@@ -164,6 +168,7 @@ Result<void> ReadReferences(QByteArrayView b, const Box& iref, HeifLayout& layou
     const int idBytes = b[iref.payload] == 0 ? 2 : 4;
     BoxWalker walker(b, iref.payload + 4, iref.end);
     for (Box box = walker.Next(); box.found(); box = walker.Next()) {
+        if (layout.references.size() >= kMaxReferenceLists) return Damaged(QStringLiteral("too many reference lists"));
         Reader r(b, box.payload, box.end);
         HeifReferences refs;
         refs.type = ToFourCC(b, box.start + 4);
@@ -215,9 +220,7 @@ Box FindBox(QByteArrayView b, qsizetype from, qsizetype to, const char* kind) {
     return {};
 }
 
-const HeifItem* HeifLayout::Item(std::uint32_t id) const {
-    return Find(const_cast<std::vector<HeifItem>&>(items), id);
-}
+const HeifItem* HeifLayout::Item(std::uint32_t id) const { return Find(items, id); }
 
 Box HeifLayout::Property(const HeifItem& item, const char* kind) const {
     for (const std::uint16_t index : item.properties) {

@@ -52,10 +52,11 @@ public:
             if (r.type == FourCC{'d', 'i', 'm', 'g'}) {
                 derived_.emplace(r.from, i);  // the first list counts, as in libheif
             } else if (r.type == FourCC{'a', 'u', 'x', 'l'}) {
+                // libheif refuses an auxiliary image of more than one; every alpha of an image counts, whichever
+                // one libheif takes.
                 const HeifItem* aux = l_.Item(r.from);
-                if (!aux || !IsAlpha(l_.file, l_.Property(*aux, "auxC"))) continue;
-                // Every alpha of an image, whichever one libheif takes; bounded by the list's real length.
-                for (std::uint32_t k = 0; k < r.count; ++k) alphas_.emplace(l_.ReferenceId(r, k), r.from);
+                if (r.count == 1 && aux && IsAlpha(l_.file, l_.Property(*aux, "auxC")))
+                    alphas_.emplace(l_.ReferenceId(r, 0), r.from);
             }
         }
     }
