@@ -86,7 +86,8 @@ QByteArray Unescaped(QByteArrayView nal) {
 // The SPS's picture size and conformance window; nothing when it cannot be read.
 std::optional<CodedSize> HevcSps(QByteArrayView nal) {
     // Only the fields up to the conformance window are read: a few dozen bytes at most.
-    BitReader r(Unescaped(nal.first(std::min<qsizetype>(nal.size(), 512))));
+    const QByteArray rbsp = Unescaped(nal.first(std::min<qsizetype>(nal.size(), 512)));
+    BitReader r(rbsp);
     r.Skip(16);  // NAL unit header
     r.Skip(4);   // video parameter set id
     const int subLayers = int(r.Bits(3));
