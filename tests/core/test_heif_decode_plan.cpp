@@ -24,6 +24,7 @@ const Refusal kRefusals[] = {
     {"heic-grid-30000x30000-declared-128x128.heic", "a grid of 30000 x 30000 declared as 128 x 128"},
     {"avif-declared-64x64-coded-16384x16384.avif", "declared 64 x 64 is coded at 16384 x 16384"},
     {"avif-grid-64x64-of-one-8192x8192-tile.avif", "far larger than their grid"},
+    {"heic-grid-of-2x2-tiles-of-64-declared-200x200.heic", "do not make a grid of 200 x 200"},
     {"heic-alpha-grid-of-1056-references.heic", "more than 1024 images"},
     {"heic-grid-1089-tiles-for-64x64.heic", "more than 1024 images"},
     {"heic-one-tile-repeated-into-8192x8192.heic", "referenced twice"},

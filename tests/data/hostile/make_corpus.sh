@@ -525,6 +525,10 @@ tiles.update({i: Item(b"hvc1", props=props256, data_of=2) for i in range(3, 1026
 write("heic-1024-tiles-share-one-extent-8192x8192.heic", heif(b"heic", {
     1: Item(b"grid", grid(32, 32, 8192, 8192), [ispe(8192, 8192)], hidden=False, in_idat=True), **tiles},
     [(b"dimg", 1, list(range(2, 1026)))]))
+# Four 64 x 64 tiles that cannot make a 200 x 200 grid.
+write("heic-grid-of-2x2-tiles-of-64-declared-200x200.heic", heif(b"heic", {
+    1: Item(b"grid", grid(2, 2, 200, 200), [ispe(200, 200)], hidden=False, in_idat=True),
+    **{i: Item(b"hvc1", tile64, props64) for i in range(2, 6)}}, [(b"dimg", 1, [2, 3, 4, 5])]))
 # A 64 x 64 grid of one tile truly 8192 x 8192.
 tile, props = coded(f"{work}/flat-8192.avif")
 write("avif-grid-64x64-of-one-8192x8192-tile.avif", heif(b"avif", {
