@@ -7,6 +7,7 @@
 
 #include <QtGlobal>
 #include <atomic>
+#include <optional>
 #include <vector>
 
 namespace batch {
@@ -21,7 +22,7 @@ struct Totals {
 
 // What an end tells beyond its outcome, for a summary or a reason in another language.
 struct Details {
-    int errorNumber = 0;               // a failure's core::errc number; 0 for one the plan found
+    std::optional<core::Error> error;  // a skip's or a failure's cause, the plan's or the engine's
     qint64 bytesIn = 0, bytesOut = 0;  // a written picture's original and result sizes
     bool fitted = false;               // a written picture's quality or size lowered to fit maxBytes
 };

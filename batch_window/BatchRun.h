@@ -24,7 +24,7 @@ public:
 signals:
     void Planned(int pictures);
     void PictureStarted(const QString& input);
-    // outcome: a batch::Outcome; details.errorNumber and why say why for a skip or a failure.
+    // outcome: a batch::Outcome; details.error says why for a skip or a failure, why in English.
     void PictureEnded(const QString& input, int outcome, const QString& why, const batch::Details& details);
     void Finished(const batch::Totals& totals);
 

@@ -2,7 +2,7 @@
 
 #include "batch/plan.h"
 #include "batch_window/BatchRun.h"
-#include "batch_window/TurkishReasons.h"
+#include "platform/reasons.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -332,7 +332,8 @@ void BatchWindow::onEnded(const QString& input, int outcome, const QString& why,
         problems_->appendPlainText(QStringLiteral("%1 %2: %3")
                                        .arg(kind == batch::Outcome::Skipped ? QStringLiteral("Atlandı")
                                                                             : QStringLiteral("Başarısız"),
-                                            input, TurkishReason(details.errorNumber, why)));
+                                            input,
+                                            details.error ? platform::TurkishReason(*details.error) : why));
 }
 
 void BatchWindow::onFinished(const batch::Totals& totals) {

@@ -16,7 +16,7 @@ constexpr std::size_t kMaxProperties = 4 * kMaxHeifItems;
 constexpr std::size_t kMaxReferenceLists = 4 * kMaxHeifItems;
 
 Error Damaged(const QString& what) {
-    return {errc::InvalidPicture, QStringLiteral("damaged HEIF boxes: %1").arg(what)};
+    return {Cause::Damaged, QStringLiteral("damaged HEIF boxes: %1").arg(what)};
 }
 
 FourCC ToFourCC(QByteArrayView b, qsizetype at) {
@@ -64,7 +64,7 @@ Result<void> ReadItemInfos(QByteArrayView b, const Box& iinf, HeifLayout& layout
     for (Box box = walker.Next(); box.found(); box = walker.Next()) {
         if (walker.Kind(box) != "infe") continue;
         if (layout.items.size() >= std::size_t(kMaxHeifItems))
-            return Error{errc::InvalidPicture, QStringLiteral("more than %1 items in one file").arg(kMaxHeifItems)};
+            return Error{Cause::TooCostly, QStringLiteral("more than %1 items in one file").arg(kMaxHeifItems)};
         Reader r(b, box.payload, box.end);
         const int version = int(r.Read(1));
         const std::uint32_t flags = std::uint32_t(r.Read(3));
@@ -101,7 +101,7 @@ Result<void> ReadLocations(QByteArrayView b, const Box& iloc, HeifLayout& layout
     const std::uint64_t count = r.Read(version < 2 ? 2 : 4);
     for (std::uint64_t i = 0; i < count && r.ok(); ++i) {
         if (i >= std::uint64_t(kMaxHeifItems))
-            return Error{errc::InvalidPicture, QStringLiteral("more than %1 item locations in one file").arg(kMaxHeifItems)};
+            return Error{Cause::TooCostly, QStringLiteral("more than %1 item locations in one file").arg(kMaxHeifItems)};
         const std::uint32_t id = std::uint32_t(r.Read(version < 2 ? 2 : 4));
         const int construction = version >= 1 ? int(r.Read(2) & 15) : 0;
         r.Read(2);  // data reference: this file

@@ -83,14 +83,14 @@ struct HeifLayout {
     // The property box of this kind associated with item; not found() when none.
     Box Property(const HeifItem& item, const char* kind) const;
     std::uint32_t ReferenceId(const HeifReferences& r, std::uint32_t i) const;
-    // The item's data (all its extents); error 481 when they do not lie within the file or idat. Copies
+    // The item's data (all its extents); damaged when they do not lie within the file or idat. Copies
     // only when there is more than one extent; otherwise it shares file's bytes.
     Result<QByteArray> Data(const HeifItem& item) const;
     // The total length of the item's extents as they are declared.
     std::uint64_t DataLength(const HeifItem& item) const;
 };
 
-// Reads file's meta box: error 481 when it is missing or damaged, or when it holds more than
+// Reads file's meta box: damaged when it is missing or cut short, too costly when it holds more than
 // kMaxHeifItems item entries or locations.
 Result<HeifLayout> ReadHeifLayout(QByteArrayView file);
 

@@ -8,7 +8,7 @@ namespace core {
 
 namespace {
 
-Error Damaged(const QString& what) { return {errc::InvalidPicture, QStringLiteral("damaged coded picture: %1").arg(what)}; }
+Error Damaged(const QString& what) { return {Cause::Damaged, QStringLiteral("damaged coded picture: %1").arg(what)}; }
 
 // Reads bits most significant first; past the end it gives zeros and remembers that it ran out.
 class BitReader {

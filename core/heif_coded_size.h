@@ -17,10 +17,10 @@ struct CodedSize {
     int bits = 8;      // the deepest samples the configuration names
 };
 
-// From an hvcC box's payload and the item's data (length-prefixed NAL units). Error 481 when there is no
+// From an hvcC box's payload and the item's data (length-prefixed NAL units). Damaged when there is no
 // sequence parameter set, when two disagree, or when they cannot be read.
 Result<CodedSize> HevcCodedSize(QByteArrayView hvcC, QByteArrayView data);
-// From an av1C box's payload and the item's data (OBUs). Error 481 when there is no sequence header, when
+// From an av1C box's payload and the item's data (OBUs). Damaged when there is no sequence header, when
 // two disagree, or when they cannot be read.
 Result<CodedSize> Av1CodedSize(QByteArrayView av1C, QByteArrayView data);
 

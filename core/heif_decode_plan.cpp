@@ -21,7 +21,8 @@ constexpr int kCodedRounding = 64;
 // Work allowed beyond the picture's own pixels, for small pictures padded to whole tiles or blocks.
 constexpr std::int64_t kSlackPixels = std::int64_t(1) << 22;
 
-Error Refused(const QString& why) { return {errc::InvalidPicture, why}; }
+Error Damaged(const QString& why) { return {Cause::Damaged, why}; }
+Error Costly(const QString& why) { return {Cause::TooCostly, why}; }
 
 std::int64_t Area(QSize s) { return std::int64_t(s.width()) * s.height(); }
 
@@ -63,14 +64,14 @@ public:
 
     Result<HeifPlan> Plan() {
         const HeifItem* primary = l_.Item(l_.primary);
-        if (!primary) return Refused(QStringLiteral("damaged HEIF boxes: the primary item is missing"));
+        if (!primary) return Damaged(QStringLiteral("damaged HEIF boxes: the primary item is missing"));
         const Result<QSize> size = Visit(l_.primary, 0);
         if (!size) return size.error();
         plan_.size = Declared(*primary);
         // Each image's own rules keep its work near its size; this bounds what they add up to (alpha,
         // overlays, identities).
         if (plan_.decodedPixels > 4 * Area(plan_.size) + kSlackPixels)
-            return Refused(QStringLiteral("decoding would fill %1 megapixels for a %2 picture")
+            return Costly(QStringLiteral("decoding would fill %1 megapixels for a %2 picture")
                                .arg(plan_.decodedPixels / 1'000'000)
                                .arg(Text(plan_.size)));
         return plan_;
@@ -104,13 +105,13 @@ private:
     }
 
     Result<QSize> Visit(std::uint32_t id, int depth) {
-        if (depth > kMaxDepth) return Refused(QStringLiteral("images derived from images %1 deep").arg(depth));
+        if (depth > kMaxDepth) return Costly(QStringLiteral("images derived from images %1 deep").arg(depth));
         const HeifItem* item = l_.Item(id);
-        if (!item) return Refused(QStringLiteral("damaged HEIF boxes: a reference to a missing item"));
+        if (!item) return Damaged(QStringLiteral("damaged HEIF boxes: a reference to a missing item"));
         if (!visited_.insert(id).second)
-            return Refused(QStringLiteral("one image referenced twice (item %1)").arg(id));
+            return Costly(QStringLiteral("one image referenced twice (item %1)").arg(id));
         const QSize declared = Declared(*item);
-        if (declared.isEmpty()) return Refused(QStringLiteral("an image (item %1) without its size").arg(id));
+        if (declared.isEmpty()) return Damaged(QStringLiteral("an image (item %1) without its size").arg(id));
         if (Area(declared) > kMaxPicturePixels) return TooLarge();
         const FourCC type = item->type;
         Result<void> checked;
@@ -123,7 +124,7 @@ private:
         } else if (type == FourCC{'i', 'o', 'v', 'l'}) {
             checked = Overlay(*item, declared, depth);
         } else {
-            return Error{errc::InvalidPicture,
+            return Error{Cause::UnsupportedFormat,
                          QStringLiteral("unsupported HEIF image kind '%1'").arg(QString::fromLatin1(type.data(), 4))};
         }
         if (!checked) return checked.error();
@@ -139,14 +140,14 @@ private:
     Result<void> Coded(const HeifItem& item, QSize declared) {
         const bool hevc = item.type == FourCC{'h', 'v', 'c', '1'};
         const Box config = l_.Property(item, hevc ? "hvcC" : "av1C");
-        if (!config.found()) return Refused(QStringLiteral("a coded image (item %1) without its codec configuration").arg(item.id));
+        if (!config.found()) return Damaged(QStringLiteral("a coded image (item %1) without its codec configuration").arg(item.id));
         if (++plan_.decodes > kMaxHeifDecodes)
-            return Refused(QStringLiteral("more than %1 images to decode for one picture").arg(kMaxHeifDecodes));
+            return Costly(QStringLiteral("more than %1 images to decode for one picture").arg(kMaxHeifDecodes));
         const Result<QByteArray> data = l_.Data(item);
         if (!data) return data.error();
         // Two images sharing their coded data: the same decode twice, a repeated tile under another name.
         codedBytes_ += data->size();
-        if (codedBytes_ > l_.file.size()) return Refused(QStringLiteral("images share their coded data"));
+        if (codedBytes_ > l_.file.size()) return Costly(QStringLiteral("images share their coded data"));
         const QByteArrayView payload = l_.file.sliced(config.payload, config.end - config.payload);
         const Result<CodedSize> coded = hevc ? HevcCodedSize(payload, *data) : Av1CodedSize(payload, *data);
         if (!coded) return coded.error();
@@ -160,9 +161,9 @@ private:
         };
         // A file that declares the turned size (as libheif's encoder does) is coded the other way round.
         if (!fitsBoth(declared) && !(QuarterTurn(l_.Property(item, "irot")) && fitsBoth(declared.transposed())))
-            return Refused(QStringLiteral("an image declared %1 is coded at %2").arg(Text(declared), Text(coded->coded)));
+            return Damaged(QStringLiteral("an image declared %1 is coded at %2").arg(Text(declared), Text(coded->coded)));
         if (coded->pictures > kMaxPicturesPerImage)
-            return Refused(QStringLiteral("%1 coded pictures in one image").arg(coded->pictures));
+            return Costly(QStringLiteral("%1 coded pictures in one image").arg(coded->pictures));
         const std::int64_t pixels = Area(coded->coded) * std::max(coded->pictures, 1);
         plan_.decodedPixels += pixels;
         plan_.largestTile = std::max(plan_.largestTile, Area(coded->coded));
@@ -175,41 +176,41 @@ private:
         if (!data) return data.error();
         const QByteArrayView d = *data;
         const bool wide = d.size() >= 2 && (d[1] & 1);
-        if (d.size() < (wide ? 12 : 8)) return Refused(QStringLiteral("damaged HEIF boxes: a grid's description is cut short"));
+        if (d.size() < (wide ? 12 : 8)) return Damaged(QStringLiteral("damaged HEIF boxes: a grid's description is cut short"));
         const int rows = std::uint8_t(d[2]) + 1, columns = std::uint8_t(d[3]) + 1;
         const std::uint32_t w = wide ? Big32(d, 4) : Big16(d, 4), h = wide ? Big32(d, 8) : Big16(d, 6);
         if (w != std::uint32_t(declared.width()) || h != std::uint32_t(declared.height()))
-            return Refused(QStringLiteral("a grid of %1 x %2 declared as %3").arg(w).arg(h).arg(Text(declared)));
+            return Damaged(QStringLiteral("a grid of %1 x %2 declared as %3").arg(w).arg(h).arg(Text(declared)));
         const HeifReferences* tiles = DerivedFrom(item.id);
         const std::int64_t count = std::int64_t(rows) * columns;
         if (!tiles || tiles->count != count)
-            return Refused(QStringLiteral("a grid of %1 tiles with %2 references").arg(count).arg(tiles ? tiles->count : 0));
+            return Damaged(QStringLiteral("a grid of %1 tiles with %2 references").arg(count).arg(tiles ? tiles->count : 0));
         if (count > kMaxHeifDecodes)
-            return Refused(QStringLiteral("more than %1 images to decode for one picture").arg(kMaxHeifDecodes));
+            return Costly(QStringLiteral("more than %1 images to decode for one picture").arg(kMaxHeifDecodes));
         QSize tile;
         for (std::uint32_t i = 0; i < tiles->count; ++i) {
             const Result<QSize> one = Visit(l_.ReferenceId(*tiles, i), depth + 1);
             if (!one) return one.error();
             if (i == 0) tile = *one;
-            if (*one != tile) return Refused(QStringLiteral("a grid of tiles of different sizes"));
+            if (*one != tile) return Damaged(QStringLiteral("a grid of tiles of different sizes"));
         }
         // The tiles cover the grid, none lies wholly outside it, and together they are not far larger.
         const auto spans = [](std::int64_t n, int side, std::int64_t whole) { return n * side >= whole && (n - 1) * side < whole; };
         if (!spans(columns, tile.width(), w) || !spans(rows, tile.height(), h))
-            return Refused(QStringLiteral("%1 x %2 tiles of %3 do not make a grid of %4")
+            return Damaged(QStringLiteral("%1 x %2 tiles of %3 do not make a grid of %4")
                                .arg(columns).arg(rows).arg(Text(tile), Text(declared)));
         if (count * Area(tile) > 2 * Area(declared) + kSlackPixels)
-            return Refused(QStringLiteral("tiles of %1 far larger than their grid of %2").arg(Text(tile), Text(declared)));
+            return Costly(QStringLiteral("tiles of %1 far larger than their grid of %2").arg(Text(tile), Text(declared)));
         plan_.decodedPixels += Area(declared);
         return {};
     }
 
     Result<void> Identity(const HeifItem& item, QSize declared, int depth) {
         const HeifReferences* from = DerivedFrom(item.id);
-        if (!from || from->count != 1) return Refused(QStringLiteral("damaged HEIF boxes: an identity of %1 images").arg(from ? from->count : 0));
+        if (!from || from->count != 1) return Damaged(QStringLiteral("damaged HEIF boxes: an identity of %1 images").arg(from ? from->count : 0));
         const Result<QSize> one = Visit(l_.ReferenceId(*from, 0), depth + 1);
         if (!one) return one.error();
-        if (*one != declared) return Refused(QStringLiteral("an image of %1 declared as %2").arg(Text(*one), Text(declared)));
+        if (*one != declared) return Damaged(QStringLiteral("an image of %1 declared as %2").arg(Text(*one), Text(declared)));
         return {};
     }
 
@@ -218,14 +219,14 @@ private:
         if (!data) return data.error();
         const QByteArrayView d = *data;
         const bool wide = d.size() >= 2 && (d[1] & 1);
-        if (d.size() < (wide ? 18 : 14)) return Refused(QStringLiteral("damaged HEIF boxes: an overlay's description is cut short"));
+        if (d.size() < (wide ? 18 : 14)) return Damaged(QStringLiteral("damaged HEIF boxes: an overlay's description is cut short"));
         const std::uint32_t w = wide ? Big32(d, 10) : Big16(d, 10), h = wide ? Big32(d, 14) : Big16(d, 12);
         if (w != std::uint32_t(declared.width()) || h != std::uint32_t(declared.height()))
-            return Refused(QStringLiteral("an overlay of %1 x %2 declared as %3").arg(w).arg(h).arg(Text(declared)));
+            return Damaged(QStringLiteral("an overlay of %1 x %2 declared as %3").arg(w).arg(h).arg(Text(declared)));
         const HeifReferences* inputs = DerivedFrom(item.id);
-        if (!inputs || inputs->count == 0) return Refused(QStringLiteral("damaged HEIF boxes: an overlay of no images"));
+        if (!inputs || inputs->count == 0) return Damaged(QStringLiteral("damaged HEIF boxes: an overlay of no images"));
         if (inputs->count > std::uint32_t(kMaxHeifDecodes))
-            return Refused(QStringLiteral("more than %1 images to decode for one picture").arg(kMaxHeifDecodes));
+            return Costly(QStringLiteral("more than %1 images to decode for one picture").arg(kMaxHeifDecodes));
         for (std::uint32_t i = 0; i < inputs->count; ++i)
             if (const Result<QSize> one = Visit(l_.ReferenceId(*inputs, i), depth + 1); !one) return one.error();
         plan_.decodedPixels += Area(declared);

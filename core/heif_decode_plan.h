@@ -21,15 +21,15 @@ struct HeifPlan {
     std::int64_t largestTile = 0;    // the largest single coded picture, in pixels
     int decodes = 0;                 // coded pictures decoded
     int bits = 8;                    // the deepest samples among them
-    bool alpha = false;
 };
 
-// Error 481 when the boxes are damaged or disagree: a grid's or overlay's size against its declared one,
+// Damaged when the boxes are cut short or disagree: a grid's or overlay's size against its declared one,
 // a coded picture's size against its declared one (allowing the codec's rounding up to its block size),
-// tiles that do not cover their grid or lie wholly outside it, an image reached twice (a tile referenced
-// more than once, or data shared by two coded images), more than kMaxHeifDecodes images, work far beyond
-// the picture's size, or more than kMaxHeifItems items. 7 when the picture is larger than
-// kMaxPicturePixels.
+// tiles that do not cover their grid or lie wholly outside it. Too costly when an image is reached twice
+// (a tile referenced more than once, or data shared by two coded images), when more than kMaxHeifDecodes
+// images are to be decoded, when the work goes far beyond the picture's size, or when the file holds more
+// than kMaxHeifItems items. Too large when an image declares more than kMaxPicturePixels. Unsupported for
+// an image of a kind libheif does not decode.
 Result<HeifPlan> PlanHeifDecode(QByteArrayView file);
 
 // The primary image's declared size (before rotation) when head holds the boxes that tell it, invalid

@@ -54,8 +54,8 @@ Error Refusal(const heif_error& e) {
         return NoMemory();
     const QString reason = QString::fromUtf8(e.message).trimmed();
     if (e.subcode == heif_suberror_Security_limit_exceeded)
-        return {errc::OutOfMemory, QStringLiteral("refused by libheif as too costly (%1)").arg(reason)};
-    return {errc::InvalidPicture, QStringLiteral("not a picture, or damaged (%1)").arg(reason)};
+        return {Cause::TooCostly, QStringLiteral("refused by libheif as too costly (%1)").arg(reason)};
+    return {Cause::Damaged, QStringLiteral("not a picture, or damaged (%1)").arg(reason)};
 }
 
 // Parses the boxes of bytes, which must outlive the result. Item data (the coded pixels) is not touched.

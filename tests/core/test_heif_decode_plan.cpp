@@ -42,25 +42,25 @@ TEST(HeifDecodePlan, EachLyingOrCostlyFileIsRefusedForItsReason) {
         ASSERT_FALSE(bytes.isEmpty());
         const auto decoder = core::OpenPictureDecoder(bytes);
         ASSERT_FALSE(decoder.ok());
-        EXPECT_TRUE(decoder.error().message.contains(QLatin1String(row.reason))) << decoder.error().message.toStdString();
+        EXPECT_TRUE(decoder.error().detail.contains(QLatin1String(row.reason))) << decoder.error().detail.toStdString();
     }
 }
 
 TEST(HeifDecodePlan, HonestFilesPassWithTheirRealWork) {
     // heif-enc codes the 60 x 40 marker as a grid of one 64 x 64 tile: padded, within the codec's rounding.
     const core::Result<core::HeifPlan> heic = core::PlanHeifDecode(Corpus("good-marker.heic"));
-    ASSERT_TRUE(heic.ok()) << heic.error().message.toStdString();
+    ASSERT_TRUE(heic.ok()) << heic.error().detail.toStdString();
     EXPECT_EQ(heic->size, QSize(60, 40));
     EXPECT_EQ(heic->decodes, 1);
     EXPECT_EQ(heic->decodedPixels, 64 * 64 + 60 * 40);
     // avifenc's sequence header is among the item's OBUs, not in its av1C box.
     const core::Result<core::HeifPlan> avif = core::PlanHeifDecode(Corpus("good-marker.avif"));
-    ASSERT_TRUE(avif.ok()) << avif.error().message.toStdString();
+    ASSERT_TRUE(avif.ok()) << avif.error().detail.toStdString();
     EXPECT_EQ(avif->size, QSize(60, 40));
     EXPECT_EQ(avif->decodedPixels, 60 * 40);
     // A thousand images beside the primary one cost nothing: only what its decode reaches counts.
     const core::Result<core::HeifPlan> many = core::PlanHeifDecode(Corpus("heif-1000-images.heic"));
-    ASSERT_TRUE(many.ok()) << many.error().message.toStdString();
+    ASSERT_TRUE(many.ok()) << many.error().detail.toStdString();
     EXPECT_EQ(many->decodes, 1);
     // The item count a list declares is not the count of items it holds.
     EXPECT_TRUE(core::PlanHeifDecode(Corpus("heic-item-list-claims-65535.heic")).ok());

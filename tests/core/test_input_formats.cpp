@@ -80,7 +80,7 @@ TEST(InputFormats, EachDecodesUprightInSrgbWithTransparencyOnWhite) {
         const core::Picture picture = testcore::Load(file);
         ASSERT_EQ(picture.size(), kUpright);
         const core::Result<QImage> shrunk = core::ShrinkPicture(picture, kUpright / 2);
-        ASSERT_TRUE(shrunk.ok()) << shrunk.error().message.toStdString();
+        ASSERT_TRUE(shrunk.ok()) << shrunk.error().detail.toStdString();
         const QColorTransform toSrgb = row.space.transformationToColorSpace(QColorSpace::SRgb);
         for (int i = 0; i < 4; ++i) {
             const QRgb want = row.transparentCorner && i == 3 ? qRgb(255, 255, 255) : toSrgb.map(kQuarters[i]);
@@ -113,7 +113,7 @@ TEST(InputFormats, PremultipliedHeicComesOutUnmultiplied) {
     ASSERT_TRUE(stored.save(png));
     ASSERT_TRUE(RunTool("heif-enc", {"-L", "-p", "chroma=444", "--premultiplied-alpha", png, "-o", heic}));
     const core::Result<std::unique_ptr<core::PictureDecoder>> decoder = core::OpenPictureDecoder(testfiles::ReadBytes(heic));
-    ASSERT_TRUE(decoder.ok()) << decoder.error().message.toStdString();
+    ASSERT_TRUE(decoder.ok()) << decoder.error().detail.toStdString();
     const core::Result<QImage> decoded = (*decoder)->Decode(QSize());
     ASSERT_TRUE(decoded.ok());
     const QRgb got = decoded->pixel(8, 8);
