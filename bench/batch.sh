@@ -3,16 +3,18 @@
 # call over the same files, and ImageMagick's mogrify, on seeded 6000 x 4000 JPEGs of two kinds (smooth,
 # and noisy like a camera's, about 7 MB each at quality 92), fitted into boxes of 400, 1280, 1920 and 3000
 # and written at quality 85; then the noisy ones written as WebP (libwebp method 4, which vipsthumbnail also
-# uses) into 1920, one noisy picture with -j 1 against vipsthumbnail on it, and a few 12-megapixel HEIC
-# photos (4000 x 3000, made from the noisy set with heif-enc) into 1920. Within a round
+# uses) into 1920, one noisy picture with -j 1 against vipsthumbnail on it, and 12-megapixel HEIC photos
+# (noisy 4000 x 3000 JPEGs through heif-enc -q 85) into 1920. Within a round
 # the commands run one after another, rounds alternate. Prints, for each row, the median wall time,
 # pictures per second, the ratio to vipsthumbnail, the median CPU time (user + system) and its ratio, the
 # peak memory and PSNR/SSIM of one result against ImageMagick's Lanczos made at the result's own size. On a
 # shared machine the CPU times are the figures to compare.
 #   bench/batch.sh [BUILD_DIR]     (default: build, from the repository root)
 #   TORV_BENCH_COUNT (12), TORV_BENCH_ROUNDS (3), TORV_BENCH_BOXES ("400 1280 1920 3000"),
-#   TORV_BENCH_SETS ("noisy smooth"), TORV_BENCH_MOGRIFY (yes; no leaves the slow peer out), TORV_BENCH_DIR,
-#   TORV_BENCH_HEIC (4 HEIC photos; 0 leaves the row out)
+#   TORV_BENCH_SETS ("noisy smooth"; without noisy, the WebP and single-picture rows are left out too),
+#   TORV_BENCH_MOGRIFY (yes; no leaves the slow peer out), TORV_BENCH_DIR,
+#   TORV_BENCH_HEIC (4 HEIC photos; 0 leaves the row out; 40 measures a long batch's memory:
+#   TORV_BENCH_SETS= TORV_BENCH_HEIC=40 gives that row alone)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -34,16 +36,22 @@ work=${TORV_BENCH_DIR:-$(mktemp -d)}
 mkdir -p "$work"
 cd "$work"
 last=$(printf '%03d' "$count")
-[ -s smooth/photo-$last.jpg ] || "$make_photos" "$count" 6000x4000 smooth 3
-[ -s noisy/photo-$last.jpg ] || "$make_photos" "$count" 6000x4000 noisy 10
-mkdir -p one && cp noisy/photo-001.jpg one/
+noisy=no; [[ " $sets " == *" noisy "* ]] && noisy=yes
+[[ " $sets " != *" smooth "* ]] || [ -s smooth/photo-$last.jpg ] || "$make_photos" "$count" 6000x4000 smooth 3
+if [ $noisy = yes ]; then
+  [ -s noisy/photo-$last.jpg ] || "$make_photos" "$count" 6000x4000 noisy 10
+  mkdir -p one && cp noisy/photo-001.jpg one/
+fi
+# A folder for each count, so that the row has exactly that many.
 heic=${TORV_BENCH_HEIC:-4}
-mkdir -p heic
-for ((i = 1; i <= heic; i++)); do
-  name=$(printf 'photo-%03d' "$i")
-  [ -s "heic/$name.heic" ] || { convert "noisy/$name.jpg" -resize 4000x3000 "heic/$name.png" &&
-                                heif-enc -q 85 "heic/$name.png" -o "heic/$name.heic" >/dev/null && rm "heic/$name.png"; }
-done
+if ((heic > 0)); then
+  [ -s "heic-$heic/photo-$(printf '%03d' "$heic").heic" ] || "$make_photos" "$heic" 4000x3000 "heic-$heic" 10
+  for jpeg in "heic-$heic"/*.jpg; do
+    [ -e "$jpeg" ] || continue
+    [ -s "${jpeg%.jpg}.heic" ] || heif-enc -q 85 "$jpeg" -o "${jpeg%.jpg}.heic" >/dev/null
+    rm "$jpeg"
+  done
+fi
 
 median() { sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 # Runs a command, appending "seconds peak-MB cpu-seconds" to the file named first.
@@ -97,8 +105,10 @@ row() {  # row SET BOX JOBS_OPTION WITH_MOGRIFY [RESULT: jpg (default) or webp] 
 for set in $sets; do
   for box in $boxes; do row "$set" "$box" "" "$mogrify"; done
 done
-row noisy 1920 "" no webp
-row one 1920 "-j 1" no
-((heic == 0)) || row heic 1920 "" no jpg heic
+if [ $noisy = yes ]; then
+  row noisy 1920 "" no webp
+  row one 1920 "-j 1" no
+fi
+((heic == 0)) || row "heic-$heic" 1920 "" no jpg heic
 echo
 echo "(pictures and results in $work; $(nproc) cores; load average at the end: $(cut -d' ' -f1-3 /proc/loadavg))"

@@ -2,6 +2,8 @@
 // applies the container's rotation, mirroring and crop itself, and those are the picture's orientation:
 // an Exif Orientation inside the file describes the coded pixels and is not applied again.
 
+#include "core/heif_boxes.h"
+#include "core/heif_decode_plan.h"
 #include "core/heif_library.h"
 #include "core/icc_profile.h"
 #include "core/picture_decoder.h"
@@ -45,54 +47,19 @@ struct Primary {
     std::unique_ptr<const heif_image_handle, HandleRelease> handle;
 };
 
+// libheif's own reason, in its words: its limits guard against costly files as ours do, and a wrong
+// reason (a size limit for a count of operations) would mislead whoever reads it.
 Error Refusal(const heif_error& e) {
-    if (e.subcode == heif_suberror_Security_limit_exceeded) return TooLarge();
-    if (e.code == heif_error_Memory_allocation_error) return NoMemory();
-    return {Cause::Damaged,
-            QStringLiteral("not a picture, or damaged (%1)").arg(QString::fromUtf8(e.message).trimmed())};
+    if (e.code == heif_error_Memory_allocation_error && e.subcode != heif_suberror_Security_limit_exceeded)
+        return NoMemory();
+    const QString reason = QString::fromUtf8(e.message).trimmed();
+    if (e.subcode == heif_suberror_Security_limit_exceeded)
+        return {Cause::TooCostly, QStringLiteral("refused by libheif as too costly (%1)").arg(reason)};
+    return {Cause::Damaged, QStringLiteral("not a picture, or damaged (%1)").arg(reason)};
 }
-
-std::uint32_t Big32(QByteArrayView b, qsizetype at) {
-    return (std::uint32_t(std::uint8_t(b[at])) << 24) | (std::uint32_t(std::uint8_t(b[at + 1])) << 16) |
-           (std::uint32_t(std::uint8_t(b[at + 2])) << 8) | std::uint8_t(b[at + 3]);
-}
-
-// The box of this kind among the boxes in [from, to) of b: its payload's start and end; {-1, -1} if none.
-std::pair<qsizetype, qsizetype> FindBox(QByteArrayView b, qsizetype from, qsizetype to, const char* kind) {
-    while (from + 8 <= to) {
-        std::uint64_t size = Big32(b, from);
-        qsizetype header = 8;
-        if (size == 1) {
-            if (from + 16 > to) break;
-            size = (std::uint64_t(Big32(b, from + 8)) << 32) | Big32(b, from + 12);
-            header = 16;
-        } else if (size == 0) {
-            size = std::uint64_t(to - from);
-        }
-        if (size < std::uint64_t(header) || size > std::uint64_t(to - from)) break;
-        if (b.sliced(from + 4, 4) == kind) return {from + header, from + qsizetype(size)};
-        from += qsizetype(size);
-    }
-    return {-1, -1};
-}
-
-// The number of items the file's item list declares; 0 when it cannot be told.
-std::uint32_t ItemCount(QByteArrayView b) {
-    const auto [meta, metaEnd] = FindBox(b, 0, b.size(), "meta");
-    if (meta < 0) return 0;
-    const auto [iinf, iinfEnd] = FindBox(b, meta + 4, metaEnd, "iinf");  // meta is a full box
-    if (iinf < 0 || iinf + 8 > iinfEnd) return 0;
-    return b[iinf] == 0 ? (Big32(b, iinf + 4) >> 16) : Big32(b, iinf + 4);
-}
-
-// libheif's parsing takes time growing faster than the number of items: a quarter of a second for a
-// thousand here. A camera's photo has a few dozen (a grid of tiles, thumbnails, Exif, depth).
-constexpr std::uint32_t kMaxItems = 2000;
 
 // Parses the boxes of bytes, which must outlive the result. Item data (the coded pixels) is not touched.
 Result<Primary> ReadPrimary(const QByteArray& bytes) {
-    if (ItemCount(bytes) > kMaxItems)
-        return Error{Cause::TooCostly, QStringLiteral("more than %1 items in one file").arg(kMaxItems)};
     Primary p;
     p.context.reset(Heif().heif_context_alloc());
     if (!p.context) return NoMemory();
@@ -108,11 +75,15 @@ Result<Primary> ReadPrimary(const QByteArray& bytes) {
 }
 
 // What decoding holds at its peak: libheif's coded planes at their depth (all four channels in the worst
-// case), its interleaved 8-bit copy, then ours as 32 bits once the planes are gone. libheif gives the
-// picture only whole, never in rows, so that is the cost of any decode, however small the request.
-std::int64_t DecodeBytes(std::int64_t pixels, int bits) {
-    const std::int64_t planes = 4 * (bits > 8 ? 2 : 1);
-    return pixels * (4 + std::max<std::int64_t>(planes, 4));
+// case), its interleaved 8-bit copy, then ours as 32 bits once the planes are gone; and while a grid is
+// put together, the tiles being decoded at once (libheif decodes up to four together), each in its
+// decoder's picture and its own planes. libheif gives the picture only whole, never in rows, so that is
+// the cost of any decode, however small the request.
+std::int64_t DecodeBytes(const HeifPlan& plan, int bits) {
+    const std::int64_t sample = std::max(bits, plan.bits) > 8 ? 2 : 1;
+    const std::int64_t pixels = std::int64_t(plan.size.width()) * plan.size.height();
+    const std::int64_t tiles = plan.decodes > 1 ? std::min(plan.decodes, 4) * plan.largestTile * 7 * sample : 0;
+    return pixels * (4 + std::max<std::int64_t>(4 * sample, 4)) + tiles;
 }
 
 // The colour space an nclx box describes; invalid for sRGB, unknown or HDR transfers (no tone mapping here).
@@ -211,11 +182,16 @@ public:
         QImage image(size_, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
         if (image.isNull()) return NoMemory();
         const int channels = alpha ? 4 : 3;
+        // Colours stored multiplied by their alpha (a prem reference) come from libheif as they are stored,
+        // the decoded image saying so.
+        const bool premultiplied = alpha && Heif().heif_image_is_premultiplied_alpha(raw);
         for (int y = 0; y < size_.height(); ++y) {
             const std::uint8_t* in = rows + std::ptrdiff_t(y) * stride;
             auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
             for (int x = 0; x < size_.width(); ++x, in += channels)
-                out[x] = qRgba(in[0], in[1], in[2], alpha ? in[3] : 255);
+                out[x] = premultiplied ? qUnpremultiply(qRgba(std::min(in[0], in[3]), std::min(in[1], in[3]),
+                                                              std::min(in[2], in[3]), in[3]))
+                                       : qRgba(in[0], in[1], in[2], alpha ? in[3] : 255);
         }
         return ToSrgb(std::move(image), ColourSpace(handle));
     }
@@ -243,30 +219,11 @@ bool IsHeif(QByteArrayView head) {
     return false;
 }
 
-QSize HeifLargestSize(QByteArrayView head) {
-    const auto [meta, metaEnd] = FindBox(head, 0, head.size(), "meta");
-    if (meta < 0) return {};
-    const auto [iprp, iprpEnd] = FindBox(head, meta + 4, metaEnd, "iprp");
-    if (iprp < 0) return {};
-    const auto [ipco, ipcoEnd] = FindBox(head, iprp, iprpEnd, "ipco");
-    if (ipco < 0) return {};
-    QSize largest;
-    for (qsizetype at = ipco;;) {
-        const auto [ispe, ispeEnd] = FindBox(head, at, ipcoEnd, "ispe");
-        if (ispe < 0) break;
-        if (ispe + 12 <= ispeEnd) {
-            // Beyond a QSize's sides: larger than anything the loader takes anyway.
-            const std::uint32_t w = std::min<std::uint32_t>(Big32(head, ispe + 4), 1u << 30);
-            const std::uint32_t h = std::min<std::uint32_t>(Big32(head, ispe + 8), 1u << 30);
-            if (std::int64_t(w) * h > std::int64_t(std::max(largest.width(), 0)) * std::max(largest.height(), 0))
-                largest = QSize(int(w), int(h));
-        }
-        at = ispeEnd;
-    }
-    return largest;
-}
-
 Result<std::unique_ptr<PictureDecoder>> OpenHeifDecoder(QByteArray bytes) {
+    // Our own reading first: libheif's trusts the counts and sizes a file declares, and decodes whatever
+    // its codecs' headers say, however far that is from the sizes it was told.
+    const Result<HeifPlan> plan = PlanHeifDecode(bytes);
+    if (!plan) return plan.error();
     if (const auto& library = LoadHeifLibrary(); !library) return library.error();
     Result<Primary> primary = ReadPrimary(bytes);
     if (!primary) return primary.error();
@@ -276,7 +233,7 @@ Result<std::unique_ptr<PictureDecoder>> OpenHeifDecoder(QByteArray bytes) {
     const std::int64_t pixels = std::int64_t(size.width()) * size.height();
     if (pixels > kMaxPicturePixels) return TooLarge();
     if (const Result<void> fits = FitsDecodeBudgetBytes(
-            DecodeBytes(pixels, Heif().heif_image_handle_get_luma_bits_per_pixel(handle)));
+            DecodeBytes(*plan, Heif().heif_image_handle_get_luma_bits_per_pixel(handle)));
         !fits)
         return fits.error();
     QByteArray exif = ExifBlock(handle);

@@ -20,7 +20,8 @@ namespace core {
     F(heif_image_handle_get_list_of_metadata_block_IDs) F(heif_image_handle_get_metadata_size)         \
     F(heif_image_handle_get_metadata) F(heif_decoding_options_alloc) F(heif_decoding_options_free)     \
     F(heif_decode_image) F(heif_image_release) F(heif_image_get_plane_readonly)                        \
-    F(heif_image_get_width) F(heif_image_get_height) F(heif_image_get_bits_per_pixel_range)
+    F(heif_image_get_width) F(heif_image_get_height) F(heif_image_get_bits_per_pixel_range)            \
+    F(heif_image_is_premultiplied_alpha)
 // clang-format on
 
 struct HeifLibrary {

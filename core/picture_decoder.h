@@ -146,8 +146,6 @@ Result<std::unique_ptr<PictureDecoder>> OpenWebpDecoder(QByteArray bytes);
 // HEIF or AVIF: an ftyp box naming a still-picture brand. WebP: a RIFF container of kind WEBP.
 bool IsHeif(QByteArrayView head);
 bool IsWebp(QByteArrayView head);
-// The largest size any item of a HEIF declares in its boxes within head; invalid when they do not reach.
-QSize HeifLargestSize(QByteArrayView head);
 // A WebP's size from its first chunk's header.
 Result<QSize> WebpSize(QByteArrayView head);
 

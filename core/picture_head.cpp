@@ -2,6 +2,7 @@
 // reading (CheckPictureHead), so that neither a large file of no picture nor a small one claiming a giant
 // picture costs more than its header.
 
+#include "core/heif_decode_plan.h"
 #include "core/jpeg_segments.h"
 #include "core/picture_decoder.h"
 #include "core/png_chunks.h"
@@ -54,7 +55,7 @@ QSize PictureHeadSize(const QByteArray& head) {
         const JpegLayout frame = ReadJpegLayout(head, false);
         return frame.frameMarker != 0 ? QSize(frame.width, frame.height) : QSize();
     }
-    if (IsHeif(head)) return HeifLargestSize(head);
+    if (IsHeif(head)) return HeifDeclaredSize(head);
     if (IsWebp(head)) {
         const Result<QSize> size = WebpSize(head);
         return size ? *size : QSize();

@@ -121,4 +121,22 @@ TEST(InputFormats, WebpDecodesStraightToAReducedSize) {
     EXPECT_EQ(reduced->size(), kUpright / 4);
 }
 
+// Colours stored multiplied by their alpha (a prem reference) come out as they are, not darkened.
+TEST(InputFormats, PremultipliedHeicComesOutUnmultiplied) {
+    QTemporaryDir dir;
+    QImage stored(16, 16, QImage::Format_ARGB32);
+    stored.fill(qRgba(128, 0, 0, 128));  // full red at half coverage, multiplied by it
+    const QString png = dir.filePath("stored.png"), heic = dir.filePath("premultiplied.heic");
+    ASSERT_TRUE(stored.save(png));
+    ASSERT_TRUE(RunTool("heif-enc", {"-L", "-p", "chroma=444", "--premultiplied-alpha", png, "-o", heic}));
+    const core::Result<std::unique_ptr<core::PictureDecoder>> decoder = core::OpenPictureDecoder(testfiles::ReadBytes(heic));
+    ASSERT_TRUE(decoder.ok()) << decoder.error().detail.toStdString();
+    const core::Result<QImage> decoded = (*decoder)->Decode(QSize());
+    ASSERT_TRUE(decoded.ok());
+    const QRgb got = decoded->pixel(8, 8);
+    EXPECT_NEAR(qRed(got), 255, 3);
+    EXPECT_EQ(qGreen(got), 0);
+    EXPECT_NEAR(qAlpha(got), 128, 2);
+}
+
 }  // namespace

@@ -362,3 +362,183 @@ jpeg[dht + 5 + 8] += 1  # codes of nine bits
 jpeg.insert(dht + 5 + 16 + 12, 0x0C)
 write("jpeg-huffman-code-of-all-ones.jpg", jpeg)
 PY
+
+# HEIF files whose boxes say one cost and whose decode would take another, built box by box around small
+# coded pictures that heif-enc and avifenc make of flat 8-bit pictures: a grid larger than its declared
+# size, AV1 coded far larger than declared, an alpha and a grid of one tile referenced a thousand times,
+# tiles that share one piece of data or dwarf their grid, an item list claiming one item and holding
+# 2500, and an unused item over libheif's size limit, whose refusal must carry libheif's own reason.
+flat_png() {  # flat_png WIDTH HEIGHT FILE: one colour, 8 bits, without ImageMagick's size policy
+  python3 - "$@" <<'PY'
+import struct, sys, zlib
+w, h = int(sys.argv[1]), int(sys.argv[2])
+z = zlib.compressobj(9)
+body = b"".join(z.compress(b"\0" + bytes((192, 64, 32)) * w) for _ in range(h)) + z.flush()
+chunk = lambda k, d: struct.pack(">I", len(d)) + k + d + struct.pack(">I", zlib.crc32(k + d))
+open(sys.argv[3], "wb").write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 2, 0, 0, 0))
+                              + chunk(b"IDAT", body) + chunk(b"IEND", b""))
+PY
+}
+for side in 64 128 256; do flat_png $side $side "$work/flat-$side.png" && heif-enc -q 50 "$work/flat-$side.png" -o "$work/flat-$side.heic" >/dev/null; done
+convert -size 64x64 xc:'#c83c1e' -alpha set -channel A -evaluate set 50% +channel PNG32:"$work/half-clear.png"
+heif-enc -q 50 "$work/half-clear.png" -o "$work/half-clear.heic" >/dev/null
+for side in 8192 16384; do flat_png $side $side "$work/flat-$side.png" && avifenc -s 10 "$work/flat-$side.png" "$work/flat-$side.avif" >/dev/null && rm "$work/flat-$side.png"; done
+python3 - "$work" <<'PY'
+import struct, sys
+work = sys.argv[1]
+read = lambda p: open(p, "rb").read()
+def write(name, data):
+    with open(name, "wb") as f:
+        f.write(data)
+
+def box(kind, *parts):
+    body = b"".join(parts)
+    return struct.pack(">I", 8 + len(body)) + kind + body
+def full(kind, version, flags, *parts):
+    return box(kind, bytes([version]) + flags.to_bytes(3, "big"), *parts)
+def children(data, at, end):
+    while at + 8 <= end:
+        size, kind = struct.unpack(">I4s", data[at:at + 8])
+        yield kind, at + 8, at + size
+        at += size
+def child(data, at, end, kind):
+    return next((s, e) for k, s, e in children(data, at, end) if k == kind)
+
+def items_of(data):
+    """{id: (type, data, [property boxes])} of a file heif-enc or avifenc wrote (iloc of 4-byte fields)."""
+    meta, meta_end = child(data, 0, len(data), b"meta")
+    meta += 4
+    iinf, iinf_end = child(data, meta, meta_end, b"iinf")
+    types = {struct.unpack(">H", data[s + 4:s + 6])[0]: data[s + 8:s + 12]
+             for _, s, _ in children(data, iinf + (6 if data[iinf] == 0 else 8), iinf_end)}
+    iloc, _ = child(data, meta, meta_end, b"iloc")
+    version, base_size = data[iloc], data[iloc + 5] >> 4
+    idat = next((s for k, s, _ in children(data, meta, meta_end) if k == b"idat"), 0)
+    at, blobs = iloc + 8, {}
+    for _ in range(struct.unpack(">H", data[iloc + 6:iloc + 8])[0]):
+        item, = struct.unpack(">H", data[at:at + 2]); at += 2
+        method = struct.unpack(">H", data[at:at + 2])[0] & 15 if version else 0; at += 2 if version else 0
+        at += 2
+        base = struct.unpack(">I", data[at:at + 4])[0] if base_size else 0; at += base_size
+        blob = b""
+        for _ in range(struct.unpack(">H", data[at:at + 2])[0]):
+            offset, length = struct.unpack(">II", data[at + 2:at + 10]); at += 8
+            start = (idat if method == 1 else 0) + base + offset
+            blob += data[start:start + length]
+        at += 2
+        blobs[item] = blob
+    iprp, iprp_end = child(data, meta, meta_end, b"iprp")
+    ipco, ipco_end = child(data, iprp, iprp_end, b"ipco")
+    props = [data[s - 8:e] for _, s, e in children(data, ipco, ipco_end)]
+    ipma, _ = child(data, iprp, iprp_end, b"ipma")
+    at, assoc = ipma + 8, {}
+    for _ in range(struct.unpack(">I", data[ipma + 4:ipma + 8])[0]):
+        item, n = struct.unpack(">HB", data[at:at + 3]); at += 3
+        assoc[item] = [props[(data[at + k] & 0x7F) - 1] for k in range(n)]; at += n
+    return {i: (types[i], blobs.get(i, b""), assoc.get(i, [])) for i in types}
+def coded(path):
+    return next((blob, props) for kind, blob, props in items_of(read(path)).values() if kind in (b"hvc1", b"av01"))
+
+def ispe(width, height):
+    return full(b"ispe", 0, 0, struct.pack(">II", width, height))
+def with_ispe(props, width, height):
+    return [ispe(width, height) if p[4:8] == b"ispe" else p for p in props]
+def grid(rows, columns, width, height):
+    wide = width > 0xFFFF or height > 0xFFFF
+    return bytes([0, int(wide), rows - 1, columns - 1]) + struct.pack(">II" if wide else ">HH", width, height)
+
+class Item:
+    def __init__(self, kind, data=b"", props=(), hidden=True, in_idat=False, data_of=None, extents=1):
+        self.kind, self.data, self.props, self.hidden, self.in_idat, self.data_of = kind, data, list(props), hidden, in_idat, data_of
+        self.extents = extents  # 0: located, without data
+
+def heif(brand, items, refs=(), declared_items=None):
+    """A HEIF of items {id: Item} (item 1 primary), references [(type, from, [to...])], data in mdat or idat."""
+    ids = sorted(items)
+    ipco, index = [], {}
+    for i in ids:
+        for p in items[i].props:
+            if p not in index:
+                ipco.append(p); index[p] = len(ipco)
+    def meta(mdat_start):
+        infe = b"".join(full(b"infe", 2, int(items[i].hidden), struct.pack(">HH", i, 0), items[i].kind, b"\0") for i in ids)
+        idat, mdat, place = b"", b"", {}
+        for i in ids:
+            it = items[i]
+            if it.data_of is None and it.in_idat:
+                place[i] = (1, len(idat), len(it.data)); idat += it.data
+            elif it.data_of is None:
+                place[i] = (0, mdat_start + len(mdat), len(it.data)); mdat += it.data
+        for i in ids:
+            if items[i].data_of is not None:
+                place[i] = place[items[i].data_of]
+        iloc = full(b"iloc", 1, 0, bytes([0x44, 0]), struct.pack(">H", len(ids)),
+                    b"".join(struct.pack(">HHHHII", i, place[i][0], 0, 1, place[i][1], place[i][2]) if items[i].extents
+                             else struct.pack(">HHHH", i, 0, 0, 0) for i in ids))
+        with_props = [i for i in ids if items[i].props]
+        ipma = full(b"ipma", 0, 0, struct.pack(">I", len(with_props)),
+                    b"".join(struct.pack(">HB", i, len(items[i].props)) +
+                             bytes((0x80 if p[4:8] in (b"hvcC", b"av1C", b"auxC") else 0) | index[p] for p in items[i].props)
+                             for i in with_props))
+        parts = [full(b"hdlr", 0, 0, bytes(4), b"pict", bytes(13)), full(b"pitm", 0, 0, struct.pack(">H", 1))]
+        parts += [box(b"idat", idat)] if idat else []
+        count = len(ids) if declared_items is None else declared_items
+        parts += [iloc, full(b"iinf", 0, 0, struct.pack(">H", count), infe), box(b"iprp", box(b"ipco", *ipco), ipma)]
+        parts += [full(b"iref", 0, 0, *[box(k, struct.pack(">HH", f, len(to)), struct.pack(f">{len(to)}H", *to))
+                                        for k, f, to in refs])] if refs else []
+        return full(b"meta", 0, 0, *parts), mdat
+    ftyp = box(b"ftyp", brand, bytes(4), brand + b"mif1miaf")
+    head, _ = meta(0)
+    head, mdat = meta(len(ftyp) + len(head) + 8)
+    return ftyp + head + box(b"mdat", mdat)
+
+tile64, props64 = coded(f"{work}/flat-64.heic")
+tile128, props128 = coded(f"{work}/flat-128.heic")
+tile256, props256 = coded(f"{work}/flat-256.heic")
+# A grid whose own description says far more pixels than its declared size.
+for w, h in ((30000, 30000), (12000, 8000)):
+    write(f"heic-grid-{w}x{h}-declared-128x128.heic", heif(b"heic", {
+        1: Item(b"grid", grid(1, 1, w, h), [ispe(128, 128)], hidden=False, in_idat=True), 2: Item(b"hvc1", tile128, props128)},
+        [(b"dimg", 1, [2])]))
+# AV1 of a flat picture coded at 8192 or 16384 pixels a side, declared as 64 x 64.
+for side in (8192, 16384):
+    avif = read(f"{work}/flat-{side}.avif")
+    at = avif.index(b"ispe")
+    write(f"avif-declared-64x64-coded-{side}x{side}.avif", avif[:at + 8] + struct.pack(">II", 64, 64) + avif[at + 16:])
+# An alpha that is a grid of 1056 references to one tile.
+colour, alpha = (v for k, v in sorted(items_of(read(f"{work}/half-clear.heic")).items()))
+write("heic-alpha-grid-of-1056-references.heic", heif(b"heic", {
+    1: Item(b"hvc1", colour[1], colour[2], hidden=False),
+    2: Item(b"grid", grid(33, 32, 64, 64), [ispe(64, 64)] + [p for p in alpha[2] if p[4:8] == b"auxC"], in_idat=True),
+    3: Item(b"hvc1", alpha[1], [p for p in alpha[2] if p[4:8] != b"auxC"])},
+    [(b"auxl", 2, [1]), (b"dimg", 2, [3] * 1056)]))
+# A grid of 1089 references to one tile for a 64 x 64 picture, and one tile repeated into 8192 x 8192.
+write("heic-grid-1089-tiles-for-64x64.heic", heif(b"heic", {
+    1: Item(b"grid", grid(33, 33, 64, 64), [ispe(64, 64)], hidden=False, in_idat=True), 2: Item(b"hvc1", tile64, props64)},
+    [(b"dimg", 1, [2] * 1089)]))
+write("heic-one-tile-repeated-into-8192x8192.heic", heif(b"heic", {
+    1: Item(b"grid", grid(32, 32, 8192, 8192), [ispe(8192, 8192)], hidden=False, in_idat=True), 2: Item(b"hvc1", tile256, props256)},
+    [(b"dimg", 1, [2] * 1024)]))
+# The same with 1024 tiles of their own, all located at the one tile's data.
+tiles = {2: Item(b"hvc1", tile256, props256)}
+tiles.update({i: Item(b"hvc1", props=props256, data_of=2) for i in range(3, 1026)})
+write("heic-1024-tiles-share-one-extent-8192x8192.heic", heif(b"heic", {
+    1: Item(b"grid", grid(32, 32, 8192, 8192), [ispe(8192, 8192)], hidden=False, in_idat=True), **tiles},
+    [(b"dimg", 1, list(range(2, 1026)))]))
+# Four 64 x 64 tiles that cannot make a 200 x 200 grid.
+write("heic-grid-of-2x2-tiles-of-64-declared-200x200.heic", heif(b"heic", {
+    1: Item(b"grid", grid(2, 2, 200, 200), [ispe(200, 200)], hidden=False, in_idat=True),
+    **{i: Item(b"hvc1", tile64, props64) for i in range(2, 6)}}, [(b"dimg", 1, [2, 3, 4, 5])]))
+# A 64 x 64 grid of one tile truly 8192 x 8192.
+tile, props = coded(f"{work}/flat-8192.avif")
+write("avif-grid-64x64-of-one-8192x8192-tile.avif", heif(b"avif", {
+    1: Item(b"grid", grid(1, 1, 64, 64), [ispe(64, 64)], hidden=False, in_idat=True), 2: Item(b"av01", tile, props)},
+    [(b"dimg", 1, [2])]))
+# An item list claiming one item and holding 2100: the picture and 2099 items of no known kind or data.
+others = {i: Item(b"none", extents=0) for i in range(2, 2101)}
+write("heic-item-list-claims-1-holds-2100.heic", heif(b"heic", {1: Item(b"hvc1", tile64, props64, hidden=False), **others},
+                                                   declared_items=1))
+# A picture of 64 x 64 beside an unused image declared 70000 x 1, past libheif's limit on a side.
+write("heic-unused-item-declared-70000x1.heic", heif(b"heic", {
+    1: Item(b"hvc1", tile64, props64, hidden=False), 2: Item(b"hvc1", tile64, with_ispe(props64, 70000, 1))}))
+PY
