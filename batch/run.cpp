@@ -35,6 +35,12 @@ struct Folder {
     }
 };
 
+Details Because(int errorNumber) {
+    Details details;
+    details.errorNumber = errorNumber;
+    return details;
+}
+
 QString Why(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
 qint64 InputBytes(const Job& job) {
@@ -189,7 +195,7 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
             observer.Started(job);
             Folder folder;
             if (const core::Result<void> opened = OpenResultFolder(job, folder); !opened) {
-                end(job, Outcome::Failed, opened.error().message, {opened.error().number});
+                end(job, Outcome::Failed, opened.error().message, Because(opened.error().number));
                 return;
             }
             sweeper.Sweep(folder.fd);
@@ -200,11 +206,12 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
                                   options.lossless},
                                  {.overwrite = options.overwrite, .keepTimes = false});
             if (done)
-                end(job, Outcome::Written, done->note, {0, InputBytes(job), done->bytes, done->fitted});
+                end(job, Outcome::Written, done->note,
+                    {0, InputBytes(job), done->bytes, done->fitted, done->to, done->quality, done->withoutMetadata});
             else if (done.error().number == core::errc::FileAlreadyExists)
-                end(job, Outcome::Skipped, done.error().message, {done.error().number});
+                end(job, Outcome::Skipped, done.error().message, Because(done.error().number));
             else
-                end(job, Outcome::Failed, done.error().message, {done.error().number});
+                end(job, Outcome::Failed, done.error().message, Because(done.error().number));
         });
     }
     pool.waitForDone();

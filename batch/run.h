@@ -5,6 +5,7 @@
 #include "batch/options.h"
 #include "batch/plan.h"
 
+#include <QSize>
 #include <QtGlobal>
 #include <atomic>
 #include <vector>
@@ -24,6 +25,9 @@ struct Details {
     int errorNumber = 0;               // a failure's core::errc number; 0 for one the plan found
     qint64 bytesIn = 0, bytesOut = 0;  // a written picture's original and result sizes
     bool fitted = false;               // a written picture's quality or size lowered to fit maxBytes
+    QSize size;                        // a written picture's result size
+    int quality = 0;                   // and the quality it was encoded at (0: none)
+    bool withoutMetadata = false;      // written without the metadata asked to be kept
 };
 
 // Called from the batch's own threads, so an observer guards what it shares.

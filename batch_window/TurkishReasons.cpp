@@ -18,6 +18,7 @@ QString FromPlanNote(const QString& note) {
         {"^the result '(.*)' is a symbolic link$", "Sonucun adında ('%1') sembolik bir bağlantı var; bağlantılar izlenmez."},
         {"^exists", "Sonuç zaten var (değiştirmek için \"Var olan sonuçları değiştir\")."},
         {"^taken for a result of an earlier run$", "Daha önceki bir küçültmenin sonucu sayıldı."},
+        {"^written by the run that was stopped$", "Sonucu, durdurulan küçültmede yazıldı."},
     };
     for (const auto& n : kNotes) {
         const QRegularExpressionMatch match = QRegularExpression(QString::fromLatin1(n.english)).match(note);

@@ -53,6 +53,16 @@ public:
         kept_.erase(best);
         return bytes;
     }
+    // Unmaps kept mappings, the largest first, until at most most bytes are kept.
+    void KeepAtMost(std::size_t most) {
+        const std::lock_guard hold(lock_);
+        std::sort(kept_.begin(), kept_.end(), [](const auto& a, const auto& b) { return a.second < b.second; });
+        while (total_ > most) {
+            ::munmap(kept_.back().first, kept_.back().second);
+            total_ -= kept_.back().second;
+            kept_.pop_back();
+        }
+    }
     // False when keeping it would pass the bound: the caller unmaps it.
     bool Keep(std::uint8_t* bytes, std::size_t mapped) {
         const std::lock_guard hold(lock_);
@@ -132,9 +142,13 @@ void KeepFreedPictureMemory() {
     Kept().on = true;
 }
 
+namespace {
+constexpr std::size_t kWarmFileBytes = std::size_t(16) << 20, kWarmMapped = std::size_t(8) << 20;
+}  // namespace
+
 void WarmPictureMemory() {
     if (!Kept().on) return;
-    constexpr std::size_t kFileBytes = std::size_t(16) << 20, kMapped = std::size_t(8) << 20;
+    constexpr std::size_t kFileBytes = kWarmFileBytes, kMapped = kWarmMapped;
     if (auto* bytes = static_cast<std::uint8_t*>(std::malloc(kFileBytes))) {
         Touch(bytes, kFileBytes);
         std::free(bytes);
@@ -142,6 +156,14 @@ void WarmPictureMemory() {
     HugePageBytes first = HugePageBuffer(kMapped), second = HugePageBuffer(kMapped);
     for (HugePageBytes* buffer : {&first, &second})
         if (*buffer) Touch(buffer->get(), kMapped);
+}
+
+void GiveBackBatchMemory() {
+    if (!Kept().on) return;
+    Kept().KeepAtMost(2 * kWarmMapped);
+    // Free chunks of every thread's heap and the main heap's top; a live thread's top (the loading
+    // thread's warmed memory) stays.
+    ::malloc_trim(0);
 }
 
 const std::uint8_t* ReleasePages(const std::uint8_t* start, const std::uint8_t* end) {

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -35,8 +36,8 @@ private slots:
         BatchWindow window(paths, QSize(200, 200), 80);
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTRY_COMPARE(text(window, "pictures"), QStringLiteral("4 resim"));
         QCOMPARE(QApplication::focusWidget(), FindControl<QPushButton>(window, "start"));
-        QCOMPARE(text(window, "pictures"), QStringLiteral("4 resim"));
 
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(!window.running(), 30000);
@@ -62,9 +63,12 @@ private slots:
             QVERIFY(QFile::copy(first, paths.last()));
         }
         {
-            BatchWindow window(paths);
+            BatchWindow window(paths, QSize(400, 400), 85);
+            FindControl<QLineEdit>(window, "maxSize")->setText("900");
+            FindControl<QCheckBox>(window, "keepMetadata")->setChecked(true);
             FindControl<QRadioButton>(window, "toFolder")->setChecked(true);
             FindControl<QLineEdit>(window, "folder")->setText(results.path());
+            BatchChoices::PickedInDialog(results.path());  // offered again: it lies outside the home folder
             FindControl<QCheckBox>(window, "overwrite")->setChecked(true);
             FindControl<QComboBox>(window, "format")->setCurrentText(QStringLiteral("Aynı biçim"));  // JPEGs still
             window.show();
@@ -91,6 +95,9 @@ private slots:
                 QCOMPARE(testpics::DecodeJpeg(results.filePath(name)).size(), QSize(400, 266));
         }
         BatchWindow again(paths);
+        QCOMPARE(FindControl<QSpinBox>(again, "quality")->value(), 85);
+        QCOMPARE(FindControl<QLineEdit>(again, "maxSize")->text(), QStringLiteral("900"));
+        QVERIFY(FindControl<QCheckBox>(again, "keepMetadata")->isChecked());
         QVERIFY(FindControl<QRadioButton>(again, "toFolder")->isChecked());
         QCOMPARE(FindControl<QLineEdit>(again, "folder")->text(), results.path());
         QVERIFY(FindControl<QCheckBox>(again, "overwrite")->isChecked());
