@@ -6,6 +6,7 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <iterator>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -201,12 +202,13 @@ std::vector<Job> Plan(const Options& options, const std::atomic<bool>* abandon) 
         return !suffix.isEmpty() && IsResultName(NameOf(path)) && base.endsWith(suffix) &&
                StemsOf(FolderOf(path), stems).count(base.chopped(suffix.size())) > 0;
     };
-    // Skipped with a line, since a file of the user's own may bear such a name.
+    // Skipped with a line, since a file of the user's own may bear such a name; listed after the pictures.
+    std::vector<Job> earlier;
     std::erase_if(inputs, [&](const Found& f) {
         if (!isEarlierResult(f.path)) return false;
         Job job = MakeJob(f.path, Job::Kind::Skip, QStringLiteral("taken for a result of an earlier run"));
         job.earlierResult = true;
-        jobs.push_back(std::move(job));
+        earlier.push_back(std::move(job));
         return true;
     });
 
@@ -285,6 +287,7 @@ std::vector<Job> Plan(const Options& options, const std::atomic<bool>* abandon) 
         results.emplace(to.Key(), f.path);
         jobs.push_back(job);
     }
+    std::move(earlier.begin(), earlier.end(), std::back_inserter(jobs));
     return jobs;
 }
 

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <latch>
+#include <thread>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -161,8 +163,24 @@ void WarmPictureMemory() {
 void GiveBackBatchMemory() {
     if (!Kept().on) return;
     Kept().KeepAtMost(2 * kWarmMapped);
-    // Free chunks of every thread's heap and the main heap's top; a live thread's top (the loading
-    // thread's warmed memory) stays.
+    // A thread's heap keeps its free top, which malloc_trim leaves alone, and a thread that ends leaves its
+    // heap for the next thread to take. So threads started now take the heaps the batch's threads left,
+    // and a free there gives the top back while the bound is low. Few enough that none has to share the
+    // heap of a live thread, such as the loading thread's warmed one.
+    constexpr int kThreads = 6;
+    ::mallopt(M_TRIM_THRESHOLD, 1 << 20);
+    std::latch allHere(kThreads);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kThreads; ++i)
+        threads.emplace_back([&allHere] {
+            allHere.arrive_and_wait();  // all alive at once, each on a heap of its own
+            void* bytes = std::malloc(256 << 10);
+            asm volatile("" : : "r"(bytes) : "memory");
+            std::free(bytes);
+        });
+    for (std::thread& t : threads) t.join();
+    ::mallopt(M_TRIM_THRESHOLD, 128 << 20);
+    // Free chunks within every heap, and the main heap's top.
     ::malloc_trim(0);
 }
 

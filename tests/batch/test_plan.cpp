@@ -18,7 +18,7 @@ TEST(Plan, ResultNamesFollowTheFormat) {
         {F::Webp, {"d.gif"}, {"d_kucuk.webp"}},
         {F::Png, {"a.jpg", "a.png"}, {"a_kucuk.png", "!a.png"}},
         {std::nullopt, {"a.PNG", "b.gif", "c.jpeg"}, {"a_kucuk.png", "b_kucuk.jpg", "c_kucuk.jpg"}},
-        {F::Jpeg, {"e.jpg", "e_kucuk.png"}, {"!e_kucuk.png", "e_kucuk.jpg"}},
+        {F::Jpeg, {"e.jpg", "e_kucuk.png"}, {"e_kucuk.jpg", "!e_kucuk.png"}},
     };
     for (const auto& c : cases) {
         QTemporaryDir dir;
