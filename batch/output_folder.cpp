@@ -2,6 +2,8 @@
 
 #include "core/file_name.h"
 
+#include <QDir>
+
 #include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,7 +11,7 @@
 namespace batch {
 
 bool OutputFolderUsable(const QString& folder) {
-    QByteArray path = core::EncodeFileName(folder.trimmed());
+    QByteArray path = core::EncodeFileName(QDir::cleanPath(folder.trimmed()));
     if (path.isEmpty()) return false;
     while (path.size() > 1 && path.endsWith('/')) path.chop(1);
     // The folder itself, or the nearest one above it that exists, which the missing ones are made in.
