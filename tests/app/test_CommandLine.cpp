@@ -248,6 +248,8 @@ private slots:
         QTest::newRow("enlarging") << QStringList{"--scale", "150%", "x.jpg"} << "--scale wants";
         QTest::newRow("unknown unit")
             << QStringList{"-b", "4x4", "--max-size", "2G", "x.jpg"} << "--max-size wants";
+        QTest::newRow("a fraction of a byte")
+            << QStringList{"-b", "4x4", "--max-size", "1.5", "x.jpg"} << "--max-size wants";
         QTest::newRow("bad quality") << QStringList{"-b", "4x4", "-q", "0", "x.jpg"} << "--quality wants";
         QTest::newRow("unknown option") << QStringList{"-b", "4x4", "--colour", "x.jpg"} << "Unknown option";
         QTest::newRow("no paths") << QStringList{"-b", "4x4"} << "no pictures or folders";
