@@ -37,9 +37,13 @@ std::optional<Identity> IdentityOf(const QByteArray& path, int flags = 0) {
     return IdentityOf(st);
 }
 
-QString Why(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
-
 QString Shown(const QByteArray& path) { return core::ShownFileName(core::DecodeFileName(path)); }
+
+core::Error Unreadable(const QByteArray& folder, int error) {
+    return {core::Cause::FolderUnreadable,
+            QStringLiteral("cannot read the folder: %1").arg(QString::fromLocal8Bit(std::strerror(error))),
+            Shown(folder)};
+}
 
 QByteArray Join(const QByteArray& folder, const QByteArray& name) {
     if (folder.isEmpty()) return name;
@@ -83,16 +87,10 @@ struct Found {
     QByteArray relative;  // its folder below the folder named, for the tree under --output
 };
 
-Job MakeJob(const QByteArray& path, Job::Kind kind, const QString& note) {
-    Job job;
-    job.input = Shown(path);
-    job.kind = kind;
-    job.note = note;
-    job.inputPath = path;
-    return job;
+Job Failed(const QByteArray& path, core::Error why) {
+    return {.input = Shown(path), .kind = Job::Kind::Fail, .why = std::move(why), .inputPath = path};
 }
 
-Job Failed(const QByteArray& path, const QString& why) { return MakeJob(path, Job::Kind::Fail, why); }
 
 // A folder's pictures (and with recursive its subfolders'), read as bytes: every name, text or not.
 // A folder that cannot be read is a failed job of its own, so that nothing below it goes missing unsaid.
@@ -108,7 +106,7 @@ void Walk(const QByteArray& folder, const QByteArray& relative, bool recursive, 
     if (!dir) {
         const int error = errno;
         if (fd >= 0) ::close(fd);
-        failed.push_back(Failed(folder, QStringLiteral("cannot read the folder: %1").arg(Why(error))));
+        failed.push_back(Failed(folder, Unreadable(folder, error)));
         return;
     }
     std::vector<std::pair<QString, QByteArray>> files, folders;  // the shown name for the order, the bytes
@@ -131,7 +129,7 @@ void Walk(const QByteArray& folder, const QByteArray& relative, bool recursive, 
     }
     const int readError = errno;
     ::closedir(dir);
-    if (readError != 0) failed.push_back(Failed(folder, QStringLiteral("cannot read the folder: %1").arg(Why(readError))));
+    if (readError != 0) failed.push_back(Failed(folder, Unreadable(folder, readError)));
 
     const auto byName = [](const auto& a, const auto& b) { return core::NaturalLess(a.first, b.first); };
     std::sort(files.begin(), files.end(), byName);
@@ -184,8 +182,10 @@ std::vector<Job> Plan(const Options& options, const std::atomic<bool>* abandon) 
         struct stat st {};
         if (::stat(path.constData(), &st) != 0) {
             const int error = errno;
-            jobs.push_back(Failed(path, error == ENOENT ? QStringLiteral("no such file or folder")
-                                                         : QStringLiteral("cannot be read: %1").arg(Why(error))));
+            jobs.push_back(Failed(
+                path, error == ENOENT
+                          ? core::Error{core::Cause::NotFound, QStringLiteral("no such file or folder")}
+                          : core::ErrorOfErrno(error, QStringLiteral("cannot be read"))));
         } else if (S_ISDIR(st.st_mode)) {
             Walk(path, {}, options.recursive, outputId, inputs, jobs, stems, abandon);
         } else {
@@ -206,9 +206,12 @@ std::vector<Job> Plan(const Options& options, const std::atomic<bool>* abandon) 
     std::vector<Job> earlier;
     std::erase_if(inputs, [&](const Found& f) {
         if (!isEarlierResult(f.path)) return false;
-        Job job = MakeJob(f.path, Job::Kind::Skip, QStringLiteral("taken for a result of an earlier run"));
-        job.earlierResult = true;
-        earlier.push_back(std::move(job));
+        earlier.push_back(
+            {.input = Shown(f.path),
+             .kind = Job::Kind::Skip,
+             .why = {core::Cause::EarlierResult, QStringLiteral("taken for a result of an earlier run")},
+             .inputPath = f.path,
+             .earlierResult = true});
         return true;
     });
 
@@ -245,7 +248,8 @@ std::vector<Job> Plan(const Options& options, const std::atomic<bool>* abandon) 
                 real = realFolders.emplace(folder, std::move(r)).first;
             }
             if (real->second.path.isEmpty()) {
-                jobs.push_back(Failed(f.path, QStringLiteral("cannot reach the folder: %1").arg(Why(real->second.error))));
+                jobs.push_back(Failed(
+                    f.path, core::ErrorOfErrno(real->second.error, QStringLiteral("cannot reach the folder"))));
                 continue;
             }
             to.root = real->second.path;
@@ -256,12 +260,13 @@ std::vector<Job> Plan(const Options& options, const std::atomic<bool>* abandon) 
             to.rootId = outputId;
         }
         const QByteArray output = Join(Join(to.root, to.sub), to.name);
-        Job job = MakeJob(f.path, Job::Kind::Write, {});
-        job.output = Shown(output);
-        job.outputRoot = to.root;
-        job.outputSub = to.sub;
-        job.outputName = to.name;
-        job.format = format;
+        Job job{.input = Shown(f.path),
+                .output = Shown(output),
+                .inputPath = f.path,
+                .outputRoot = to.root,
+                .outputSub = to.sub,
+                .outputName = to.name,
+                .format = format};
         if (to.rootId) std::tie(job.rootDevice, job.rootInode) = std::tie(to.rootId->device, to.rootId->inode);
 
         struct stat there {};
@@ -269,20 +274,26 @@ std::vector<Job> Plan(const Options& options, const std::atomic<bool>* abandon) 
         const auto original = exists ? originals.find(IdentityOf(there)) : originals.end();
         if (original != originals.end()) {
             job.kind = Job::Kind::Fail;
-            job.note = QStringLiteral("would overwrite the original '%1'").arg(Shown(original->second));
+            const QString shown = Shown(original->second);
+            job.why = {core::Cause::WouldOverwriteOriginal,
+                       QStringLiteral("would overwrite the original '%1'").arg(shown), shown};
         } else if (const auto other = results.find(to.Key()); other != results.end()) {
             job.kind = Job::Kind::Fail;
-            job.note = QStringLiteral("the same result as '%1'").arg(Shown(other->second));
+            const QString shown = Shown(other->second);
+            job.why = {core::Cause::SameResultAsAnother, QStringLiteral("the same result as '%1'").arg(shown),
+                       shown};
         } else if (exists && S_ISLNK(there.st_mode)) {
             job.kind = Job::Kind::Fail;
-            job.note = QStringLiteral("the result '%1' is a symbolic link").arg(Shown(to.name));
+            const QString shown = Shown(to.name);
+            job.why = {core::Cause::SymbolicLink,
+                       QStringLiteral("the result '%1' is a symbolic link").arg(shown), shown};
         } else if (options.writtenBefore.count(f.path)) {
             job.kind = Job::Kind::Skip;
-            job.note = QStringLiteral("written by the run that was stopped");
+            job.why = {core::Cause::WrittenBeforeStop, QStringLiteral("written by the run that was stopped")};
         } else if (exists && !options.overwrite) {
             // Known now, so the picture is not even read; the write checks again.
             job.kind = Job::Kind::Skip;
-            job.note = QStringLiteral("exists (use --overwrite)");
+            job.why = {core::Cause::ResultExists, QStringLiteral("exists (use --overwrite)")};
         }
         results.emplace(to.Key(), f.path);
         jobs.push_back(job);

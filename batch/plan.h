@@ -14,24 +14,24 @@
 namespace batch {
 
 struct Job {
-    QString input;   // as the user would name it
-    QString output;  // where the result goes
+    QString input{};   // as the user would name it
+    QString output{};  // where the result goes
     enum class Kind { Write, Skip, Fail } kind = Kind::Write;
-    QString note;    // for a skip or a failure: why
+    core::Error why{};  // for a skip or a failure
 
     // The same as the system takes them: names are bytes, not always text.
-    QByteArray inputPath;
+    QByteArray inputPath{};
     // The result is reached from outputRoot, a folder opened without following a link (the real folder of
     // the original, or --output), down through the folders of outputSub ("a/b", made when missing) one
     // level at a time, none of them a link, to outputName.
-    QByteArray outputRoot;
-    QByteArray outputSub;
-    QByteArray outputName;
+    QByteArray outputRoot{};
+    QByteArray outputSub{};
+    QByteArray outputName{};
     // The root's device and inode when planned; 0 and 0 when it did not exist yet.
     dev_t rootDevice = 0;
     ino_t rootInode = 0;
     core::OutputFormat format = core::OutputFormat::Jpeg;  // the result's, which its name's extension says
-    bool earlierResult = false;  // a skip: the file is this program's result of an earlier run
+    bool earlierResult{};  // a skip: the file is this program's result of an earlier run
 };
 
 // The pictures the paths name, in the order they are worked on: each file named, and in each folder

@@ -35,20 +35,24 @@ struct Folder {
     }
 };
 
-Details Because(int errorNumber) {
-    Details details;
-    details.errorNumber = errorNumber;
-    return details;
-}
-
-QString Why(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
-
 qint64 InputBytes(const Job& job) {
     struct stat st {};
     return ::stat(job.inputPath.constData(), &st) == 0 ? qint64(st.st_size) : 0;
 }
 
 QString Shown(const QByteArray& path) { return core::ShownFileName(core::DecodeFileName(path)); }
+
+core::Error LinkOnTheWay(const QByteArray& path) {
+    return {core::Cause::SymbolicLink, QStringLiteral("'%1' is a symbolic link").arg(Shown(path)),
+            Shown(path)};
+}
+
+core::Error FolderError(int error, const QString& what, const QByteArray& folder) {
+    return {
+        core::CauseOfErrno(error),
+        QStringLiteral("%1 '%2': %3").arg(what, Shown(folder), QString::fromLocal8Bit(std::strerror(error))),
+        Shown(folder)};
+}
 
 // Makes the folders of path that are missing, as a user's mkdir -p would: the path is theirs.
 void MakePath(const QByteArray& path) {
@@ -67,14 +71,15 @@ core::Result<void> OpenResultFolder(const Job& job, Folder& folder) {
         const int error = errno;
         struct stat st {};
         if (::lstat(job.outputRoot.constData(), &st) == 0 && S_ISLNK(st.st_mode))
-            return core::Error{core::errc::PathFileAccess, QStringLiteral("'%1' is a symbolic link").arg(Shown(job.outputRoot))};
-        return core::Error{core::errc::PathFileAccess,
-                           QStringLiteral("cannot open the folder '%1': %2").arg(Shown(job.outputRoot), Why(error))};
+            return LinkOnTheWay(job.outputRoot);
+        return FolderError(error, QStringLiteral("cannot open the folder"), job.outputRoot);
     }
     struct stat st {};
     if (planned && (::fstat(folder.fd, &st) != 0 || st.st_dev != job.rootDevice || st.st_ino != job.rootInode))
-        return core::Error{core::errc::PathFileAccess,
-                           QStringLiteral("the folder '%1' was replaced since the run began").arg(Shown(job.outputRoot))};
+        return core::Error{
+            core::Cause::ReplacedMeanwhile,
+            QStringLiteral("the folder '%1' was replaced since the run began").arg(Shown(job.outputRoot)),
+            Shown(job.outputRoot)};
     QByteArray reached = job.outputRoot;
     for (const QByteArray& level : job.outputSub.split('/')) {
         if (level.isEmpty()) continue;
@@ -84,9 +89,8 @@ core::Result<void> OpenResultFolder(const Job& job, Folder& folder) {
         if (next < 0) {
             const int error = errno;
             if (::fstatat(folder.fd, level.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
-                return core::Error{core::errc::PathFileAccess, QStringLiteral("'%1' is a symbolic link").arg(Shown(reached))};
-            return core::Error{core::errc::PathFileAccess,
-                               QStringLiteral("cannot make the folder '%1': %2").arg(Shown(reached), Why(error))};
+                return LinkOnTheWay(reached);
+            return FolderError(error, QStringLiteral("cannot make the folder"), reached);
         }
         ::close(std::exchange(folder.fd, next));
     }
@@ -155,11 +159,11 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
     int running = 0;            // pictures admitted and not yet ended
     for (const Job& job : jobs) {
         if (job.kind == Job::Kind::Skip) {
-            end(job, Outcome::Skipped, job.note);
+            end(job, Outcome::Skipped, job.why.detail, {job.why});
             continue;
         }
         if (job.kind == Job::Kind::Fail) {
-            end(job, Outcome::Failed, job.note);
+            end(job, Outcome::Failed, job.why.detail, {job.why});
             continue;
         }
         const core::SizeRule size{options.box, options.scalePercent};
@@ -195,7 +199,7 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
             observer.Started(job);
             Folder folder;
             if (const core::Result<void> opened = OpenResultFolder(job, folder); !opened) {
-                end(job, Outcome::Failed, opened.error().message, Because(opened.error().number));
+                end(job, Outcome::Failed, opened.error().detail, {opened.error()});
                 return;
             }
             sweeper.Sweep(folder.fd);
@@ -207,11 +211,12 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
                                  {.overwrite = options.overwrite, .keepTimes = false});
             if (done)
                 end(job, Outcome::Written, done->note,
-                    {0, InputBytes(job), done->bytes, done->fitted, done->to, done->quality, done->withoutMetadata});
-            else if (done.error().number == core::errc::FileAlreadyExists)
-                end(job, Outcome::Skipped, done.error().message, Because(done.error().number));
+                    {std::nullopt, InputBytes(job), done->bytes, done->fitted, done->to, done->quality,
+                     done->withoutMetadata});
+            else if (done.error().cause == core::Cause::ResultExists)
+                end(job, Outcome::Skipped, done.error().detail, {done.error()});
             else
-                end(job, Outcome::Failed, done.error().message, Because(done.error().number));
+                end(job, Outcome::Failed, done.error().detail, {done.error()});
         });
     }
     pool.waitForDone();

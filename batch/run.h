@@ -8,6 +8,7 @@
 #include <QSize>
 #include <QtGlobal>
 #include <atomic>
+#include <optional>
 #include <vector>
 
 namespace batch {
@@ -22,12 +23,12 @@ struct Totals {
 
 // What an end tells beyond its outcome, for a summary or a reason in another language.
 struct Details {
-    int errorNumber = 0;               // a failure's core::errc number; 0 for one the plan found
+    std::optional<core::Error> error;  // a skip's or a failure's cause, the plan's or the engine's
     qint64 bytesIn = 0, bytesOut = 0;  // a written picture's original and result sizes
     bool fitted = false;               // a written picture's quality or size lowered to fit maxBytes
-    QSize size;                        // a written picture's result size
-    int quality = 0;                   // and the quality it was encoded at (0: none)
-    bool withoutMetadata = false;      // written without the metadata asked to be kept
+    QSize size{};                      // a written picture's result size
+    int quality{};                     // and the quality it was encoded at (0: none)
+    bool withoutMetadata{};            // written without the metadata asked to be kept
 };
 
 // Called from the batch's own threads, so an observer guards what it shares.

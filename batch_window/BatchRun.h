@@ -31,7 +31,7 @@ public:
 signals:
     void Planned(int pictures);
     void PictureStarted(const QString& input);
-    // outcome: a batch::Outcome; details.errorNumber and why say why for a skip or a failure.
+    // outcome: a batch::Outcome; details.error says why for a skip or a failure, why in English.
     // inputPath: the picture as the plan names it (batch::Job::inputPath).
     void PictureEnded(const QString& input, const QByteArray& inputPath, int outcome, const QString& why,
                       const batch::Details& details);

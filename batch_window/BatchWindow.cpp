@@ -7,8 +7,8 @@
 #include "batch_window/BatchRun.h"
 #include "batch_window/BatchTexts.h"
 #include "batch_window/PlanList.h"
-#include "batch_window/TurkishReasons.h"
 #include "core/file_name.h"
+#include "platform/reasons.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -518,7 +518,7 @@ void BatchWindow::onEnded(const QString& input, const QByteArray& inputPath, int
     } else {
         line = QStringLiteral("%1 %2: %3")
                    .arg(kind == batch::Outcome::Skipped ? QStringLiteral("Atlandı") : QStringLiteral("Başarısız"),
-                        input, TurkishReason(details.errorNumber, why));
+                        input, details.error ? platform::TurkishReason(*details.error) : why);
     }
     if (line.isEmpty()) return;
     pendingLines_ << line;

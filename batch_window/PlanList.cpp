@@ -1,6 +1,6 @@
 #include "batch_window/PlanList.h"
 
-#include "batch_window/TurkishReasons.h"
+#include "platform/reasons.h"
 
 #include <QBrush>
 #include <QPalette>
@@ -38,9 +38,9 @@ QVariant PlanList::data(const QModelIndex& index, int role) const {
         switch (job.kind) {
             case batch::Job::Kind::Write: return job.input;
             case batch::Job::Kind::Skip:
-                return QStringLiteral("%1 — atlanacak: %2").arg(job.input, TurkishReason(0, job.note));
+                return QStringLiteral("%1 — atlanacak: %2").arg(job.input, platform::TurkishReason(job.why));
             case batch::Job::Kind::Fail:
-                return QStringLiteral("%1 — yapılamayacak: %2").arg(job.input, TurkishReason(0, job.note));
+                return QStringLiteral("%1 — yapılamayacak: %2").arg(job.input, platform::TurkishReason(job.why));
         }
     }
     if (role == Qt::ForegroundRole && job.kind != batch::Job::Kind::Write)

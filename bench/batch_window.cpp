@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
     clock.restart();
     BatchWindow* window = BatchWindow::Open(&main, {args[1]});
     const qint64 opened = clock.elapsed();
-    QTest::qWaitForWindowExposed(window);
+    if (!QTest::qWaitForWindowExposed(window)) return 1;
     const qint64 shown = clock.elapsed();
     const qint64 counted = WaitForCount(*window) + shown;
     std::printf("opened in %lld ms, shown after %lld ms, \"%s\" after %lld ms; longest stall %lld ms\n",

@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
             // Let go before timing: a picture still alive would serve the loads below from its pixels.
             const Result<Picture> picture = LoadPicture(path);
             if (!picture) {
-                std::fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(picture.error().message));
+                std::fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(picture.error().detail));
                 return 1;
             }
             size = picture->size();

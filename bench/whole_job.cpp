@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
     }
     core::AllowLargeImageReads();
     const auto fail = [&](const core::Error& e) {
-        std::fprintf(stderr, "whole_job: %s: %s\n", qPrintable(args[1]), qPrintable(e.message));
+        std::fprintf(stderr, "whole_job: %s: %s\n", qPrintable(args[1]), qPrintable(e.detail));
         return 1;
     };
     const core::Result<core::Picture> picture = core::LoadPicture(args[1]);
@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
     const core::Result<QByteArray> jpeg = core::EncodeJpeg(core::PixelRows::Of(*shrunk), 90);
     if (!jpeg) return fail(jpeg.error());
     if (const core::Result<void> written = core::SafeReplace(args[2], *jpeg); !written) return fail(written.error());
-    if (args.size() == 5 && !shrunk->save(args[4], "PNG")) return fail({0, QStringLiteral("PNG not written")});
+    if (args.size() == 5 && !shrunk->save(args[4], "PNG"))
+        return fail({core::Cause::IoError, QStringLiteral("PNG not written")});
     return 0;
 }

@@ -17,6 +17,7 @@ namespace {
 // PNG's zlib level: 3 of 9 makes a 1920-pixel photo 6-9 % larger than the default 6 in a third to a
 // quarter of the time (0.31 s against 0.99 s), and PNG results of photos are large anyway.
 constexpr int kPngQtQuality = 66;  // Qt's writer turns its 0..100 quality into level (100 - q) * 9 / 91
+constexpr int kPngMaxSide = 1000000;  // libpng's own limit on what it writes (PNG_USER_WIDTH_MAX)
 // libwebp's speed/size trade-off, 0 (fast) .. 6 (small): 4 is its own default and libvips' too.
 constexpr int kWebpMethod = 4;
 constexpr int kWebpLosslessLevel = 6;  // 0..9; the level libwebp recommends
@@ -37,7 +38,7 @@ QImage OnWhite(const QImage& image) {
 
 Result<QByteArray> Jpeg(const QImage& image, int quality, QByteArrayView exif) {
     const QImage rgb32 = OnWhite(image);
-    if (rgb32.isNull()) return Error{errc::OutOfMemory, QStringLiteral("out of memory")};
+    if (rgb32.isNull()) return Error{Cause::OutOfMemory, QStringLiteral("out of memory")};
     return EncodeJpeg(PixelRows::Of(rgb32), quality, ChromaSampling::ByQuality, exif);
 }
 
@@ -61,22 +62,32 @@ Result<QByteArray> Png(const QImage& image, QByteArrayView exif) {
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "png");
     writer.setQuality(kPngQtQuality);
-    if (!writer.write(image))
-        return Error{errc::OutOfMemory,
+    if (image.width() > kPngMaxSide || image.height() > kPngMaxSide)
+        return Error{Cause::TooLargeForFormat,
+                     QStringLiteral("a %1 x %2 picture is too large for PNG (at most %3 pixels a side)")
+                         .arg(image.width())
+                         .arg(image.height())
+                         .arg(kPngMaxSide)};
+    if (!writer.write(image)) {
+        // The buffer in memory is the only device here: it fails only when it cannot grow.
+        if (writer.error() == QImageWriter::DeviceError)
+            return Error{Cause::OutOfMemory, QStringLiteral("out of memory")};
+        return Error{Cause::EncoderFailed,
                      QStringLiteral("the PNG could not be made: %1").arg(writer.errorString())};
+    }
     return exif.isEmpty() ? bytes : WithExifChunk(std::move(bytes), TiffOf(exif));
 }
 
 Result<QByteArray> Webp(const QImage& image, const EncodeChoice& choice, QByteArrayView exif) {
     if (image.width() > WEBP_MAX_DIMENSION || image.height() > WEBP_MAX_DIMENSION)
-        return Error{errc::InvalidArgument,
+        return Error{Cause::TooLargeForFormat,
                      QStringLiteral("a %1 x %2 picture is too large for WebP (at most %3 pixels a side)")
                          .arg(image.width())
                          .arg(image.height())
                          .arg(WEBP_MAX_DIMENSION)};
     const bool alpha = image.hasAlphaChannel();
     const QImage bgra = image.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    const Error noMemory{errc::OutOfMemory, QStringLiteral("out of memory")};
+    const Error noMemory{Cause::OutOfMemory, QStringLiteral("out of memory")};
     if (bgra.isNull()) return noMemory;
 
     WebPConfig config;
@@ -105,7 +116,7 @@ Result<QByteArray> Webp(const QImage& image, const EncodeChoice& choice, QByteAr
     if (!encoded)
         return why == VP8_ENC_ERROR_OUT_OF_MEMORY || why == VP8_ENC_OK
                    ? noMemory
-                   : Error{errc::InvalidArgument,
+                   : Error{Cause::EncoderFailed,
                            QStringLiteral("the WebP could not be made (libwebp error %1)").arg(why)};
     if (exif.isEmpty()) return bytes;
 
@@ -148,7 +159,7 @@ QString ExtensionOf(OutputFormat format) {
 }
 
 Result<QByteArray> EncodePicture(const QImage& image, const EncodeChoice& choice, QByteArrayView exif) {
-    if (image.isNull()) return Error{errc::InvalidArgument, QStringLiteral("there is no picture to encode")};
+    if (image.isNull()) return Error{Cause::InvalidSize, QStringLiteral("there is no picture to encode")};
     switch (choice.format) {
         case OutputFormat::Png:
             return Png(image, exif);

@@ -27,8 +27,8 @@ QString ExtensionOf(OutputFormat format);
 
 // The picture encoded as asked. Transparency is kept in PNG and WebP and laid on white in JPEG. exif,
 // when given, is an APP1 payload ("Exif\0\0" and a TIFF block) and goes into the file in the format's own
-// place (APP1, PNG's eXIf, WebP's EXIF). Errors: 5 for an empty picture or one larger than the format
-// holds (JPEG 65500, WebP 16383 pixels a side), 7 when memory runs out.
+// place (APP1, PNG's eXIf, WebP's EXIF). Errors: invalid size for an empty picture, too large for the
+// format above what it holds (JPEG 65500, WebP 16383, PNG 1000000 pixels a side), out of memory.
 Result<QByteArray> EncodePicture(const QImage& image, const EncodeChoice& choice, QByteArrayView exif = {});
 // The same for a picture handed over with memory of its own: a JPEG encoder gives each band of rows back
 // to the system once it has read them, when no one else shares the picture.

@@ -84,7 +84,7 @@ private:
 Result<QByteArray> KeptExif(QByteArrayView tiff) {
     if (tiff.isEmpty()) return QByteArray();
     const std::optional<TiffReader> reader = TiffReader::Open(tiff);
-    if (!reader) return Error{errc::InvalidPicture, QStringLiteral("unreadable Exif block")};
+    if (!reader) return Error{Cause::MetadataUnreadable, QStringLiteral("unreadable Exif block")};
     const std::vector<TiffEntry> main = reader->Directory(reader->firstDirectory());
     std::vector<Field> kept = Kept(main, kMainTags), exif;
     for (const TiffEntry& e : main)
@@ -96,7 +96,8 @@ Result<QByteArray> KeptExif(QByteArrayView tiff) {
     kept.push_back({kOrientationTag, kShort, 1, writer.Number(1, 2)});
     QByteArray app1 = QByteArray("Exif\0\0", 6) + writer.Block(std::move(kept), std::move(exif));
     if (app1.size() > kMaxApp1Payload)
-        return Error{errc::InvalidPicture, QStringLiteral("Exif block too large (%1 bytes)").arg(app1.size())};
+        return Error{Cause::MetadataUnreadable,
+                     QStringLiteral("Exif block too large (%1 bytes)").arg(app1.size())};
     return app1;
 }
 

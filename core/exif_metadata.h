@@ -12,8 +12,8 @@ namespace core {
 // From a TIFF block (an Exif segment's payload after "Exif\0\0"), a new APP1 payload ("Exif\0\0" and a
 // TIFF block in the same byte order) with only the date, camera, lens, exposure, artist and copyright
 // fields, and Orientation 1, since the pixels it goes with are upright; empty when there is no block or
-// it has none of them. Error 481 when the block cannot be read or what it keeps is too large for one
-// APP1 segment: the copy is then written without metadata.
+// it has none of them. Metadata unreadable when the block cannot be read or what it keeps is too large for
+// one APP1 segment: the copy is then written without metadata.
 Result<QByteArray> KeptExif(QByteArrayView tiff);
 
 }  // namespace core

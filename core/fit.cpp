@@ -9,9 +9,9 @@ namespace core {
 namespace {
 
 Result<double> Divided(double a, double b) {
-    if (b == 0) return Error{errc::DivisionByZero, QStringLiteral("division by zero")};
+    if (b == 0) return Error{Cause::DivisionByZero, QStringLiteral("division by zero")};
     const double q = a / b;
-    if (!std::isfinite(q)) return Error{errc::Overflow, QStringLiteral("overflow")};
+    if (!std::isfinite(q)) return Error{Cause::Overflow, QStringLiteral("overflow")};
     return q;
 }
 
@@ -33,10 +33,11 @@ QSize Fit::pixels() const {
 
 Result<Fit> FitIntoBox(double width, double height, double boxWidth, double boxHeight) {
     for (const double v : {width, height, boxWidth, boxHeight})
-        if (!std::isfinite(v)) return Error{errc::InvalidArgument, QStringLiteral("not a number")};
+        if (!std::isfinite(v)) return Error{Cause::InvalidSize, QStringLiteral("not a number")};
     const double W = std::floor(width), H = std::floor(height);
     const double BW = std::floor(boxWidth), BH = std::floor(boxHeight);
-    if (W < 0 || H < 0 || BW < 0 || BH < 0) return Error{errc::InvalidArgument, QStringLiteral("a negative size")};
+    if (W < 0 || H < 0 || BW < 0 || BH < 0)
+        return Error{Cause::InvalidSize, QStringLiteral("a negative size")};
     if (W < BW && H < BH) return Fit{W, H, 0};
 
     const Result<double> hw = FlooredRatio(H, W, BW);  // the height that goes with the box's width

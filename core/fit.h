@@ -22,8 +22,8 @@ struct Fit {
     QSize pixels() const;
 };
 
-// Errors: 11 when a box side or a side to divide by floors to 0, 6 when a quotient overflows, 5 for a
-// negative side or one that is no finite number.
+// Errors: division by zero when a box side or a side to divide by floors to 0, overflow when a quotient
+// overflows, invalid size for a negative side or one that is no finite number.
 Result<Fit> FitIntoBox(double width, double height, double boxWidth, double boxHeight);
 inline Result<Fit> FitIntoBox(QSize picture, QSize box) {
     return FitIntoBox(picture.width(), picture.height(), box.width(), box.height());

@@ -10,12 +10,12 @@ namespace core {
 namespace {
 
 Error TooLarge(qint64 maxBytes, QSize size, qint64 bytes, const QString& how) {
-    return Error{errc::InvalidArgument, QStringLiteral("does not fit in %1 bytes: %2 × %3%4 takes %5 bytes")
-                                            .arg(maxBytes)
-                                            .arg(size.width())
-                                            .arg(size.height())
-                                            .arg(how)
-                                            .arg(bytes)};
+    return Error{Cause::DoesNotFit, QStringLiteral("does not fit in %1 bytes: %2 × %3%4 takes %5 bytes")
+                                        .arg(maxBytes)
+                                        .arg(size.width())
+                                        .arg(size.height())
+                                        .arg(how)
+                                        .arg(bytes)};
 }
 
 // The highest quality in [lowest, highest] whose encoding fits, or none; sizeAtLowest tells what the

@@ -48,7 +48,7 @@ struct Primary {
 Error Refusal(const heif_error& e) {
     if (e.subcode == heif_suberror_Security_limit_exceeded) return TooLarge();
     if (e.code == heif_error_Memory_allocation_error) return NoMemory();
-    return {errc::InvalidPicture,
+    return {Cause::Damaged,
             QStringLiteral("not a picture, or damaged (%1)").arg(QString::fromUtf8(e.message).trimmed())};
 }
 
@@ -92,7 +92,7 @@ constexpr std::uint32_t kMaxItems = 2000;
 // Parses the boxes of bytes, which must outlive the result. Item data (the coded pixels) is not touched.
 Result<Primary> ReadPrimary(const QByteArray& bytes) {
     if (ItemCount(bytes) > kMaxItems)
-        return Error{errc::InvalidPicture, QStringLiteral("more than %1 items in one file").arg(kMaxItems)};
+        return Error{Cause::TooCostly, QStringLiteral("more than %1 items in one file").arg(kMaxItems)};
     Primary p;
     p.context.reset(Heif().heif_context_alloc());
     if (!p.context) return NoMemory();

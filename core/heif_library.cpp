@@ -9,7 +9,7 @@ namespace {
 constexpr char kName[] = "libheif.so.1";
 
 Error Unavailable(const char* why) {
-    return {errc::FileNotFound,
+    return {Cause::LibraryMissing,
             QStringLiteral("HEIF and AVIF pictures need %1, which cannot be loaded (%2)")
                 .arg(QLatin1String(kName), QString::fromLocal8Bit(why ? why : "unknown reason"))};
 }

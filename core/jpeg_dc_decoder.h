@@ -41,13 +41,13 @@ struct JpegDcScan {
 // libjpeg takes it, through a 2 x 2 IDCT of each block (other samplings through that are left to libjpeg).
 // A null image when the data is anything but plain (tables libjpeg refuses, a code no table has, bytes
 // after the last block, no end marker, restart markers out of their order or place): libjpeg, which reads
-// on past some faults and not others, then decides. Error 481 when the data ends early, which libjpeg warns of; 7 when memory runs out. parts:
-// threads parsing at once (0: as many as the pool has, fewer for small files).
+// on past some faults and not others, then decides. Damaged when the data ends early, which libjpeg warns
+// of; out of memory. parts: threads parsing at once (0: as many as the pool has, fewer for small files).
 Result<QImage> DecodeJpegDc(const JpegDcScan& scan, int parts = 0, QThreadPool* pool = nullptr);
 
 // The scan of a JPEG file when it is one DecodeJpegDc takes: a single baseline scan of 8-bit grey or
-// YCbCr in the frame's order, its tables given. None otherwise; error 481 when
-// the header cannot be read. The scan's data points into file. (With the JPEG decoder, which reads headers.)
+// YCbCr in the frame's order, its tables given. None otherwise; damaged when the header cannot be read.
+// The scan's data points into file. (With the JPEG decoder, which reads headers.)
 Result<std::optional<JpegDcScan>> ReadJpegDcScan(QByteArrayView file);
 
 }  // namespace core

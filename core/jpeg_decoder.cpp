@@ -81,9 +81,11 @@ struct Reader {
     Error AsError() const {
         switch (failure) {
         case Failure::Costly:
-            return {errc::InvalidPicture, QStringLiteral("%1 scans, too many for its size").arg(cinfo.input_scan_number)};
+            return {Cause::TooCostly,
+                    QStringLiteral("%1 scans, too many for its size").arg(cinfo.input_scan_number)};
         case Failure::TooLarge:
-            return {errc::OutOfMemory, QStringLiteral("needs more than %1 MB to decode").arg(kDecodeMemoryBudget >> 20)};
+            return {Cause::TooLarge,
+                    QStringLiteral("needs more than %1 MB to decode").arg(kDecodeMemoryBudget >> 20)};
         case Failure::NoMemory:
             return NoMemory();
         case Failure::Damaged:

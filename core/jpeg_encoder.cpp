@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <csetjmp>
 #include <new>
+#include <optional>
 
 namespace core {
 
@@ -79,8 +80,7 @@ struct JpegWriter::State {
     jpeg_compress_struct c{};
     ErrorManager err{};
     Output out;
-    int failed = 0;  // the first failure's errc number: nothing is written after it
-    QString why;     // and its message
+    std::optional<Error> failed;  // the first failure: nothing is written after it
     bool created = false;
 
     ~State() {
@@ -94,17 +94,16 @@ struct JpegWriter::State {
         if (failed) return;
         if (setjmp(err.jump)) {
             if (err.pub.msg_code == JERR_OUT_OF_MEMORY)
-                Refuse(errc::OutOfMemory, QStringLiteral("out of memory"));
+                Refuse(Cause::OutOfMemory, QStringLiteral("out of memory"));
             else
-                Refuse(errc::InvalidArgument, QStringLiteral("the JPEG encoder refused the picture"));
+                Refuse(Cause::EncoderFailed, QStringLiteral("the JPEG encoder refused the picture"));
             return;
         }
         call();
     }
 
-    void Refuse(int number, const QString& message) {
-        failed = number;
-        why = message;
+    void Refuse(Cause cause, const QString& detail) {
+        if (!failed) failed = Error{cause, detail};
     }
 };
 
@@ -113,9 +112,10 @@ JpegWriter::JpegWriter(int width, int height, PixelRows::Layout layout, int qual
     : state_(std::make_unique<State>()) {
     State& s = *state_;
     if (width <= 0 || height <= 0 || width > JPEG_MAX_DIMENSION || height > JPEG_MAX_DIMENSION)
-        s.Refuse(errc::InvalidArgument, QStringLiteral("a JPEG must be 1 to %1 pixels a side").arg(JPEG_MAX_DIMENSION));
+        s.Refuse(width <= 0 || height <= 0 ? Cause::InvalidSize : Cause::TooLargeForFormat,
+                 QStringLiteral("a JPEG must be 1 to %1 pixels a side").arg(JPEG_MAX_DIMENSION));
     else if (exif.size() > kMaxApp1Payload)
-        s.Refuse(errc::InvalidArgument, QStringLiteral("Exif block too large"));
+        s.Refuse(Cause::MetadataUnreadable, QStringLiteral("Exif block too large"));
     if (s.failed) return;
     s.c.err = jpeg_std_error(&s.err.pub);
     s.err.pub.error_exit = OnFatalError;
@@ -166,14 +166,14 @@ Result<void> JpegWriter::Write(const PixelRows& rows) {
             if (rows.consumed && rows.stride > 0) released = ReleasePages(released, batch[n - 1] + rows.stride);
         }
     });
-    if (s.failed) return Error{s.failed, s.why};
+    if (s.failed) return *s.failed;
     return {};
 }
 
 Result<QByteArray> JpegWriter::Finish() {
     State& s = *state_;
     s.Guarded([&] { jpeg_finish_compress(&s.c); });
-    if (s.failed) return Error{s.failed, s.why};
+    if (s.failed) return *s.failed;
     return std::move(s.out.bytes);
 }
 
@@ -182,7 +182,8 @@ PixelRows PixelRows::Of(const QImage& rgb32) {
 }
 
 Result<QByteArray> EncodeJpeg(const PixelRows& rows, int quality, ChromaSampling sampling, QByteArrayView exif) {
-    if (!rows.top && rows.width > 0 && rows.height > 0) return Error{errc::InvalidArgument, QStringLiteral("no pixels")};
+    if (!rows.top && rows.width > 0 && rows.height > 0)
+        return Error{Cause::InvalidSize, QStringLiteral("no pixels")};
     JpegWriter writer(rows.width, rows.height, rows.layout, quality, sampling, exif);
     if (const Result<void> written = writer.Write(rows); !written) return written.error();
     return writer.Finish();

@@ -347,9 +347,9 @@ int ShrinkBands(QSize source, int destRows, QThreadPool* pool) {
 Result<QImage> LanczosShrink(const QImage& image, QSize size, QThreadPool* pool) {
     const int sw = image.width(), sh = image.height(), dh = size.height();
     if (sw < size.width() || sh < dh || size.isEmpty())
-        return Error{errc::InvalidArgument, QStringLiteral("a shrink cannot enlarge")};
+        return Error{Cause::InvalidSize, QStringLiteral("a shrink cannot enlarge")};
     QImage out = HugePageImage(size, image.format());
-    if (out.isNull()) return Error{errc::OutOfMemory, QStringLiteral("out of memory")};
+    if (out.isNull()) return Error{Cause::OutOfMemory, QStringLiteral("out of memory")};
     const LanczosPlan plan(image.size(), size);
     const bool premultiplied = image.format() == QImage::Format_ARGB32_Premultiplied;
     // Bands of destination rows are independent: each reads the source rows it needs.

@@ -8,22 +8,22 @@ namespace core {
 QSize Picture::size() const { return source_ ? source_->size() : QSize(0, 0); }
 
 Result<QImage> Picture::pixels(QSize atLeast) const {
-    if (!source_) return Error{errc::InvalidPicture, QStringLiteral("no picture")};
+    if (!source_) return Error{Cause::Damaged, QStringLiteral("no picture")};
     return source_->pixels(atLeast);
 }
 
 Result<QImage> Picture::view(QSize shown) const {
-    if (!source_) return Error{errc::InvalidPicture, QStringLiteral("no picture")};
+    if (!source_) return Error{Cause::Damaged, QStringLiteral("no picture")};
     return source_->pixels(shown, kViewMargin);
 }
 
 Result<QImage> Picture::shrunkFromFile(QSize size, QThreadPool* pool) const {
-    if (!source_) return Error{errc::InvalidPicture, QStringLiteral("no picture")};
+    if (!source_) return Error{Cause::Damaged, QStringLiteral("no picture")};
     return source_->Shrink(size, pool);
 }
 
 Result<bool> Picture::shrinkFromFileInto(QSize size, const RowSink& sink, QThreadPool* pool) const {
-    if (!source_) return Error{errc::InvalidPicture, QStringLiteral("no picture")};
+    if (!source_) return Error{Cause::Damaged, QStringLiteral("no picture")};
     return source_->ShrinkInto(size, pool, sink);
 }
 

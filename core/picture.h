@@ -56,13 +56,13 @@ private:
 
 // Loads a picture file (JPEG, BMP, GIF, PNG and whatever else Qt reads). Only a regular file of at most
 // kMaxPictureFileBytes is read; its header is checked before the rest is read, and the whole file by one
-// decode at a small scale. Errors: 53 no such file, 75 not a readable regular file, 481 no picture or
-// damaged, 7 larger than the pixel limit or the decode budget. EXIF orientation is applied and colour profiles converted to
-// sRGB. Loading a file again while an earlier picture of it is alive shares that picture's pixels, as
-// long as the file is the same one, unchanged (device, inode, size, modification and change times).
-// With HeaderOnly the checking decode is left out: for a job that decodes the whole file next anyway and
-// reports its faults then (such a picture is not shared with later loads, and its file's bytes go as soon as
-// that decode has read them: a second decode fails).
+// decode at a small scale. Errors: not found, not a readable regular file (by its cause), damaged for no
+// picture, too costly or too large beyond the loader's limits. EXIF orientation is applied and colour
+// profiles converted to sRGB. Loading a file again while an earlier picture of it is alive shares that
+// picture's pixels, as long as the file is the same one, unchanged (device, inode, size, modification and
+// change times). With HeaderOnly the checking decode is left out: for a job that decodes the whole file next
+// anyway and reports its faults then (such a picture is not shared with later loads, and its file's bytes go
+// as soon as that decode has read them: a second decode fails).
 enum class LoadCheck { WholeFile, HeaderOnly };
 // The path's bytes are the ones core/file_name.h keeps in it.
 Result<Picture> LoadPicture(const QString& path, LoadCheck check = LoadCheck::WholeFile);

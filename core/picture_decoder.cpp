@@ -17,11 +17,10 @@ QSize DecodeTarget(QSize atLeast, QSize full, int margin) {
 
 bool Covers(QSize have, QSize need) { return have.width() >= need.width() && have.height() >= need.height(); }
 
-Error NotAPicture() { return {errc::InvalidPicture, QStringLiteral("not a picture, or damaged")}; }
+Error NotAPicture() { return {Cause::Damaged, QStringLiteral("not a picture, or damaged")}; }
 
 Error TooLarge() {
-    return {errc::OutOfMemory,
-            QStringLiteral("larger than %1 megapixels").arg(kMaxPicturePixels / 1'000'000)};
+    return {Cause::TooLarge, QStringLiteral("larger than %1 megapixels").arg(kMaxPicturePixels / 1'000'000)};
 }
 
 Result<void> FitsDecodeBudget(std::int64_t pixels, QImage::Format format) {
@@ -33,12 +32,13 @@ Result<void> FitsDecodeBudget(std::int64_t pixels, QImage::Format format) {
 
 Result<void> FitsDecodeBudgetBytes(std::int64_t bytes) {
     if (bytes <= kDecodeMemoryBudget) return {};
-    return Error{errc::OutOfMemory, QStringLiteral("decoding would take %1 MB, over the %2 MB a picture may use")
-                                        .arg(bytes >> 20)
-                                        .arg(kDecodeMemoryBudget >> 20)};
+    return Error{Cause::TooLarge,
+                 QStringLiteral("decoding would take %1 MB, over the %2 MB a picture may use")
+                     .arg(bytes >> 20)
+                     .arg(kDecodeMemoryBudget >> 20)};
 }
 
-Error NoMemory() { return {errc::OutOfMemory, QStringLiteral("out of memory")}; }
+Error NoMemory() { return {Cause::OutOfMemory, QStringLiteral("out of memory")}; }
 
 namespace {
 
@@ -50,11 +50,10 @@ std::uint64_t Pixels(std::uint64_t width, std::uint64_t height) { return width *
 std::optional<Error> TooManyScans(const QByteArray& jpeg) {
     const JpegLayout layout = ReadJpegLayout(jpeg);
     if (layout.scans > kMaxJpegScans)
-        return Error{errc::InvalidPicture, QStringLiteral("more than %1 scans").arg(kMaxJpegScans)};
+        return Error{Cause::TooCostly, QStringLiteral("more than %1 scans").arg(kMaxJpegScans)};
     if (layout.scans > 1 &&
         std::uint64_t(layout.scans) * Pixels(layout.width, layout.height) > std::uint64_t(kMaxJpegScanPixels))
-        return Error{errc::InvalidPicture,
-                     QStringLiteral("%1 scans, too many for its size").arg(layout.scans)};
+        return Error{Cause::TooCostly, QStringLiteral("%1 scans, too many for its size").arg(layout.scans)};
     return std::nullopt;
 }
 
@@ -66,14 +65,14 @@ std::optional<Error> CostlyToDecode(const QByteArray& bytes) {
     if (bytes.startsWith("\xFF\xD8")) {
         const JpegLayout jpeg = ReadJpegLayout(bytes, false);
         if (jpeg.arithmetic() && Pixels(jpeg.width, jpeg.height) > std::uint64_t(kMaxArithmeticPixels))
-            return Error{errc::InvalidPicture,
-                         QStringLiteral("arithmetic coding above %1 megapixels").arg(kMaxArithmeticPixels / 1'000'000)};
+            return Error{Cause::TooCostly, QStringLiteral("arithmetic coding above %1 megapixels")
+                                               .arg(kMaxArithmeticPixels / 1'000'000)};
     }
     const PngHeader png = ReadPngHeader(bytes);
     if (png.valid && (png.bitDepth == 16 || png.interlaced) &&
         Pixels(png.width, png.height) > std::uint64_t(kMaxDeepPngPixels))
-        return Error{errc::InvalidPicture, QStringLiteral("a 16-bit or interlaced PNG above %1 megapixels")
-                                               .arg(kMaxDeepPngPixels / 1'000'000)};
+        return Error{Cause::TooCostly, QStringLiteral("a 16-bit or interlaced PNG above %1 megapixels")
+                                           .arg(kMaxDeepPngPixels / 1'000'000)};
     return std::nullopt;
 }
 
@@ -95,7 +94,7 @@ Result<std::unique_ptr<PictureDecoder>> OpenPictureDecoder(QByteArray bytes) {
         decoder = OpenQtImageDecoder(bytes);
     }
     if (!decoder) return decoder;
-    // After the size limit, so that a giant claim is told as one (7); decoders fill in missing data.
+    // After the size limit, so that a giant claim is told as one (too large); decoders fill in missing data.
     if (!PixelDataCanFit(bytes)) return NotAPicture();
     return decoder;
 }

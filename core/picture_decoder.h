@@ -57,7 +57,7 @@ public:
     // The upright size in pixels.
     virtual QSize size() const = 0;
     // The smallest version this decoder makes that covers target (upright), as Format_RGB32, or
-    // Format_ARGB32 when the picture has transparency; error 481 for damaged data, 7 when memory runs out.
+    // Format_ARGB32 when the picture has transparency; damaged, or out of memory.
     virtual Result<QImage> Decode(QSize target) const = 0;
     // The whole picture shrunk to size (upright, no larger than the picture), as Format_RGB32, filtered
     // as its rows are decoded so that it is never held whole; a null image when this decoder cannot.
@@ -79,14 +79,14 @@ public:
 };
 
 // What a decode of pixels pixels holds when Qt's reader gives them as format (Invalid: unknown), with
-// To32Bit's copy when that is not 32-bit already: error 7 above kDecodeMemoryBudget.
+// To32Bit's copy when that is not 32-bit already: too large above kDecodeMemoryBudget.
 Result<void> FitsDecodeBudget(std::int64_t pixels, QImage::Format format);
 // The same for a decode that holds bytes at its peak.
 Result<void> FitsDecodeBudgetBytes(std::int64_t bytes);
 
 // The first bytes of a picture file (up to 64 KB) and the file's size, checked before the rest is read:
-// error 481 when they are no picture this program reads, when its size cannot be told from them, or when
-// the file is far larger than any coding of that size needs; 7 when the picture is larger than
+// damaged when they are no picture this program reads or its size cannot be told from them, too costly when
+// the file is far larger than any coding of that size needs; too large when the picture is larger than
 // kMaxPicturePixels or, for the formats Qt's reader decodes whole, than the decode budget.
 Result<void> CheckPictureHead(const QByteArray& head, std::int64_t fileBytes);
 
@@ -94,9 +94,9 @@ Result<void> CheckPictureHead(const QByteArray& head, std::int64_t fileBytes);
 // such a head, noisily; libtiff writes the directory after the pixels.
 bool TiffDirectoryBeyond(QByteArrayView head);
 
-// Reads the header of a picture file's bytes: error 481 when they are no picture this program reads or
-// too short for the picture they claim, 7 when the picture is larger than kMaxPicturePixels. Allocates
-// nothing in proportion to the pixels.
+// Reads the header of a picture file's bytes: damaged when they are no picture this program reads or
+// too short for the picture they claim, too large when the picture is larger than kMaxPicturePixels.
+// Allocates nothing in proportion to the pixels.
 Result<std::unique_ptr<PictureDecoder>> OpenPictureDecoder(QByteArray bytes);
 
 // False when the file is too short for the pixels its header claims, even at the format's densest coding

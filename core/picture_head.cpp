@@ -68,13 +68,14 @@ Result<void> CheckPictureHead(const QByteArray& head, std::int64_t fileBytes) {
         size = ReaderSize(reader).expandedTo(GifCanvas(head));
     }
     if (!size.isValid() || size.isEmpty())
-        return Error{errc::InvalidPicture, QStringLiteral("no picture size in its first %1 KB").arg(head.size() >> 10)};
+        return Error{Cause::Damaged,
+                     QStringLiteral("no picture size in its first %1 KB").arg(head.size() >> 10)};
     const std::int64_t pixels = std::int64_t(size.width()) * size.height();
     if (pixels > kMaxPicturePixels) return TooLarge();
     if (fileBytes > kMetadataBytes + kMostBytesPerPixel * pixels)
-        return Error{errc::InvalidPicture, QStringLiteral("file far larger than its %1 x %2 picture needs")
-                                               .arg(size.width())
-                                               .arg(size.height())};
+        return Error{Cause::Damaged, QStringLiteral("file far larger than its %1 x %2 picture needs")
+                                         .arg(size.width())
+                                         .arg(size.height())};
     // JPEG and WebP decoders keep to the budget themselves, at the scale they decode at.
     if (jpeg || webp) return {};
     QImage::Format format = DecodedFormat(reader, head);

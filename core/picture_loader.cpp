@@ -74,10 +74,9 @@ struct Descriptor {
 };
 
 Error FileError(int error) {
-    if (error == ENOENT || error == ENOTDIR)
-        return {errc::FileNotFound, QStringLiteral("no such file")};
-    if (error == ENAMETOOLONG) return {errc::PathFileAccess, QStringLiteral("path too long")};
-    return {errc::PathFileAccess, QStringLiteral("cannot be read: %1").arg(QString::fromLocal8Bit(strerror(error)))};
+    if (error == ENOENT || error == ENOTDIR) return {Cause::NotFound, QStringLiteral("no such file")};
+    if (error == ENAMETOOLONG) return {Cause::NameTooLong, QStringLiteral("path too long")};
+    return ErrorOfErrno(error, QStringLiteral("cannot be read"));
 }
 
 // Appends up to count bytes from fd, making room for expected of them at once and for the rest as they
@@ -118,16 +117,17 @@ Result<Picture> LoadPicture(const QString& path, LoadCheck check) {
 }
 
 Result<Picture> LoadPictureAt(int folderFd, const QByteArray& name, LoadCheck check) {
-    if (name.isEmpty()) return Error{errc::FileNotFound, QStringLiteral("no file named")};
+    if (name.isEmpty()) return Error{Cause::NoFileName, QStringLiteral("no file named")};
     // Not blocking, so that a named pipe or a device cannot hold the caller before fstat refuses it.
     Descriptor file{::openat(folderFd, name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
     if (file.fd < 0) return FileError(errno);
     struct stat st {};
     if (::fstat(file.fd, &st) != 0) return FileError(errno);
-    if (S_ISDIR(st.st_mode)) return Error{errc::FileNotFound, QStringLiteral("a folder, not a file")};
-    if (!S_ISREG(st.st_mode)) return Error{errc::PathFileAccess, QStringLiteral("not a regular file")};
+    if (S_ISDIR(st.st_mode)) return Error{Cause::IsFolder, QStringLiteral("a folder, not a file")};
+    if (!S_ISREG(st.st_mode)) return Error{Cause::NotRegularFile, QStringLiteral("not a regular file")};
     if (st.st_size > kMaxPictureFileBytes)
-        return Error{errc::OutOfMemory, QStringLiteral("file larger than %1 MB").arg(kMaxPictureFileBytes >> 20)};
+        return Error{Cause::FileTooLarge,
+                     QStringLiteral("file larger than %1 MB").arg(kMaxPictureFileBytes >> 20)};
 
     const FileIdentity identity(st);
     if (auto shared = Live().Find(identity)) return Picture::FromSource(std::move(shared));
@@ -140,7 +140,8 @@ Result<Picture> LoadPictureAt(int folderFd, const QByteArray& name, LoadCheck ch
     if (!ReadInto(file.fd, bytes, kMaxPictureFileBytes + 1 - bytes.size(), st.st_size - bytes.size() + 1))
         return FileError(errno);
     if (bytes.size() > kMaxPictureFileBytes)
-        return Error{errc::OutOfMemory, QStringLiteral("file larger than %1 MB").arg(kMaxPictureFileBytes >> 20)};
+        return Error{Cause::FileTooLarge,
+                     QStringLiteral("file larger than %1 MB").arg(kMaxPictureFileBytes >> 20)};
 
     Result<std::shared_ptr<const PictureSource>> source = Decoded(std::move(bytes), check);
     if (!source) return source.error();

@@ -45,7 +45,7 @@ Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QB
     const Result<QByteArray> kept = request.keepMetadata ? KeptExif(picture->exif()) : QByteArray();
     const QByteArray exif = kept ? *kept : QByteArray();
     QStringList notes;
-    if (!kept) notes << QStringLiteral("written without metadata: %1").arg(kept.error().message);
+    if (!kept) notes << QStringLiteral("written without metadata: %1").arg(kept.error().detail);
     // PNG and WebP results keep a picture's transparency; a JPEG lays it on white.
     const QColor background = request.format == OutputFormat::Jpeg ? QColor(Qt::white) : QColor();
     const auto encode = [&](const QImage& image, int quality) {

@@ -1,32 +1,13 @@
 #pragma once
-// The engine's one way to fail: a result holds either its value or an error with a message in English
-// and a number that callers may map to their own codes.
+// The engine's one way to fail: a result holds either its value or an error (core/error.h).
 
-#include <QString>
+#include "core/error.h"
+
 #include <cassert>
 #include <utility>
 #include <variant>
 
 namespace core {
-
-// Error numbers, the ones the program has always reported for these failures.
-namespace errc {
-constexpr int InvalidArgument = 5;
-constexpr int Overflow = 6;
-constexpr int OutOfMemory = 7;  // also: a picture larger than the loader takes
-constexpr int DivisionByZero = 11;
-constexpr int FileNotFound = 53;
-constexpr int DeviceIO = 57;
-constexpr int FileAlreadyExists = 58;
-constexpr int DiskFull = 61;
-constexpr int PathFileAccess = 75;
-constexpr int InvalidPicture = 481;
-}  // namespace errc
-
-struct Error {
-    int number = 0;
-    QString message;
-};
 
 template <class T>
 class [[nodiscard]] Result {

@@ -31,11 +31,24 @@ struct Fd {
     }
 };
 
-Error Refused(const QString& why) { return {errc::PathFileAccess, why}; }
-
 Error WriteFailed(int error) {
-    if (error == ENOSPC || error == EDQUOT || error == EFBIG) return {errc::DiskFull, QStringLiteral("disk full")};
-    return {errc::DeviceIO, QStringLiteral("write failed: %1").arg(QString::fromLocal8Bit(strerror(error)))};
+    if (CauseOfErrno(error) == Cause::DiskFull) return {Cause::DiskFull, QStringLiteral("disk full")};
+    return ErrorOfErrno(error, QStringLiteral("write failed"));
+}
+
+Error Exists() { return {Cause::ResultExists, QStringLiteral("exists (use --overwrite)")}; }
+
+Error LinkAt(const QByteArray& name) {
+    const QString shown = DecodeFileName(name);
+    return {Cause::SymbolicLink, QStringLiteral("'%1' is a symbolic link").arg(shown), shown};
+}
+
+Error ReplacedWhileSaving() {
+    return {Cause::ReplacedMeanwhile, QStringLiteral("the file was replaced by someone else while saving")};
+}
+
+Error CannotCreate(int error) {
+    return ErrorOfErrno(error, QStringLiteral("cannot create a file in the folder"));
 }
 
 testing::TemporaryFileHook& Hook() {
@@ -102,23 +115,23 @@ struct Place {
 // followed to the file it names, which is then replaced in place of the link.
 Result<void> Locate(const QString& target, Fd& folder, QByteArray& name) {
     QByteArray path = EncodeFileName(target);
-    if (path.isEmpty()) return Refused(QStringLiteral("no file name"));
+    if (path.isEmpty()) return Error{Cause::NoFileName, QStringLiteral("no file name")};
     struct stat st {};
     if (::lstat(path.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
         char* real = ::realpath(path.constData(), nullptr);
-        if (!real) return Refused(QStringLiteral("a link to nothing"));
+        if (!real) return Error{Cause::DanglingLink, QStringLiteral("a link to nothing")};
         path = real;
         ::free(real);
     }
     const qsizetype slash = path.lastIndexOf('/');
     name = path.mid(slash + 1);
-    if (name.isEmpty()) return Refused(QStringLiteral("no file name"));
+    if (name.isEmpty()) return Error{Cause::NoFileName, QStringLiteral("no file name")};
     // The real folder holds no link; one that appears in its path now is refused, not followed.
     char* real = ::realpath(slash < 0 ? "." : slash == 0 ? "/" : path.left(slash).constData(), nullptr);
-    if (!real) return Refused(QStringLiteral("no such folder"));
+    if (!real) return Error{Cause::NoSuchFolder, QStringLiteral("no such folder")};
     folder.fd = ::open(real, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     ::free(real);
-    if (folder.fd < 0) return Refused(QStringLiteral("no such folder"));
+    if (folder.fd < 0) return Error{Cause::NoSuchFolder, QStringLiteral("no such folder")};
     return {};
 }
 
@@ -132,17 +145,17 @@ struct OldFile {
 Result<void> LookAtOldFile(const Place& place, const ReplaceOptions& options, OldFile& old) {
     if (::fstatat(place.folder, place.name.constData(), &old.st, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno == ENOENT) return {};
-        return Refused(QStringLiteral("cannot look at the file: %1").arg(QString::fromLocal8Bit(strerror(errno))));
+        return ErrorOfErrno(errno, QStringLiteral("cannot look at the file"));
     }
     old.exists = true;
-    if (S_ISLNK(old.st.st_mode)) return Refused(QStringLiteral("'%1' is a symbolic link").arg(DecodeFileName(place.name)));
-    if (!options.overwrite) return Error{errc::FileAlreadyExists, QStringLiteral("exists (use --overwrite)")};
-    if (S_ISDIR(old.st.st_mode)) return Refused(QStringLiteral("a folder"));
-    if (!S_ISREG(old.st.st_mode)) return Refused(QStringLiteral("not a regular file"));
+    if (S_ISLNK(old.st.st_mode)) return LinkAt(place.name);
+    if (!options.overwrite) return Exists();
+    if (S_ISDIR(old.st.st_mode)) return Error{Cause::IsFolder, QStringLiteral("a folder")};
+    if (!S_ISREG(old.st.st_mode)) return Error{Cause::NotRegularFile, QStringLiteral("not a regular file")};
     // A file nobody may write stands for a read-only file, as does one this user may not write.
-    if ((old.st.st_mode & 0222) == 0) return Refused(QStringLiteral("read-only file"));
+    if ((old.st.st_mode & 0222) == 0) return Error{Cause::ReadOnly, QStringLiteral("read-only file")};
     if (::faccessat(place.folder, place.name.constData(), W_OK, AT_EACCESS) != 0)
-        return Refused(QStringLiteral("no permission to write the file"));
+        return Error{Cause::NoPermission, QStringLiteral("no permission to write the file")};
     old.fd.fd = ::openat(place.folder, place.name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     struct stat opened {};
     if (old.fd.fd >= 0 && (::fstat(old.fd.fd, &opened) != 0 || !SameFile(opened, old.st))) {
@@ -183,9 +196,10 @@ Result<void> Create(Temporary& temp, bool replacing) {
         temp.fd.fd = ::openat(temp.place.folder, temp.name.constData(),
                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (temp.fd.fd >= 0) break;
-        if (errno != EEXIST) return Refused(QStringLiteral("cannot create a file in the folder: %1").arg(QString::fromLocal8Bit(strerror(errno))));
+        if (errno != EEXIST) return CannotCreate(errno);
     }
-    if (temp.fd.fd < 0 || ::fstat(temp.fd.fd, &temp.st) != 0) return Refused(QStringLiteral("cannot create a file in the folder"));
+    if (temp.fd.fd < 0 || ::fstat(temp.fd.fd, &temp.st) != 0)
+        return CannotCreate(temp.fd.fd < 0 ? EEXIST : errno);
     // Held until the process ends or the file is renamed: a lock nobody holds marks one left by a crash.
     ::flock(temp.fd.fd, LOCK_EX);
     return {};
@@ -208,8 +222,8 @@ void TakeOverAttributes(const Temporary& temp, const OldFile& old, bool keepTime
 
 Result<void> SafeReplaceAt(int folderFd, const QByteArray& name, QByteArrayView contents, ReplaceOptions options) {
     const Place place{folderFd, name};
-    if (name.isEmpty() || name.contains('/')) return Refused(QStringLiteral("no file name"));
-    if (name.size() > NAME_MAX) return Refused(QStringLiteral("file name too long"));
+    if (name.isEmpty() || name.contains('/')) return Error{Cause::NoFileName, QStringLiteral("no file name")};
+    if (name.size() > NAME_MAX) return Error{Cause::NameTooLong, QStringLiteral("file name too long")};
     OldFile old;
     if (Result<void> looked = LookAtOldFile(place, options, old); !looked) return looked;
 
@@ -222,14 +236,15 @@ Result<void> SafeReplaceAt(int folderFd, const QByteArray& name, QByteArrayView 
     if (old.exists) TakeOverAttributes(temp, old, options.keepTimes);
 
     if (Hook()) Hook()(QStringLiteral("/proc/self/fd/%1/").arg(folderFd) + DecodeFileName(temp.name));
-    if (!temp.StillOurs()) return Refused(QStringLiteral("the temporary file was replaced by someone else"));
+    if (!temp.StillOurs())
+        return Error{Cause::ReplacedMeanwhile,
+                     QStringLiteral("the temporary file was replaced by someone else")};
     // What is at the name now, looked at again: a link or a file that appeared since is never replaced
     // unasked; the rename itself replaces a name, never what a link there names.
     struct stat now {};
     const bool present = ::fstatat(folderFd, name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0;
-    if (present && S_ISLNK(now.st_mode)) return Refused(QStringLiteral("'%1' is a symbolic link").arg(DecodeFileName(name)));
-    if (present && old.exists && !SameFile(now, old.st))
-        return Refused(QStringLiteral("the file was replaced by someone else while saving"));
+    if (present && S_ISLNK(now.st_mode)) return LinkAt(name);
+    if (present && old.exists && !SameFile(now, old.st)) return ReplacedWhileSaving();
     if (options.overwrite) {
         if (::renameat(folderFd, temp.name.constData(), folderFd, name.constData()) != 0) return WriteFailed(errno);
     } else if (::renameat2(folderFd, temp.name.constData(), folderFd, name.constData(), RENAME_NOREPLACE) != 0) {
@@ -237,13 +252,13 @@ Result<void> SafeReplaceAt(int folderFd, const QByteArray& name, QByteArrayView 
         if (errno == EINVAL && ::linkat(folderFd, temp.name.constData(), folderFd, name.constData(), 0) == 0)
             ::unlinkat(folderFd, temp.name.constData(), 0);
         else if (errno == EEXIST)
-            return Error{errc::FileAlreadyExists, QStringLiteral("exists (use --overwrite)")};
+            return Exists();
         else
             return WriteFailed(errno);
     }
     temp.renamed = true;
     if (::fstatat(folderFd, name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0 || !SameFile(now, temp.st))
-        return Refused(QStringLiteral("the file was replaced by someone else while saving"));
+        return ReplacedWhileSaving();
     ::fsync(folderFd);
     return {};
 }

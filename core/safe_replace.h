@@ -14,7 +14,8 @@ namespace core {
 
 // How a write in an open folder treats what is at the name already.
 struct ReplaceOptions {
-    bool overwrite = true;  // false: an existing file is left alone (error 58, "exists (use --overwrite)")
+    bool overwrite =
+        true;  // false: an existing file is left alone (result exists, "exists (use --overwrite)")
     bool keepTimes = true;  // the replaced file's access and modification times go to the new file
 };
 
@@ -24,15 +25,15 @@ struct ReplaceOptions {
 // its owner and group (as far as the user may set them), its permission bits without set-user-id and
 // set-group-id, its extended attributes and access control list (as far as the user may set them), and
 // with keepTimes its times; a new file gets the mode any new file of this process would. Refused before
-// anything is written (error 75): a folder or anything else that is not a regular file, a read-only file,
+// anything is written: a folder or anything else that is not a regular file, a read-only file,
 // a file the user may not write, a folder the user may not write in, a name too long. A full disk is
-// error 61, other write failures 57. Temporary files are named ".<name>.tmp-XXXXXX" and locked while
-// written; one is left behind only when the process dies mid-write.
+// Cause::DiskFull, other write failures their system error's cause. Temporary files are named
+// ".<name>.tmp-XXXXXX" and locked while written; one is left behind only when the process dies mid-write.
 Result<void> SafeReplaceAt(int folderFd, const QByteArray& name, QByteArrayView contents, ReplaceOptions options);
 
 // Replaces (or creates) target as SafeReplaceAt does, keeping the old times. A link as target: the file
 // it names is replaced and the link stays; the folder of that file is opened without following links,
-// and the temporary file and the rename never follow one. A dangling link is refused (error 75).
+// and the temporary file and the rename never follow one. A dangling link is refused.
 Result<void> SafeReplace(const QString& target, QByteArrayView contents);
 
 // Whether a file's name is one of SafeReplace's temporary files.

@@ -19,12 +19,12 @@ int Needed(int dest, int whole, int part) {
 }  // namespace
 
 Result<QImage> ShrinkPicture(const Picture& picture, QSize size, const ShrinkOptions& options) {
-    if (picture.isNull()) return Error{errc::InvalidPicture, QStringLiteral("no picture")};
-    if (size.isEmpty()) return Error{errc::InvalidArgument, QStringLiteral("no size to draw into")};
+    if (picture.isNull()) return Error{Cause::Damaged, QStringLiteral("no picture")};
+    if (size.isEmpty()) return Error{Cause::InvalidSize, QStringLiteral("no size to draw into")};
     const QSize full = picture.size();
     const QRect whole(QPoint(0, 0), full);
     const QRect source = options.source.isNull() ? whole : options.source & whole;
-    if (source.isEmpty()) return Error{errc::InvalidArgument, QStringLiteral("nothing of the picture to draw")};
+    if (source.isEmpty()) return Error{Cause::InvalidSize, QStringLiteral("nothing of the picture to draw")};
 
     // The whole picture into a smaller size: straight from the file when its decoder can, rows filtered as
     // they come on two threads, which is faster than decoding it whole first and holds a small part of it.

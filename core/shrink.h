@@ -23,8 +23,8 @@ struct ShrinkOptions {
 // The (part of the) picture stretched over size, each direction on its own, as Format_RGB32. The whole
 // picture shrunk, with no decoded version at hand that would do, is filtered as it is decoded, in little
 // memory, and nothing of it is kept for later requests. Errors:
-// 481 for no picture or pixels that turn out unreadable, 5 for an empty size or a part outside the
-// picture, 7 when memory runs out.
+// damaged for no picture or pixels that turn out unreadable, invalid size for an empty size or a part
+// outside the picture, out of memory.
 Result<QImage> ShrinkPicture(const Picture& picture, QSize size, const ShrinkOptions& options = {});
 
 }  // namespace core

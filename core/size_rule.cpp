@@ -19,9 +19,9 @@ int Scaled(int side, int part, int whole) {
 Result<QSize> ResultSize(QSize upright, const SizeRule& rule) {
     if (rule.percent != 0) {
         if (!(rule.percent > 0 && rule.percent <= 100))
-            return Error{errc::InvalidArgument,
+            return Error{Cause::InvalidSize,
                          QStringLiteral("a percentage above 0 and at most 100 is needed")};
-        if (upright.isEmpty()) return Error{errc::InvalidArgument, QStringLiteral("an empty picture")};
+        if (upright.isEmpty()) return Error{Cause::InvalidSize, QStringLiteral("an empty picture")};
         const auto side = [&](int s) { return std::max(1, int(std::floor(s * rule.percent / 100 + 0.5))); };
         return QSize(side(upright.width()), side(upright.height()));
     }
@@ -32,8 +32,8 @@ Result<QSize> ResultSize(QSize upright, const SizeRule& rule) {
         return fit->pixels();
     }
     if (bw < 0 || bh < 0 || (bw == 0 && bh == 0))
-        return Error{errc::InvalidArgument, QStringLiteral("a box needs a width, a height or both")};
-    if (upright.isEmpty()) return Error{errc::InvalidArgument, QStringLiteral("an empty picture")};
+        return Error{Cause::InvalidSize, QStringLiteral("a box needs a width, a height or both")};
+    if (upright.isEmpty()) return Error{Cause::InvalidSize, QStringLiteral("an empty picture")};
     const int w = upright.width(), h = upright.height();
     if (bw > 0) return w <= bw ? upright : QSize(bw, Scaled(h, bw, w));
     return h <= bh ? upright : QSize(Scaled(w, bh, h), bh);

@@ -123,13 +123,13 @@ Result<std::unique_ptr<PictureDecoder>> OpenWebpDecoder(QByteArray bytes) {
     if (!IsWebp(bytes)) return NotAPicture();
     // The container's length counts everything after its first 8 bytes: less than that is a cut file.
     if (std::int64_t(Little32(bytes, 4)) + 8 > bytes.size())
-        return Error{errc::InvalidPicture, QStringLiteral("a WebP file cut short")};
+        return Error{Cause::Damaged, QStringLiteral("a WebP file cut short")};
     WebPBitstreamFeatures features;
     if (WebPGetFeatures(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()), &features) !=
         VP8_STATUS_OK)
         return NotAPicture();
     // libwebp's plain decoder reads no animation; its frames would need compositing on a canvas.
-    if (features.has_animation) return Error{errc::InvalidPicture, QStringLiteral("an animated WebP")};
+    if (features.has_animation) return Error{Cause::UnsupportedFormat, QStringLiteral("an animated WebP")};
     const QSize stored(features.width, features.height);
     if (stored.isEmpty()) return NotAPicture();
     const bool lossless = features.format == 2;

@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const fuzz::PictureFile file(data, size);
     const core::Result<core::Picture> picture = core::LoadPicture(file.path());
     if (!picture) {
-        fuzz::Require(!picture.error().message.isEmpty(), "a refusal without a message");
+        fuzz::Require(!picture.error().detail.isEmpty(), "a refusal without a message");
         return 0;
     }
     const QSize full = picture->size();

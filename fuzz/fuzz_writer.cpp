@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const core::Result<QImage> shrunk = core::ShrinkPicture(*picture, wanted);
     if (!shrunk) {
-        fuzz::Require(!shrunk.error().message.isEmpty(), "a failed shrink without a message");
+        fuzz::Require(!shrunk.error().detail.isEmpty(), "a failed shrink without a message");
         return 0;
     }
     fuzz::Require(shrunk->size() == wanted && shrunk->format() == QImage::Format_RGB32,

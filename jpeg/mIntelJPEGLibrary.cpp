@@ -31,8 +31,8 @@ struct IjlSession {
 void Replace(const QString& fileName, QByteArrayView contents) {
     const core::Result<void> written = core::SafeReplace(fileName, contents);
     if (written) return;
-    const int number = written.error().number;
-    if (number == core::errc::DiskFull || number == core::errc::DeviceIO)
+    const core::Cause cause = written.error().cause;
+    if (cause == core::Cause::DiskFull || cause == core::Cause::IoError)
         RaiseIjl(QStringLiteral("Failed to save to JPG %1").arg(platform::IJL_FILE_WRITE_ERROR), written.error());
     platform::Raise(written.error());
 }
@@ -71,7 +71,8 @@ bool WritePictureFile(cDIBSection& image, const QString& fileName, std::int32_t 
                       QImage::Format_BGR888);
     const core::Result<QByteArray> encoded = core::EncodePicture(rows.mirrored(), {format, quality, false});
     if (!encoded)
-        RaiseIjl(QStringLiteral("Failed to encode the picture: %1").arg(encoded.error().message), encoded.error());
+        RaiseIjl(QStringLiteral("Failed to encode the picture: %1").arg(encoded.error().detail),
+                 encoded.error());
     Replace(fileName, *encoded);
     return true;
 }

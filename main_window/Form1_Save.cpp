@@ -32,7 +32,7 @@ QString SaveFolder() {
 
 // Why a save failed, in the user's words: the engine's cause where it gave one, else the runtime's number.
 QString SaveFailureReason(const platform::RuntimeError& error) {
-    if (error.cause().number != 0) return platform::TurkishReason(error.cause());
+    if (error.cause()) return platform::TurkishReason(*error.cause());
     if (error.number() == platform::err::OutOfMemory) return QStringLiteral("Bellek yetmedi.");
     return QStringLiteral("Resim kodlanamadı (hata %1).").arg(error.number());
 }

@@ -99,7 +99,8 @@ void Form1::ulkpixel(QVariant& resim_genislik, QVariant& resim_yukseklik, QVaria
                                                          bizim_genislik.toDouble(), bizim_yukseklik.toDouble());
     // Division by zero or overflow, as the arithmetic raises them; a negative size leaves the values unset.
     if (!fit) {
-        if (fit.error().number != core::errc::InvalidArgument) platform::Raise(fit.error().number);
+        if (fit.error().cause != core::Cause::InvalidSize)
+            platform::Raise(platform::RuntimeErrorNumber(fit.error().cause));
         return;
     }
     yeni_genislik = fit->width;

@@ -87,7 +87,7 @@ int ijlWrite(JPEG_CORE_PROPERTIES* props, int iotype) {
 
     core::Result<QByteArray> jpeg =
         core::EncodeJpeg(RowsOf(*props), props->jquality, SamplingOf(props->JPGSubsampling));
-    if (!jpeg) return jpeg.error().number == core::errc::OutOfMemory ? IJL_MEMORY_ERROR : IJL_ENCODER_ERROR;
+    if (!jpeg) return jpeg.error().cause == core::Cause::OutOfMemory ? IJL_MEMORY_ERROR : IJL_ENCODER_ERROR;
     state->output = std::move(*jpeg);
     props->JPGBytes = reinterpret_cast<std::uint8_t*>(state->output.data());
     props->JPGSizeBytes = std::int32_t(state->output.size());

@@ -82,7 +82,7 @@ QImage Picture::pixels(QSize atLeast) const {
 Picture LoadPicture(const QString& path) {
     if (path.isEmpty()) return {};
     core::Result<core::Picture> loaded = core::LoadPicture(path);
-    if (!loaded) Raise(loaded.error().number);
+    if (!loaded) Raise(RuntimeErrorNumber(loaded.error().cause));
     return Picture(std::move(*loaded));
 }
 

@@ -1,61 +1,95 @@
 #include "platform/reasons.h"
 
-#include <utility>
-
 namespace platform {
 
 namespace {
 
-// The file errors the engine reports under one number, by how their messages begin.
-QString FileAccessReason(const QString& message) {
-    static const std::pair<const char*, const char*> kCauses[] = {
-        {"no such folder", "Klasör yok."},
-        {"read-only file", "Dosya salt okunur."},
-        {"no permission", "Dosyaya yazma izni yok."},
-        {"cannot create a file in the folder", "Klasöre yazılamıyor (izin yok ya da salt okunur)."},
-        {"a folder", "Bu ad bir klasörün."},
-        {"not a regular file", "Bu ad düz bir dosyanın değil (aygıt, boru ya da soket)."},
-        {"a link to nothing", "Bu ad hiçbir şeye götürmeyen bir bağlantı."},
-        {"file name too long", "Dosya adı çok uzun."},
-        {"path too long", "Dosyanın yolu çok uzun."},
-        {"no file name", "Dosya adı yok."},
-        {"the file was replaced", "Dosya kaydedilirken başka bir program onu değiştirdi."},
-        {"the temporary file was replaced", "Geçici dosya kaydedilirken başka bir program onu değiştirdi."},
-        {"cannot read the folder", "Klasör okunamadı."},
-    };
-    for (const auto& [english, turkish] : kCauses)
-        if (message.startsWith(QLatin1String(english))) return QString::fromUtf8(turkish);
-    // Links are named in the message, so they are found inside it.
-    if (message.contains(QLatin1String("is a symbolic link")))
-        return QStringLiteral("Yazılacak yerde sembolik bir bağlantı var; bağlantılar izlenmez.");
-    return QStringLiteral("Dosyaya ya da klasöre erişilemedi.");
+// The sentence for a cause; %1, where there is one, is the file or folder the cause is about.
+const char* Sentence(core::Cause cause) {
+    using core::Cause;
+    switch (cause) {
+        case Cause::NotFound:
+            return "Böyle bir dosya ya da klasör yok.";
+        case Cause::NoSuchFolder:
+            return "Klasör yok.";
+        case Cause::IsFolder:
+            return "Bu ad bir klasörün.";
+        case Cause::NotRegularFile:
+            return "Bu ad düz bir dosyanın değil (aygıt, boru ya da soket).";
+        case Cause::NoPermission:
+            return "Bu dosyaya ya da klasöre erişim izni yok.";
+        case Cause::ReadOnly:
+            return "Dosya salt okunur.";
+        case Cause::ReadOnlyFileSystem:
+            return "Disk salt okunur (yazmaya kapalı).";
+        case Cause::NameTooLong:
+            return "Dosyanın adı ya da yolu çok uzun.";
+        case Cause::NoFileName:
+            return "Dosya adı yok.";
+        case Cause::SymbolicLink:
+            return "Yazılacak yerde sembolik bir bağlantı var; bağlantılar izlenmez.";
+        case Cause::DanglingLink:
+            return "Bu ad hiçbir şeye götürmeyen bir bağlantı.";
+        case Cause::FolderUnreadable:
+            return "Klasör okunamadı.";
+        case Cause::ReplacedMeanwhile:
+            return "Dosya kaydedilirken başka bir program onu değiştirdi.";
+        case Cause::ResultExists:
+            return "Sonuç zaten var (değiştirmek için \"Var olan sonuçları değiştir\").";
+        case Cause::DiskFull:
+            return "Diskte yer kalmadı.";
+        case Cause::IoError:
+            return "Disk okuma ya da yazma hatası.";
+        case Cause::FileTooLarge:
+            return "Dosya bir resim için fazla büyük.";
+        case Cause::Damaged:
+            return "Resim okunamadı (bozuk ya da desteklenmeyen).";
+        case Cause::UnsupportedFormat:
+            return "Bu tür resim desteklenmiyor.";
+        case Cause::TooCostly:
+            return "Resmi açmak boyutuna göre fazla emek ister; güvenlik için açılmadı.";
+        case Cause::TooLarge:
+            return "Resim çok büyük.";
+        case Cause::OutOfMemory:
+            return "Bellek yetmedi.";
+        case Cause::LibraryMissing:
+            return "Bu biçim için gereken kitaplık yüklenemedi.";
+        case Cause::InvalidSize:
+            return "Resim bu boyuta küçültülemedi.";
+        case Cause::TooLargeForFormat:
+            return "Resim bu biçim için fazla büyük.";
+        case Cause::DoesNotFit:
+            return "Sonuç istenen dosya boyutuna sığdırılamadı.";
+        case Cause::EncoderFailed:
+            return "Resim kodlanamadı.";
+        case Cause::MetadataUnreadable:
+            return "Resmin Exif bilgisi okunamadı.";
+        case Cause::Overflow:
+            return "Sayı sınırların dışına çıktı.";
+        case Cause::DivisionByZero:
+            return "Sıfıra bölme.";
+        case Cause::WouldOverwriteOriginal:
+            return "Sonuç, özgün resmin ('%1') üzerine yazılırdı.";
+        case Cause::SameResultAsAnother:
+            return "Sonuç, '%1' resminin sonucuyla aynı dosya olurdu.";
+        case Cause::EarlierResult:
+            return "Daha önceki bir küçültmenin sonucu sayıldı.";
+        case Cause::WrittenBeforeStop:
+            return "Sonucu, durdurulan küçültmede yazıldı.";
+    }
+    return "Beklenmeyen hata.";
 }
 
 }  // namespace
 
 QString TurkishReason(const core::Error& error) {
-    switch (error.number) {
-        case core::errc::PathFileAccess:
-            return FileAccessReason(error.message);
-        case core::errc::DiskFull:
-            return QStringLiteral("Diskte yer kalmadı.");
-        case core::errc::DeviceIO:
-            return QStringLiteral("Disk okuma ya da yazma hatası.");
-        case core::errc::FileNotFound:
-            return QStringLiteral("Dosya bulunamadı.");
-        case core::errc::FileAlreadyExists:
-            return QStringLiteral("Sonuç zaten var.");
-        case core::errc::OutOfMemory:
-            return QStringLiteral("Resim çok büyük ya da bellek yetmedi.");
-        case core::errc::InvalidPicture:
-            return QStringLiteral("Resim okunamadı (bozuk ya da desteklenmeyen).");
-        case core::errc::InvalidArgument:
-        case core::errc::Overflow:
-        case core::errc::DivisionByZero:
-            return QStringLiteral("Resim bu boyuta küçültülemedi.");
-        default:
-            return QStringLiteral("Beklenmeyen hata (%1).").arg(error.number);
-    }
+    QString text = QString::fromUtf8(Sentence(error.cause));
+    if (text.contains(QLatin1String("%1"))) return text.arg(error.subject);
+    // A link is named where the user can find it.
+    if (error.cause == core::Cause::SymbolicLink && !error.subject.isEmpty())
+        text = QStringLiteral("Yazılacak yerde ('%1') sembolik bir bağlantı var; bağlantılar izlenmez.")
+                   .arg(error.subject);
+    return text;
 }
 
 }  // namespace platform

@@ -43,12 +43,64 @@ RuntimeError::RuntimeError(int number, QString source, QString description)
       source_(std::move(source)),
       description_(std::move(description)) {}
 
+int RuntimeErrorNumber(core::Cause cause) {
+    using core::Cause;
+    switch (cause) {
+        case Cause::NotFound:
+        case Cause::LibraryMissing:
+            return err::FileNotFound;
+        case Cause::ResultExists:
+            return err::FileAlreadyExists;
+        case Cause::DiskFull:
+            return err::DiskFull;
+        case Cause::IoError:
+            return err::DeviceIO;
+        case Cause::Damaged:
+        case Cause::UnsupportedFormat:
+        case Cause::TooCostly:
+        case Cause::MetadataUnreadable:
+            return err::InvalidPicture;
+        case Cause::TooLarge:
+        case Cause::OutOfMemory:
+        case Cause::FileTooLarge:
+            return err::OutOfMemory;
+        case Cause::InvalidSize:
+        case Cause::TooLargeForFormat:
+        case Cause::DoesNotFit:
+        case Cause::EncoderFailed:
+            return err::InvalidArgument;
+        case Cause::Overflow:
+            return err::Overflow;
+        case Cause::DivisionByZero:
+            return err::DivisionByZero;
+        case Cause::NoSuchFolder:
+        case Cause::IsFolder:
+        case Cause::NotRegularFile:
+        case Cause::NoPermission:
+        case Cause::ReadOnly:
+        case Cause::ReadOnlyFileSystem:
+        case Cause::NameTooLong:
+        case Cause::NoFileName:
+        case Cause::SymbolicLink:
+        case Cause::DanglingLink:
+        case Cause::FolderUnreadable:
+        case Cause::ReplacedMeanwhile:
+        case Cause::WouldOverwriteOriginal:
+        case Cause::SameResultAsAnother:
+        case Cause::EarlierResult:
+        case Cause::WrittenBeforeStop:
+            break;
+    }
+    return err::PathFileAccess;
+}
+
 void Raise(int number, const QString& description, const QString& source) {
-    Raise(core::Error{}, number, description, source);
+    throw RuntimeError(number, source.isEmpty() ? ExeName() : source,
+                       description.isEmpty() ? StandardText(number) : description);
 }
 
 void Raise(const core::Error& cause, int number, const QString& description, const QString& source) {
-    if (number == 0) number = cause.number;
+    if (number == 0) number = RuntimeErrorNumber(cause.cause);
     RuntimeError error(number, source.isEmpty() ? ExeName() : source,
                        description.isEmpty() ? StandardText(number) : description);
     error.setCause(cause);

@@ -15,17 +15,22 @@ namespace platform {
 
 // Runtime error numbers used by this program.
 namespace err {
-// The engine reports its failures with the runtime's own numbers; these are the same.
-using core::errc::DivisionByZero;
-using core::errc::FileNotFound;
-using core::errc::InvalidArgument;
-using core::errc::InvalidPicture;
-using core::errc::OutOfMemory;
-using core::errc::Overflow;
-using core::errc::PathFileAccess;
+constexpr int InvalidArgument = 5;
+constexpr int Overflow = 6;
+constexpr int OutOfMemory = 7;
 constexpr int SubscriptOutOfRange = 9;
+constexpr int DivisionByZero = 11;
 constexpr int TypeMismatch = 13;
+constexpr int FileNotFound = 53;
+constexpr int DeviceIO = 57;
+constexpr int FileAlreadyExists = 58;
+constexpr int DiskFull = 61;
+constexpr int PathFileAccess = 75;
+constexpr int InvalidPicture = 481;
 }  // namespace err
+
+// The runtime's number for an engine failure of this cause, as the old names have always reported it.
+int RuntimeErrorNumber(core::Cause cause);
 
 class RuntimeError : public std::runtime_error {
 public:
@@ -33,22 +38,22 @@ public:
     int number() const { return number_; }
     QString source() const { return source_; }
     QString description() const { return description_; }
-    // The engine's error this one stands for (number 0 when it did not come from the engine): the
-    // runtime's number is kept for compatibility, the engine's says why.
-    const core::Error& cause() const { return cause_; }
+    // The engine's error this one stands for, when it came from the engine: the runtime's number is kept
+    // for compatibility, the engine's cause says why.
+    const std::optional<core::Error>& cause() const { return cause_; }
     void setCause(core::Error cause) { cause_ = std::move(cause); }
 
 private:
     int number_;
     QString source_;
     QString description_;
-    core::Error cause_;
+    std::optional<core::Error> cause_;
 };
 
 // Throws RuntimeError; an empty source means the executable's name, an empty description the
 // runtime's standard text for that number.
 [[noreturn]] void Raise(int number, const QString& description = {}, const QString& source = {});
-// The same, carrying the engine's error as the cause; number 0 raises the engine's own number.
+// The same, carrying the engine's error as the cause; number 0 raises the runtime's number for its cause.
 [[noreturn]] void Raise(const core::Error& cause, int number = 0, const QString& description = {},
                         const QString& source = {});
 

@@ -124,7 +124,7 @@ void PictureBox::PaintPicture(const platform::Picture& picture, int x1, int y1, 
 
     const core::Result<QImage> part =
         core::ShrinkPicture(picture.core(), QSize(width1, height1), {.background = backColor_, .source = source});
-    if (!part) Raise(part.error().number);
+    if (!part) Raise(RuntimeErrorNumber(part.error().cause));
 
     ensureCanvas();
     QPainter painter(&canvas_);

@@ -43,7 +43,7 @@ TEST(EncodePicture, EachFormatRoundTrips) {
         const QByteArray tiff("MM\0\x2A\0\0\0\x08\0\0", 10);
         const core::Result<QByteArray> bytes =
             core::EncodePicture(source, {c.format, c.quality, c.lossless}, QByteArray("Exif\0\0", 6) + tiff);
-        ASSERT_TRUE(bytes.ok()) << bytes.error().message.toStdString();
+        ASSERT_TRUE(bytes.ok()) << bytes.error().detail.toStdString();
         const QImage back = Decoded(*bytes);
         ASSERT_EQ(back.size(), source.size());
         // The Exif block in the format's own place: APP1, eXIf, EXIF (10 bytes long: big-endian in PNG,
@@ -52,12 +52,28 @@ TEST(EncodePicture, EachFormatRoundTrips) {
                                      QByteArray("EXIF\n\0\0\0", 8)};
         EXPECT_TRUE(bytes->contains(places[int(c.format)] + tiff));
         const QRgb seeThrough = back.pixel(0, 0);
-        if (c.alpha)
+        if (c.alpha) {
             EXPECT_TRUE(c.format == OutputFormat::Jpeg ? qGray(seeThrough) >= 250 : qAlpha(seeThrough) == 0);
+        }
         const QRect opaque(50, 0, 47, 61);
         const QImage want = source.copy(opaque).convertToFormat(QImage::Format_RGB32);
         const QImage got = back.copy(opaque).convertToFormat(QImage::Format_RGB32);
         EXPECT_GE(testpics::MaxChannelDifference(got, want) == 0 ? 99 : testpics::Psnr(got, want),
                   c.leastPsnr);
+    }
+}
+
+// Each format's own limit on a side is told as such, before any encoder runs out of memory over it.
+TEST(EncodePicture, APictureLargerThanTheFormatHoldsIsRefusedAsSuch) {
+    const struct {
+        OutputFormat format;
+        int width;
+    } cases[] = {{OutputFormat::Jpeg, 65501}, {OutputFormat::Webp, 16384}, {OutputFormat::Png, 1000001}};
+    for (const auto& c : cases) {
+        QImage line(c.width, 1, QImage::Format_RGB32);
+        line.fill(Qt::gray);
+        const core::Result<QByteArray> bytes = core::EncodePicture(line, {c.format, 90, false});
+        ASSERT_FALSE(bytes.ok()) << c.width;
+        EXPECT_EQ(bytes.error().cause, core::Cause::TooLargeForFormat) << c.width;
     }
 }

@@ -52,20 +52,21 @@ TEST(Fit, APictureHasAtLeastOnePixelASide) {
 TEST(Fit, TheArithmeticsOwnErrors) {
     const struct {
         double width, height, boxWidth, boxHeight;
-        int number;
+        core::Cause cause;
     } cases[] = {
-        {1024, 768, 0, 400, 11},    // a box side of 0 is divided by
-        {0, 768, 400, 400, 11},     // as is a picture side of 0 with the other one not smaller
-        {1024, 768, 0.5, 400, 11},  // a box side floors to 0
-        {1e300, 1, 1e-300, 400, 11},
-        {1, 1e10, 1e300, 400, 6},   // a quotient beyond any number
-        {1024, 768, qInf(), 400, 5},
-        {1024, 768, -5, -5, 5},     // a negative box fits nothing
+        {1024, 768, 0, 400, core::Cause::DivisionByZero},  // a box side of 0 is divided by
+        {0, 768, 400, 400,
+         core::Cause::DivisionByZero},  // as is a picture side of 0 with the other one not smaller
+        {1024, 768, 0.5, 400, core::Cause::DivisionByZero},  // a box side floors to 0
+        {1e300, 1, 1e-300, 400, core::Cause::DivisionByZero},
+        {1, 1e10, 1e300, 400, core::Cause::Overflow},  // a quotient beyond any number
+        {1024, 768, qInf(), 400, core::Cause::InvalidSize},
+        {1024, 768, -5, -5, core::Cause::InvalidSize},  // a negative box fits nothing
     };
     for (const auto& c : cases) {
         const core::Result<core::Fit> fit = core::FitIntoBox(c.width, c.height, c.boxWidth, c.boxHeight);
         ASSERT_FALSE(fit.ok()) << c.width << "x" << c.height << " into " << c.boxWidth << "x" << c.boxHeight;
-        EXPECT_EQ(fit.error().number, c.number) << c.width << "x" << c.height << " into " << c.boxWidth;
+        EXPECT_EQ(fit.error().cause, c.cause) << c.width << "x" << c.height << " into " << c.boxWidth;
     }
 }
 

@@ -36,15 +36,16 @@ TEST(FileSize, FitsAtTheHighestQualityThatFits) {
             core::FitFileSize(original, r.target, r.highestQuality, jpeg, shrink);
         ASSERT_EQ(fitted ? std::min(shrinks, 1) : -1, r.shrinks);
         if (!fitted) {
-            EXPECT_EQ(fitted.error().number, 5);
+            EXPECT_EQ(fitted.error().cause, core::Cause::DoesNotFit);
             continue;
         }
         EXPECT_LE(fitted->bytes.size(), r.target);
         EXPECT_EQ(fitted->bytes, *jpeg(last, fitted->quality));
-        if (shrinks > 0)
+        if (shrinks > 0) {
             EXPECT_EQ(fitted->quality, core::kLowestFittingQuality);
-        else if (fitted->quality < r.highestQuality)
+        } else if (fitted->quality < r.highestQuality) {
             EXPECT_GT(jpeg(last, fitted->quality + 1)->size(), r.target);
+        }
         EXPECT_LE(fitted->encodes, shrinks + 1 + std::ceil(std::log2(std::max(1, r.highestQuality - 29))));
     }
 }
@@ -55,5 +56,6 @@ TEST(FileSize, AnEncodingWithoutAQualityFitsOrIsRefused) {
     };
     const qint64 bytes = png(testpics::Gradient(320, 240))->size();
     EXPECT_EQ(core::FitFileSize(testpics::Gradient(320, 240), bytes, png)->bytes.size(), bytes);
-    EXPECT_EQ(core::FitFileSize(testpics::Gradient(320, 240), bytes - 1, png).error().number, 5);
+    EXPECT_EQ(core::FitFileSize(testpics::Gradient(320, 240), bytes - 1, png).error().cause,
+              core::Cause::DoesNotFit);
 }

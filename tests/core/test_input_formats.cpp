@@ -80,7 +80,7 @@ TEST(InputFormats, EachDecodesUprightInSrgbWithTransparencyOnWhite) {
         const core::Picture picture = testcore::Load(file);
         ASSERT_EQ(picture.size(), kUpright);
         const core::Result<QImage> shrunk = core::ShrinkPicture(picture, kUpright / 2);
-        ASSERT_TRUE(shrunk.ok()) << shrunk.error().message.toStdString();
+        ASSERT_TRUE(shrunk.ok()) << shrunk.error().detail.toStdString();
         const QColorTransform toSrgb = row.space.transformationToColorSpace(QColorSpace::SRgb);
         for (int i = 0; i < 4; ++i) {
             const QRgb want = row.transparentCorner && i == 3 ? qRgb(255, 255, 255) : toSrgb.map(kQuarters[i]);

@@ -34,14 +34,14 @@ std::optional<QImage> LibjpegEighth(const QByteArray& file) {
     return image;
 }
 
-// Ours through the scan reader, or its error number (0 for the null image that leaves it to libjpeg).
-std::variant<QImage, int> Ours(const QByteArray& file, int parts) {
+// Ours through the scan reader, or its error's cause (none for the null image that leaves it to libjpeg).
+std::variant<QImage, std::optional<Cause>> Ours(const QByteArray& file, int parts) {
     const Result<std::optional<JpegDcScan>> scan = ReadJpegDcScan(file);
-    if (!scan) return scan.error().number;
-    if (!*scan) return 0;
+    if (!scan) return scan.error().cause;
+    if (!*scan) return std::nullopt;
     const Result<QImage> image = DecodeJpegDc(**scan, parts);
-    if (!image) return image.error().number;
-    if (image->isNull()) return 0;
+    if (!image) return image.error().cause;
+    if (image->isNull()) return std::nullopt;
     return *image;
 }
 
@@ -176,8 +176,8 @@ TEST(JpegDcDecoder, JudgesDamagedDataAsLibjpegDoes) {
         const std::optional<QImage> reference = LibjpegEighth(damage.file);
         for (const int parts : {1, 4}) {
             const auto ours = Ours(damage.file, parts);
-            if (const int* error = std::get_if<int>(&ours); error && *error != 0) {
-                EXPECT_EQ(*error, errc::InvalidPicture) << damage.name;
+            if (const auto* error = std::get_if<std::optional<Cause>>(&ours); error && *error) {
+                EXPECT_EQ(**error, Cause::Damaged) << damage.name;
                 EXPECT_FALSE(reference) << damage.name << ": libjpeg reads it";
             } else if (!error) {
                 ASSERT_TRUE(reference) << damage.name << ": libjpeg refuses it";

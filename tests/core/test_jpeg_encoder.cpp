@@ -42,7 +42,7 @@ struct Rows {
 QByteArray Encoded(const core::PixelRows& rows, int quality, core::ChromaSampling sampling = core::ChromaSampling::ByQuality,
                    QByteArrayView exif = {}) {
     const core::Result<QByteArray> jpeg = core::EncodeJpeg(rows, quality, sampling, exif);
-    EXPECT_TRUE(jpeg.ok()) << (jpeg ? "" : jpeg.error().message.toStdString());
+    EXPECT_TRUE(jpeg.ok()) << (jpeg ? "" : jpeg.error().detail.toStdString());
     return jpeg ? *jpeg : QByteArray();
 }
 
@@ -150,11 +150,13 @@ TEST_F(JpegEncoder, RefusesWhatAJpegCannotHold) {
     none.width = 0;
     wide.width = 65501;
     nothing.top = nullptr;
-    for (const core::PixelRows& bad : {none, wide, nothing}) EXPECT_EQ(core::EncodeJpeg(bad, 90).error().number, 5);
+    EXPECT_EQ(core::EncodeJpeg(none, 90).error().cause, core::Cause::InvalidSize);
+    EXPECT_EQ(core::EncodeJpeg(nothing, 90).error().cause, core::Cause::InvalidSize);
+    EXPECT_EQ(core::EncodeJpeg(wide, 90).error().cause, core::Cause::TooLargeForFormat);
     EXPECT_FALSE(core::EncodeJpeg(rows.rows, 90, core::ChromaSampling::ByQuality, QByteArray(70000, 'x')).ok());
 }
 
-TEST_F(JpegEncoder, RunningOutOfMemoryAfterTheOutputGrewIsErrorSeven) {
+TEST_F(JpegEncoder, RunningOutOfMemoryAfterTheOutputGrewIsOutOfMemory) {
     const QImage noise = testpics::Noise(600, 400);  // about 700 KB at quality 100: grows four times
     const Rows rows(noise, core::PixelRows::Layout::Bgrx, false);
     for (int growths : {0, 1, 3}) {
@@ -162,6 +164,6 @@ TEST_F(JpegEncoder, RunningOutOfMemoryAfterTheOutputGrewIsErrorSeven) {
         const core::Result<QByteArray> jpeg = core::EncodeJpeg(rows.rows, 100);
         core::jpegOutputGrowthsBeforeFailure = -1;
         ASSERT_FALSE(jpeg.ok()) << growths;
-        EXPECT_EQ(jpeg.error().number, 7) << growths;
+        EXPECT_EQ(jpeg.error().cause, core::Cause::OutOfMemory) << growths;
     }
 }

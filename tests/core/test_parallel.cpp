@@ -8,7 +8,7 @@
 #include <new>
 #include <thread>
 
-TEST(ParallelFor, OutOfMemoryInAPoolThreadIsErrorSevenForTheCaller) {
+TEST(ParallelFor, OutOfMemoryInAPoolThreadIsOutOfMemoryForTheCaller) {
     QThreadPool pool;
     pool.setMaxThreadCount(2);
     std::atomic<int> started = 0, finished = 0;
@@ -19,6 +19,6 @@ TEST(ParallelFor, OutOfMemoryInAPoolThreadIsErrorSevenForTheCaller) {
         ++finished;
     });
     ASSERT_FALSE(done.ok());
-    EXPECT_EQ(done.error().number, 7);
+    EXPECT_EQ(done.error().cause, core::Cause::OutOfMemory);
     EXPECT_EQ(finished, 2);  // part 0 and the part the pool had no thread for
 }

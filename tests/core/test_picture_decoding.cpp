@@ -225,10 +225,10 @@ TEST(StreamedShrinkInto, ASinksFailureEndsItWithThatError) {
     int bands = 0;
     const Result<bool> into = (*decoder)->ShrinkInto(QSize(800, 600), nullptr, [&](const QImage&) -> Result<void> {
         ++bands;
-        return Error{errc::OutOfMemory, QStringLiteral("full")};
+        return Error{Cause::DiskFull, QStringLiteral("full")};
     });
     ASSERT_FALSE(into.ok());
-    EXPECT_EQ(into.error().message, QStringLiteral("full"));
+    EXPECT_EQ(into.error().detail, QStringLiteral("full"));
     EXPECT_EQ(bands, 1);
 }
 

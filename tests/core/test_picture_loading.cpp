@@ -33,15 +33,15 @@ protected:
         testfiles::WriteBytes(Path(name), bytes);
         return Path(name);
     }
-    // The refusal's number, checked to come fast and without memory in proportion to any claim.
-    int Refusal(const QString& path) const {
+    // The refusal's cause, checked to come fast and without memory in proportion to any claim.
+    std::optional<core::Cause> Refusal(const QString& path) const {
         const long before = testmem::PeakMemoryKiB();
         QElapsedTimer timer;
         timer.start();
-        const int number = LoadError(path);
+        const std::optional<core::Cause> cause = LoadError(path);
         EXPECT_LT(timer.elapsed(), 1000) << path.toStdString();
         EXPECT_LT(testmem::PeakMemoryKiB() - before, 64 * 1024) << path.toStdString();
-        return number;
+        return cause;
     }
 };
 
@@ -74,8 +74,8 @@ TEST_F(PictureLoading, KeepsTransparencyAndReadsSixteenBitPng) {
 
 // Damaged and lying files are the hostile corpus's; here what only names can do.
 TEST_F(PictureLoading, AMissingFileOrAFolderIsNoFile) {
-    EXPECT_EQ(Refusal(Path("missing.jpg")), 53);
-    EXPECT_EQ(Refusal(dir.path()), 53);
+    EXPECT_EQ(Refusal(Path("missing.jpg")), core::Cause::NotFound);
+    EXPECT_EQ(Refusal(dir.path()), core::Cause::IsFolder);
     // A BMP short of only its last row's padding is still a picture.
     const QByteArray whole = testpics::Encode(testpics::Gradient(3, 10), "BMP");
     EXPECT_EQ(Load(Write("cut.bmp", whole.first(whole.size() - 3))).size(), QSize(3, 10));
@@ -92,13 +92,13 @@ TEST_F(PictureLoading, RefusesSpecialAndHugeFilesBeforeReadingThem) {
     ASSERT_TRUE(sparse.resize(3LL << 30));
     sparse.close();
 
-    EXPECT_EQ(Refusal(Path("pipe.jpg")), 75);
-    EXPECT_EQ(Refusal(Path("zero.jpg")), 75);
-    EXPECT_EQ(Refusal(Path("sparse.jpg")), 7);
+    EXPECT_EQ(Refusal(Path("pipe.jpg")), core::Cause::NotRegularFile);
+    EXPECT_EQ(Refusal(Path("zero.jpg")), core::Cause::NotRegularFile);
+    EXPECT_EQ(Refusal(Path("sparse.jpg")), core::Cause::FileTooLarge);
     // A file of zeros, far below the limit, ends at its header.
     ASSERT_TRUE(QFile(Path("zeros.jpg")).open(QIODevice::WriteOnly));
     ASSERT_EQ(::truncate(QFile::encodeName(Path("zeros.jpg")).constData(), 512LL << 20), 0);
-    EXPECT_EQ(Refusal(Path("zeros.jpg")), 481);
+    EXPECT_EQ(Refusal(Path("zeros.jpg")), core::Cause::Damaged);
 }
 
 TEST_F(PictureLoading, DecodesReducedVersionsThatCoverTheRequest) {
@@ -149,7 +149,7 @@ TEST_F(PictureLoading, AHeaderOnlyJpegIsDecodedOnce) {
     EXPECT_EQ(first->size(), QSize(400, 300));
     const core::Result<QImage> second = p->shrunkFromFile(QSize(400, 300));
     ASSERT_FALSE(second.ok());
-    EXPECT_EQ(second.error().number, core::errc::InvalidPicture);
+    EXPECT_EQ(second.error().cause, core::Cause::Damaged);
 }
 
 // A file rewritten in place with its old size and modification time (cp -p, rsync -t) is read anew; the

@@ -22,7 +22,7 @@ TEST(ResizeFile, ALargeJpegIsTheWholeResultEncoded) {
     const core::Result<core::Resized> done =
         core::ResizeFile(QFile::encodeName(path), folder, "out.jpg", {QSize(3000, 3000), 85, false, nullptr}, {});
     ::close(folder);
-    ASSERT_TRUE(done.ok()) << done.error().message.toStdString();
+    ASSERT_TRUE(done.ok()) << done.error().detail.toStdString();
     ASSERT_EQ(done->to, QSize(3000, 1500));
 
     const core::Result<core::Picture> picture = core::LoadPicture(path);

@@ -40,12 +40,14 @@ protected:
     }
     QByteArray Read(const QString& name) const { return testfiles::ReadBytes(Path(name)); }
     QStringList Names() const { return testfiles::FilesIn(dir_.path()); }
+    // 0 when saved, else Code(the cause): an exit code too, for writes in a child process.
     int ErrorOf(const QString& name, const QByteArray& contents = "new") const {
         const core::Result<void> r = core::SafeReplace(Path(name), contents);
         if (r) return 0;
-        EXPECT_FALSE(r.error().message.isEmpty());
-        return r.error().number;
+        EXPECT_FALSE(r.error().detail.isEmpty());
+        return Code(r.error().cause);
     }
+    static int Code(core::Cause cause) { return 1 + int(cause); }
 };
 
 TEST_F(SafeReplaceTest, AReplacedFileKeepsModeTimesAndOwnerButNoSetIdBits) {
@@ -143,10 +145,15 @@ TEST_F(SafeReplaceTest, RefusalsTouchNothing) {
     ASSERT_TRUE(QFile::link(Path("nothing"), Path("dangling.jpg")));
     const QStringList before = Names();
 
-    for (const QString& name : {QStringLiteral("locked.jpg"), QStringLiteral("folder.jpg"), QStringLiteral("pipe.jpg"),
-                                QStringLiteral("dangling.jpg"), QStringLiteral("nowhere/x.jpg"),
-                                QString(NAME_MAX + 1, QLatin1Char('a'))})
-        EXPECT_EQ(ErrorOf(name), 75) << name.toStdString();  // root included
+    const std::pair<QString, core::Cause> refusals[] = {
+        {QStringLiteral("locked.jpg"), core::Cause::ReadOnly},  // root included
+        {QStringLiteral("folder.jpg"), core::Cause::IsFolder},
+        {QStringLiteral("pipe.jpg"), core::Cause::NotRegularFile},
+        {QStringLiteral("dangling.jpg"), core::Cause::DanglingLink},
+        {QStringLiteral("nowhere/x.jpg"), core::Cause::NoSuchFolder},
+        {QString(NAME_MAX + 1, QLatin1Char('a')), core::Cause::NameTooLong},
+    };
+    for (const auto& [name, cause] : refusals) EXPECT_EQ(ErrorOf(name), Code(cause)) << name.toStdString();
     EXPECT_EQ(Names(), before);
     EXPECT_EQ(Read("locked.jpg"), locked);
     EXPECT_EQ(Stat(Path("locked.jpg")).st_mode & 07777, 0444u);
@@ -179,7 +186,7 @@ TEST_F(SafeReplaceTest, AFolderTheUserMayNotWriteIsRefused) {
         const testchild::Outcome o = testchild::RunInChild(
             [&](std::string&) { return ErrorOf(name); }, {.fileSizeLimit = std::nullopt, .dropToNobody = root});
         if (o.exitCode == testchild::kSetupFailed) GTEST_SKIP() << "cannot become an ordinary user: " << o.report;
-        EXPECT_EQ(o.exitCode, 75) << name;
+        EXPECT_EQ(o.exitCode, Code(core::Cause::NoPermission)) << name;
     }
     EXPECT_EQ(Read("keep.jpg"), mine);
     EXPECT_EQ(Read("open.jpg"), open);
@@ -194,7 +201,7 @@ TEST_F(SafeReplaceTest, AFullDiskFailsCleanlyWhereverTheWriteIsCut) {
         for (const char* name : {"keep.jpg", "new.jpg"}) {
             const testchild::Outcome o =
                 testchild::RunInChild([&](std::string&) { return ErrorOf(name, contents); }, {.fileSizeLimit = limit});
-            EXPECT_EQ(o.exitCode, 61) << name << " limit " << limit;
+            EXPECT_EQ(o.exitCode, Code(core::Cause::DiskFull)) << name << " limit " << limit;
         }
         EXPECT_EQ(Read("keep.jpg"), original) << "limit " << limit;
         EXPECT_EQ(Names(), QStringList{"keep.jpg"}) << "limit " << limit;
@@ -242,7 +249,7 @@ TEST_F(SafeReplaceTest, ATemporaryFileSwappedForALinkChangesNothing) {
         QFile::remove(temp);
         QFile::link(Path("secret"), temp);
     });
-    EXPECT_EQ(ErrorOf("target.jpg"), 75);
+    EXPECT_EQ(ErrorOf("target.jpg"), Code(core::Cause::ReplacedMeanwhile));
     core::testing::SetTemporaryFileHook(previous);
     EXPECT_EQ(Read("secret"), secret);
     EXPECT_EQ(Stat(Path("secret")).st_mode & 07777, 0600u);

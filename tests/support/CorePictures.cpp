@@ -7,7 +7,7 @@ namespace testcore {
 core::Picture Load(const QString& path) {
     core::Result<core::Picture> loaded = core::LoadPicture(path);
     if (!loaded) {
-        ADD_FAILURE() << path.toStdString() << ": " << loaded.error().message.toStdString();
+        ADD_FAILURE() << path.toStdString() << ": " << loaded.error().detail.toStdString();
         return {};
     }
     return *loaded;
@@ -18,11 +18,13 @@ QImage Pixels(const core::Picture& picture, QSize atLeast) {
     return pixels ? *pixels : QImage();
 }
 
-int LoadError(const QString& path) {
+std::optional<core::Cause> LoadError(const QString& path) {
     const core::Result<core::Picture> loaded = core::LoadPicture(path);
-    if (loaded) return 0;
-    EXPECT_FALSE(loaded.error().message.isEmpty()) << path.toStdString();
-    return loaded.error().number;
+    if (loaded) return std::nullopt;
+    EXPECT_FALSE(loaded.error().detail.isEmpty()) << path.toStdString();
+    return loaded.error().cause;
 }
 
 }  // namespace testcore
+
+void core::PrintTo(Cause cause, std::ostream* out) { *out << CauseName(cause); }

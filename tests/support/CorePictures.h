@@ -5,6 +5,8 @@
 
 #include <QImage>
 #include <QString>
+#include <optional>
+#include <ostream>
 
 namespace testcore {
 
@@ -12,7 +14,12 @@ namespace testcore {
 core::Picture Load(const QString& path);
 // The pixels covering atLeast (all of them by default); a null image when they cannot be had.
 QImage Pixels(const core::Picture& picture, QSize atLeast = QSize());
-// The error number loading the file gives; 0 when it loads.
-int LoadError(const QString& path);
+// The cause of the failure loading the file gives; none when it loads.
+std::optional<core::Cause> LoadError(const QString& path);
 
 }  // namespace testcore
+
+namespace core {
+// Causes by name in test failures.
+void PrintTo(Cause cause, std::ostream* out);
+}  // namespace core

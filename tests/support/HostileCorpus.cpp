@@ -23,7 +23,10 @@ std::vector<Row> ReadExpected() {
         std::string kind, flag;
         words >> kind;
         if (kind == "error") {
-            words >> row.error;
+            std::string cause;
+            if (words >> cause)
+                for (core::Cause c : core::kAllCauses)
+                    if (cause == core::CauseName(c)) row.error = c;
         } else {
             row.outcome = kind == "ok" ? Outcome::Ok : Outcome::Either;
             words >> row.width >> row.height >> flag;

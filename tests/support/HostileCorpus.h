@@ -2,7 +2,10 @@
 // The hostile corpus in tests/data/hostile and what loading each of its files must give, as listed
 // in its EXPECTED.tsv.
 
+#include "core/error.h"
+
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,7 +17,7 @@ struct Row {
     std::string file;
     Outcome outcome = Outcome::Error;
     int width = 0, height = 0;  // the upright size, for Ok and Either
-    int error = 0;              // for Error: the runtime error number; 0 for 481 or 7
+    std::optional<core::Cause> error{};  // for Error: the cause; none for any of the loader's refusals
     bool upright = false;       // the picture is the upright marker
 };
 
