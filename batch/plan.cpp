@@ -287,13 +287,13 @@ std::vector<Job> Plan(const Options& options, const std::atomic<bool>* abandon) 
             const QString shown = Shown(to.name);
             job.why = {core::Cause::SymbolicLink,
                        QStringLiteral("the result '%1' is a symbolic link").arg(shown), shown};
-        } else if (options.writtenBefore.count(f.path)) {
-            job.kind = Job::Kind::Skip;
-            job.why = {core::Cause::WrittenBeforeStop, QStringLiteral("written by the run that was stopped")};
         } else if (exists && !options.overwrite) {
             // Known now, so the picture is not even read; the write checks again.
             job.kind = Job::Kind::Skip;
             job.why = {core::Cause::ResultExists, QStringLiteral("exists (use --overwrite)")};
+        } else if (options.writtenBefore.count(f.path)) {
+            job.kind = Job::Kind::Skip;
+            job.why = {core::Cause::WrittenBeforeStop, QStringLiteral("written by the run before")};
         }
         results.emplace(to.Key(), f.path);
         jobs.push_back(job);

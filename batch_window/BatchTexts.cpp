@@ -25,13 +25,14 @@ QString CountLine(const batch::PlanCounts& counts) {
     return text;
 }
 
-QString Summary(int pictures, const batch::Totals& totals) {
+QString Summary(int pictures, const batch::Totals& totals, int earlierResults) {
     QString text = QStringLiteral("%1 resim: %2 yazıldı, %3 atlandı, %4 başarısız")
-                       .arg(pictures)
+                       .arg(pictures - earlierResults)
                        .arg(totals.written)
-                       .arg(totals.skipped)
+                       .arg(totals.skipped - earlierResults)
                        .arg(totals.failed);
     if (totals.notDone > 0) text += QStringLiteral(", %1 yapılmadı (iptal edildi)").arg(totals.notDone);
+    if (earlierResults > 0) text += QStringLiteral(" (%1 önceki sonuç sayılmadı)").arg(earlierResults);
     if (totals.fitted > 0) text += QStringLiteral(" (%1 boyuta sığdırıldı)").arg(totals.fitted);
     if (totals.written > 0)
         text += QStringLiteral(" — %1 → %2").arg(Bytes(totals.bytesIn), Bytes(totals.bytesOut));

@@ -357,6 +357,8 @@ void BatchWindow::updateStart() {
 void BatchWindow::checkFolder() {
     if (!toFolder_->isChecked()) return;
     const QString folder = folder_->text().trimmed();
+    if (folder == folderChecked_) return;  // Enter after typing: known already, "Başlat" stays as it is
+    folderChecked_ = folder;
     const std::uint64_t check = ++folderCheck_;
     folderUsable_ = false;
     updateStart();
@@ -453,7 +455,7 @@ void BatchWindow::Start() {
     choices().Save();
     problems_->clear();
     summary_->clear();
-    total_ = started_ = ended_ = 0;
+    total_ = started_ = ended_ = earlierResults_ = 0;
     stopping_ = false;
     run_ = std::make_unique<BatchRun>(options());
     connect(run_.get(), &BatchRun::Planned, this, &BatchWindow::onRunPlanned);
@@ -516,6 +518,7 @@ void BatchWindow::onEnded(const QString& input, const QByteArray& inputPath, int
         if (const QString given = batchtexts::GivenUp(details); !given.isEmpty())
             line = QStringLiteral("Yazıldı %1: %2").arg(input, given);
     } else {
+        if (details.error && details.error->cause == core::Cause::EarlierResult) ++earlierResults_;
         line = QStringLiteral("%1 %2: %3")
                    .arg(kind == batch::Outcome::Skipped ? QStringLiteral("Atlandı") : QStringLiteral("Başarısız"),
                         input, details.error ? platform::TurkishReason(*details.error) : why);
@@ -537,7 +540,7 @@ void BatchWindow::onFinished(const batch::Totals& totals) {
     stopping_ = false;
     flush_->stop();
     flushLines();
-    summary_->setText(batchtexts::Summary(total_, totals));
+    summary_->setText(batchtexts::Summary(total_, totals, earlierResults_));
     current_->setText(cancelled ? QStringLiteral("İptal edildi. \"Başlat\" kalanlarla sürdürür.")
                                 : QStringLiteral("Bitti."));
     showChoicesEnabled(true);

@@ -98,10 +98,11 @@ private:
     bool counting_ = false;
     bool planHasPictures_ = false;
     std::uint64_t folderCheck_ = 0;
+    QString folderChecked_{QStringLiteral("\n")};  // the folder text last looked at; none at first
     bool folderUsable_ = false;
     std::unique_ptr<BatchRun> run_;
     bool stopping_ = false;
-    int total_ = 0, started_ = 0, ended_ = 0;
+    int total_ = 0, started_ = 0, ended_ = 0, earlierResults_ = 0;
     QStringList pendingLines_;  // the problems' lines not shown yet: many at once cost one append
     QTimer* flush_ = nullptr;
 

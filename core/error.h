@@ -46,7 +46,7 @@ enum class Cause {
     WouldOverwriteOriginal,  // the result's name is an original's (subject: the original)
     SameResultAsAnother,     // two pictures would give one result (subject: the other picture)
     EarlierResult,           // the file is a result of an earlier run, not an original
-    WrittenBeforeStop,       // its result was written by a run of the same choices that was stopped
+    WrittenBeforeStop,       // its result was written by the run before, of the same choices
 };
 
 // Every cause once, for tables that must cover them all.

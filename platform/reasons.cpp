@@ -75,7 +75,7 @@ const char* Sentence(core::Cause cause) {
         case Cause::EarlierResult:
             return "Daha önceki bir küçültmenin sonucu sayıldı.";
         case Cause::WrittenBeforeStop:
-            return "Sonucu, durdurulan küçültmede yazıldı.";
+            return "Sonucu bu pencerede az önce yazıldı.";
     }
     return "Beklenmeyen hata.";
 }

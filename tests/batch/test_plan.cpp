@@ -52,7 +52,7 @@ TEST(Plan, NamedFilesAndTheWindowsList) {
          {"=x_kucuk_kucuk.jpg"}, 0},
         {"no original beside it", {"ev_kucuk.jpg"}, {"ev_kucuk.jpg"}, {}, {}, {"ev_kucuk_kucuk.jpg"}, 1},
         {"taken out of the list", {"a.jpg", "b.jpg"}, {"a.jpg", "b.jpg"}, {"a.jpg"}, {}, {"b_kucuk.jpg"}, 1},
-        {"written before İptal", {"a.jpg", "b.jpg"}, {"a.jpg", "b.jpg"}, {}, {"a.jpg"}, {"!a.jpg", "b_kucuk.jpg"}, 2},
+        {"written by the run before", {"a.jpg", "b.jpg"}, {"a.jpg", "b.jpg"}, {}, {"a.jpg"}, {"!a.jpg", "b_kucuk.jpg"}, 2},
     };
     for (const auto& c : cases) {
         QTemporaryDir dir;
