@@ -75,7 +75,7 @@ void BatchRun::Start() {
     std::thread([shared = shared_] {
         // Planned again here, not taken from what the window showed: the folders may have changed meanwhile.
         const std::vector<batch::Job> jobs = batch::Plan(shared->options, &shared->stop);
-        shared->Post([n = int(jobs.size())](BatchRun* r) { emit r->Planned(n); });
+        shared->Post([n = batch::Count(jobs).originals](BatchRun* r) { emit r->Planned(n); });
         Relay relay(*shared);
         const batch::Totals totals = batch::Run(jobs, shared->options, relay, shared->stop);
         std::lock_guard lock(runningMutex);

@@ -29,6 +29,7 @@ public:
     struct Shared;
 
 signals:
+    // pictures: the originals planned, earlier results left out.
     void Planned(int pictures);
     void PictureStarted(const QString& input);
     // outcome: a batch::Outcome; details.error says why for a skip or a failure, why in English.

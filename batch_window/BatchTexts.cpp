@@ -27,7 +27,7 @@ QString CountLine(const batch::PlanCounts& counts) {
 
 QString Summary(int pictures, const batch::Totals& totals, int earlierResults) {
     QString text = QStringLiteral("%1 resim: %2 yazıldı, %3 atlandı, %4 başarısız")
-                       .arg(pictures - earlierResults)
+                       .arg(pictures)
                        .arg(totals.written)
                        .arg(totals.skipped - earlierResults)
                        .arg(totals.failed);

@@ -511,14 +511,15 @@ void BatchWindow::onEnded(const QString& input, const QByteArray& inputPath, int
                           const batch::Details& details) {
     const auto kind = batch::Outcome(outcome);
     if (kind == batch::Outcome::NotDone) return;
-    progress_->setValue(++ended_);
+    const bool earlierResult = details.error && details.error->cause == core::Cause::EarlierResult;
+    if (!earlierResult) progress_->setValue(++ended_);
     QString line;
     if (kind == batch::Outcome::Written) {
         written_.insert(inputPath);
         if (const QString given = batchtexts::GivenUp(details); !given.isEmpty())
             line = QStringLiteral("Yazıldı %1: %2").arg(input, given);
     } else {
-        if (details.error && details.error->cause == core::Cause::EarlierResult) ++earlierResults_;
+        if (earlierResult) ++earlierResults_;
         line = QStringLiteral("%1 %2: %3")
                    .arg(kind == batch::Outcome::Skipped ? QStringLiteral("Atlandı") : QStringLiteral("Başarısız"),
                         input, details.error ? platform::TurkishReason(*details.error) : why);
