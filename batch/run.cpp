@@ -1,6 +1,7 @@
 #include "batch/run.h"
 
 #include "core/file_name.h"
+#include "core/parallel.h"
 #include "core/picture.h"
 #include "core/resize_file.h"
 #include "core/resize_memory.h"
@@ -197,18 +198,22 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
                 return;
             }
             observer.Started(job);
-            Folder folder;
-            if (const core::Result<void> opened = OpenResultFolder(job, folder); !opened) {
-                end(job, Outcome::Failed, opened.error().detail, {opened.error()});
-                return;
-            }
-            sweeper.Sweep(folder.fd);
-            // Results are new files: they take the time they were written, also over an older result.
-            const core::Result<core::Resized> done =
-                core::ResizeFile(job.inputPath, folder.fd, job.outputName,
-                                 {size, options.quality, options.keepMetadata, &pool, options.maxBytes, job.format,
-                                  options.lossless},
-                                 {.overwrite = options.overwrite, .keepTimes = false});
+            // Whatever escapes one picture's work (memory running out for its file's bytes) fails that picture
+            // alone: on a pool thread it would end the whole batch.
+            const core::Result<core::Resized> done = [&]() -> core::Result<core::Resized> {
+                try {
+                    Folder folder;
+                    if (const core::Result<void> opened = OpenResultFolder(job, folder); !opened) return opened.error();
+                    sweeper.Sweep(folder.fd);
+                    // Results are new files: they take the time they were written, also over an older result.
+                    return core::ResizeFile(job.inputPath, folder.fd, job.outputName,
+                                            {size, options.quality, options.keepMetadata, &pool, options.maxBytes,
+                                             job.format, options.lossless},
+                                            {.overwrite = options.overwrite, .keepTimes = false});
+                } catch (...) {
+                    return core::CaughtError();
+                }
+            }();
             if (done)
                 end(job, Outcome::Written, done->note,
                     {std::nullopt, InputBytes(job), done->bytes, done->fitted, done->to, done->quality,

@@ -99,6 +99,8 @@ const char* CauseName(Cause cause) {
             return "overflow";
         case Cause::DivisionByZero:
             return "division-by-zero";
+        case Cause::Internal:
+            return "internal";
         case Cause::WouldOverwriteOriginal:
             return "would-overwrite-original";
         case Cause::SameResultAsAnother:

@@ -42,6 +42,7 @@ enum class Cause {
     MetadataUnreadable,  // an Exif block that cannot be read or carried
     Overflow,            // arithmetic out of range
     DivisionByZero,
+    Internal,           // a fault of the program's own, caught rather than ending it
     // Found while planning many pictures
     WouldOverwriteOriginal,  // the result's name is an original's (subject: the original)
     SameResultAsAnother,     // two pictures would give one result (subject: the other picture)
@@ -81,6 +82,7 @@ inline constexpr Cause kAllCauses[] = {
     Cause::MetadataUnreadable,
     Cause::Overflow,
     Cause::DivisionByZero,
+    Cause::Internal,
     Cause::WouldOverwriteOriginal,
     Cause::SameResultAsAnother,
     Cause::EarlierResult,

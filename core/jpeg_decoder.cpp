@@ -1,28 +1,23 @@
 // JPEG through libjpeg-turbo's scanline reading: DCT-scaled rows in the layout of Format_RGB32, either
-// kept whole or shrunk as they arrive, with the decoder's own count of scans and its memory checked.
+// kept whole or shrunk as they arrive by the row pipeline, with the decoder's own count of scans and its
+// memory checked.
 
 #include "core/exif_orientation.h"
 #include "core/huge_page_image.h"
 #include "core/jpeg_dc_decoder.h"
 #include "core/icc_profile.h"
-#include "core/lanczos_shrink.h"
-#include "core/parallel.h"
 #include "core/picture_decoder.h"
+#include "core/row_pipeline.h"
 
 #include <QColorSpace>
-#include <QThreadPool>
 #include <algorithm>
 #include <array>
 #include <csetjmp>
 #include <cstdio>
-#include <condition_variable>
-#include <deque>
-#include <functional>
 #include <mutex>
 #include <memory>
 #include <optional>
 #include <utility>
-#include <vector>
 
 #include <jpeglib.h>
 #include <jerror.h>
@@ -131,6 +126,41 @@ bool ReadHeader(Reader& reader, QByteArrayView bytes) {
     });
 }
 
+QSize Output(const Reader& reader) { return {int(reader.cinfo.output_width), int(reader.cinfo.output_height)}; }
+
+// A started decode's rows, in the layout of Format_RGB32, for the row pipeline. input, the file's bytes, is
+// let go once the last row is read.
+class JpegRows final : public RowSource {
+public:
+    JpegRows(Reader& reader, QByteArray& input, const QColorSpace& space)
+        : reader_(reader), input_(input), space_(space) {}
+
+    QSize size() const override { return Output(reader_); }
+    QColorSpace colorSpace() const override { return space_; }
+
+    Result<int> Read(std::uint8_t* const* rows, int most) override {
+        JDIMENSION read = 0;
+        if (!Guarded(reader_, [&] {
+                read = jpeg_read_scanlines(&reader_.cinfo, const_cast<JSAMPARRAY>(rows), JDIMENSION(most));
+            }))
+            return reader_.AsError();
+        if (read == 0) return NotAPicture();
+        return int(read);
+    }
+
+    // A fault anywhere, also after the last row, fails the picture whole.
+    Result<void> Finish() override {
+        if (!Guarded(reader_, [&] { jpeg_finish_decompress(&reader_.cinfo); })) return reader_.AsError();
+        input_.clear();
+        return {};
+    }
+
+private:
+    Reader& reader_;
+    QByteArray& input_;
+    const QColorSpace& space_;
+};
+
 // Only the power-of-two reductions: they have the decoder's fast paths.
 constexpr std::array<int, 4> kScaleDenominators{8, 4, 2, 1};
 
@@ -172,9 +202,9 @@ public:
         if (!Start(reader, input, denom, denom > 1)) return reader.AsError();
         QImage image = HugePageImage(Output(reader), QImage::Format_RGB32);
         if (image.isNull()) return NoMemory();
-        if (!ReadRows(reader, [&](int y, int) { return image.scanLine(y); })) return reader.AsError();
-        input.clear();
-        return ToSrgb(ApplyOrientation(image, orientation_), space_);
+        JpegRows rows(reader, input, space_);
+        if (const Result<void> read = ReadAllRows(rows, image); !read) return read.error();
+        return ApplyOrientation(image, orientation_);
     }
 
     Result<QImage> Shrink(QSize size, QThreadPool* pool) const override {
@@ -185,18 +215,11 @@ public:
         // Halved or more by the filter, the full-size rows hide plain chroma upsampling as well.
         const bool halved = stored_.width() >= 2 * target.width() && stored_.height() >= 2 * target.height();
         if (!Start(reader, input, denom, denom > 1 || halved)) return reader.AsError();
-        const QSize decoded = Output(reader);
-        if (!Covers(decoded, target)) return QImage();  // an enlargement: not for the stream
-        QImage out = HugePageImage(target, QImage::Format_RGB32);
-        if (out.isNull()) return NoMemory();
-        if (decoded == target) {
-            if (!ReadRows(reader, [&](int y, int) { return out.scanLine(y); })) return reader.AsError();
-            return ApplyOrientation(ToSrgb(out, space_), orientation_);
-        }
-        const LanczosPlan plan(decoded, target);
-        LanczosRows filter(plan, 0, target.height(), out.bits(), out.bytesPerLine(), false);
-        if (!Stream(reader, input, filter, decoded.width(), pool, {})) return reader.AsError();
-        return ApplyOrientation(out, orientation_);
+        if (!Covers(Output(reader), target)) return QImage();  // an enlargement: not for the stream
+        JpegRows rows(reader, input, space_);
+        const Result<QImage> out = ShrinkRows(rows, target, pool);
+        if (!out) return out;
+        return ApplyOrientation(*out, orientation_);
     }
 
     Result<bool> ShrinkInto(QSize size, QThreadPool* pool, const RowSink& sink) const override {
@@ -209,39 +232,12 @@ public:
         QByteArray input = Input();
         const bool halved = stored_.width() >= 2 * size.width() && stored_.height() >= 2 * size.height();
         if (!Start(reader, input, denom, denom > 1 || halved)) return reader.AsError();
-        // Room for the whole result, of which only the rows not yet handed over are backed by memory: the
-        // pages behind them go back to the system.
-        QImage out = HugePageImage(size, QImage::Format_RGB32);
-        if (out.isNull()) return NoMemory();
-        const LanczosPlan plan(decoded, size);
-        LanczosRows filter(plan, 0, size.height(), out.bits(), out.bytesPerLine(), false);
-        int handed = 0;
-        const std::uint8_t* released = out.constBits();
-        Result<void> taken;
-        const auto handOver = [&](int done) {
-            taken = sink(QImage(out.constScanLine(handed), size.width(), done - handed, out.bytesPerLine(),
-                                QImage::Format_RGB32));
-            if (!taken) return false;
-            handed = done;
-            released = ReleasePages(released, out.constScanLine(handed - 1) + out.bytesPerLine());
-            return true;
-        };
-        const bool streamed = Stream(reader, input, filter, decoded.width(), pool, handOver);
-        if (!taken) return taken.error();
-        if (!streamed) return reader.AsError();
+        JpegRows rows(reader, input, space_);
+        if (const Result<void> done = ShrinkRowsInto(rows, size, pool, sink); !done) return done.error();
         return true;
     }
 
 private:
-    static constexpr int kRowsAtOnce = 16;
-    // A chunk on its way to the filter holds as many bytes as sixteen full-width rows of a 24-megapixel
-    // picture: a reduced decode's narrower rows come more at a time, so the threads hand over less often.
-    static constexpr qsizetype kChunkBytes = 16 * 6000 * 4;
-    static constexpr int kMostRowsAtOnce = 128;
-    // Result rows go to handOver this many at a time (the last ones fewer): the encoder then runs in long
-    // stretches rather than between every chunk's filtering, which cost a tenth more CPU.
-    static constexpr int kRowsHandedAtOnce = 64;
-
     // The smallest power-of-two reduction that covers target (stored orientation).
     int ScaleFor(QSize target) const {
         for (const int denom : kScaleDenominators) {
@@ -249,10 +245,6 @@ private:
             if (Covers(scaled, target)) return denom;
         }
         return 1;
-    }
-
-    static QSize Output(const Reader& reader) {
-        return {int(reader.cinfo.output_width), int(reader.cinfo.output_height)};
     }
 
     // Reads the header again, checks what the decode will cost, and starts it at 1/denom of the size.
@@ -272,133 +264,6 @@ private:
             reader.cinfo.dct_method = JDCT_ISLOW;
             jpeg_start_decompress(&reader.cinfo);
         });
-    }
-
-    // Decoded rows on their way to the filter.
-    struct Chunk {
-        std::unique_ptr<std::uint8_t[]> bytes;  // not cleared first: every row is decoded into
-        int count = 0;
-    };
-
-    // Decodes every row into filter, brought into sRGB on the way. Two parts share the work: whichever is
-    // free decodes the next chunk of rows while there is room, or filters the oldest decoded one, so one
-    // part alone does it all (when the pool has no thread to spare) and two overlap decoding with
-    // filtering. A few chunks at most are held. input, the file's bytes, is let go once its last row is read.
-    // handOver, when given, is a third part of the work: it takes the result's rows finished before the row
-    // it is given, a band of kRowsHandedAtOnce at a time and one call at a time, ahead of more filtering (so
-    // that few wait in memory); false from it stops the stream.
-    bool Stream(Reader& reader, QByteArray& input, LanczosRows& filter, int width, QThreadPool* pool,
-                const std::function<bool(int)>& handOver) const {
-        constexpr std::size_t kChunks = 4;
-        const qsizetype stride = qsizetype(width) * 4;
-        const int rowsAtOnce = int(std::clamp<qsizetype>(kChunkBytes / stride, kRowsAtOnce, kMostRowsAtOnce));
-        std::vector<Chunk> chunks(kChunks);
-        std::vector<Chunk*> spare;
-        for (Chunk& chunk : chunks) {
-            chunk.bytes =
-                std::make_unique_for_overwrite<std::uint8_t[]>(std::size_t(stride) * std::size_t(rowsAtOnce));
-            spare.push_back(&chunk);
-        }
-        std::deque<Chunk*> ready;
-        std::mutex mutex;
-        std::condition_variable changed;
-        bool decoding = false, filtering = false, handing = false, finished = false, failed = false;
-        int filtered = 0, handed = 0;  // result rows finished by the filter, and handed over
-        const auto steps = [&] {
-            std::unique_lock lock(mutex);
-            while (!failed) {
-                if (!decoding && !finished && !spare.empty()) {
-                    Chunk* chunk = spare.back();
-                    spare.pop_back();
-                    decoding = true;
-                    lock.unlock();
-                    chunk->count = ReadSome(reader, rowsAtOnce,
-                                            [&](int, int i) { return chunk->bytes.get() + stride * i; });
-                    const bool last = chunk->count >= 0 && reader.cinfo.output_scanline >= reader.cinfo.output_height &&
-                                      Guarded(reader, [&] { jpeg_finish_decompress(&reader.cinfo); });
-                    if (last) input.clear();
-                    lock.lock();
-                    decoding = false;
-                    // Or'ed: the other part may have failed meanwhile, in handing rows over.
-                    failed = failed || chunk->count < 0 ||
-                             (reader.cinfo.output_scanline >= reader.cinfo.output_height && !last);
-                    finished = last;
-                    ready.push_back(chunk);
-                } else if (handOver && !handing && handed < filtered &&
-                           (filtered - handed >= kRowsHandedAtOnce || (finished && ready.empty() && !filtering))) {
-                    const int upTo = filtered;
-                    handing = true;
-                    lock.unlock();
-                    const bool goOn = handOver(upTo);
-                    lock.lock();
-                    handing = false;
-                    handed = upTo;
-                    failed = failed || !goOn;
-                } else if (!filtering && !ready.empty()) {
-                    Chunk* chunk = ready.front();
-                    ready.pop_front();
-                    filtering = true;
-                    lock.unlock();
-                    const QImage rows = ToSrgb(QImage(chunk->bytes.get(), width, std::max(chunk->count, 1),
-                                                      stride, QImage::Format_RGB32),
-                                               space_);
-                    for (int i = 0; i < chunk->count; ++i) filter.Push(rows.constScanLine(i));
-                    lock.lock();
-                    filtering = false;
-                    filtered = filter.finished();
-                    spare.push_back(chunk);
-                } else if (finished && ready.empty()) {
-                    break;
-                } else {
-                    changed.wait(lock);
-                    continue;
-                }
-                changed.notify_all();
-            }
-            changed.notify_all();
-        };
-        // A part that runs out of memory mid-step would leave the other waiting for that step to end.
-        const auto work = [&](int) {
-            try {
-                steps();
-            } catch (...) {
-                {
-                    const std::lock_guard hold(mutex);
-                    failed = true;
-                }
-                changed.notify_all();
-                throw;
-            }
-        };
-        const bool overlap = (pool ? pool : QThreadPool::globalInstance())->maxThreadCount() > 1;
-        // A part that ran out of memory left the rows unfinished: the picture fails for that reason.
-        if (!ParallelFor(pool, overlap ? 2 : 1, work)) {
-            reader.failure = Failure::NoMemory;
-            return false;
-        }
-        return !failed;
-    }
-
-    // Reads the next rows, up to most of them (kMostRowsAtOnce at most), the i-th of them into rowAt(y, i);
-    // how many, or -1 on a fault.
-    static int ReadSome(Reader& reader, int most, const std::function<std::uint8_t*(int, int)>& rowAt) {
-        std::array<JSAMPROW, kMostRowsAtOnce> rows{};
-        const int first = int(reader.cinfo.output_scanline);
-        const int count =
-            std::min<int>(std::min(most, kMostRowsAtOnce), int(reader.cinfo.output_height) - first);
-        for (int i = 0; i < count; ++i) rows[std::size_t(i)] = rowAt(first + i, i);
-        JDIMENSION read = 0;
-        if (!Guarded(reader, [&] { read = jpeg_read_scanlines(&reader.cinfo, rows.data(), JDIMENSION(count)); }))
-            return -1;
-        return read == 0 ? -1 : int(read);
-    }
-
-    // Reads every row, row y into rowAt(y, i), then finishes the file: a fault anywhere fails it whole.
-    static bool ReadRows(Reader& reader, const std::function<std::uint8_t*(int, int)>& rowAt) {
-        while (reader.cinfo.output_scanline < reader.cinfo.output_height) {
-            if (ReadSome(reader, kRowsAtOnce, rowAt) < 0) return false;
-        }
-        return Guarded(reader, [&] { jpeg_finish_decompress(&reader.cinfo); });
     }
 
     // The file's bytes for the next decode: the reader's copy once they are to be read only once.

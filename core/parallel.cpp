@@ -3,10 +3,12 @@
 #include "core/picture_decoder.h"
 
 #include <QRunnable>
-#include <atomic>
+#include <exception>
 #include <latch>
 #include <memory>
+#include <mutex>
 #include <new>
+#include <optional>
 #include <vector>
 
 namespace core {
@@ -19,6 +21,7 @@ public:
         : part_(part), index_(index), done_(done) {
         setAutoDelete(false);
     }
+    // part_ never throws: the latch always counts down, and the caller waits for it.
     void run() override {
         part_(index_);
         done_.count_down();
@@ -32,16 +35,35 @@ private:
 
 }  // namespace
 
+Error CaughtError() noexcept {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return NoMemory();
+    } catch (const std::exception& e) {
+        try {
+            return Error{Cause::Internal, QStringLiteral("internal error: %1").arg(QString::fromUtf8(e.what()))};
+        } catch (...) {
+        }
+    } catch (...) {
+    }
+    return Error{Cause::Internal, QStringLiteral("internal error")};
+}
+
 Result<void> ParallelFor(QThreadPool* pool, int parts, const std::function<void(int)>& part) {
     if (parts <= 0) return {};
     if (!pool) pool = QThreadPool::globalInstance();
-    // Memory running out in a pool thread would end the process: it is caught there and told here.
-    std::atomic<bool> outOfMemory = false;
+    // An exception leaving a pool thread would end the process, and one leaving the calling thread would
+    // unwind the stack the other parts use: each is caught where it is thrown, and the first is told here.
+    std::mutex mutex;
+    std::optional<Error> failure;
     const std::function<void(int)> guarded = [&](int i) {
         try {
             part(i);
-        } catch (const std::bad_alloc&) {
-            outOfMemory = true;
+        } catch (...) {
+            Error caught = CaughtError();
+            const std::lock_guard hold(mutex);
+            if (!failure) failure = std::move(caught);
         }
     };
     std::latch done(parts - 1);
@@ -56,7 +78,7 @@ Result<void> ParallelFor(QThreadPool* pool, int parts, const std::function<void(
     for (const auto& other : others) {
         try {
             pool->start(other.get());
-        } catch (const std::bad_alloc&) {
+        } catch (...) {
             other->run();  // not queued: it runs here
         }
     }
@@ -65,7 +87,7 @@ Result<void> ParallelFor(QThreadPool* pool, int parts, const std::function<void(
         if (pool->tryTake(other.get())) other->run();
     }
     done.wait();
-    if (outOfMemory) return NoMemory();
+    if (failure) return *failure;
     return {};
 }
 

@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <new>
 #include <mutex>
 #include <tuple>
 
@@ -110,13 +111,8 @@ Result<std::shared_ptr<const PictureSource>> Decoded(QByteArray bytes, LoadCheck
     return source;
 }
 
-}  // namespace
-
-Result<Picture> LoadPicture(const QString& path, LoadCheck check) {
-    return LoadPictureAt(AT_FDCWD, EncodeFileName(path), check);
-}
-
-Result<Picture> LoadPictureAt(int folderFd, const QByteArray& name, LoadCheck check) {
+// LoadPictureAt, which may throw std::bad_alloc.
+Result<Picture> Load(int folderFd, const QByteArray& name, LoadCheck check) {
     if (name.isEmpty()) return Error{Cause::NoFileName, QStringLiteral("no file named")};
     // Not blocking, so that a named pipe or a device cannot hold the caller before fstat refuses it.
     Descriptor file{::openat(folderFd, name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
@@ -147,6 +143,21 @@ Result<Picture> LoadPictureAt(int folderFd, const QByteArray& name, LoadCheck ch
     if (!source) return source.error();
     if (check == LoadCheck::WholeFile) Live().Remember(identity, *source);
     return Picture::FromSource(std::move(*source));
+}
+
+}  // namespace
+
+Result<Picture> LoadPictureAt(int folderFd, const QByteArray& name, LoadCheck check) {
+    // A file too large for the memory left (its bytes are read whole) fails alone instead of ending the program.
+    try {
+        return Load(folderFd, name, check);
+    } catch (const std::bad_alloc&) {
+        return NoMemory();
+    }
+}
+
+Result<Picture> LoadPicture(const QString& path, LoadCheck check) {
+    return LoadPictureAt(AT_FDCWD, EncodeFileName(path), check);
 }
 
 Result<Picture> DecodePicture(QByteArray bytes) {

@@ -53,9 +53,14 @@ void LatestPictureLoader::Load(const QString& path, QSize previewArea, int waitM
         if (current) {  // else a newer pick is queued behind this one
             picture = platform::LoadPictureOrNone(path);
             // The preview's pixels too, so that the window's thread only scales what is decoded already.
-            if (!picture.isEmpty()) {
-                const QSize size = picture.pixelSize();
-                picture.view(size.boundedTo(size.scaled(previewArea, Qt::KeepAspectRatio)));
+            // Whatever that throws leaves the picture for the window to decode: on this thread it would end
+            // the program.
+            try {
+                if (!picture.isEmpty()) {
+                    const QSize size = picture.pixelSize();
+                    picture.view(size.boundedTo(size.scaled(previewArea, Qt::KeepAspectRatio)));
+                }
+            } catch (...) {
             }
         }
         const std::lock_guard lock(shared->mutex);

@@ -91,7 +91,7 @@ Picture LoadPictureOrNone(const QString& path) noexcept {
     try {
         core::Result<core::Picture> loaded = core::LoadPicture(path);
         if (loaded) return Picture(std::move(*loaded));
-    } catch (const std::bad_alloc&) {
+    } catch (...) {  // memory running out, or a fault of the program's own: no picture either way
     }
     return {};
 }

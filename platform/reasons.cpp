@@ -68,6 +68,8 @@ const char* Sentence(core::Cause cause) {
             return "Sayı sınırların dışına çıktı.";
         case Cause::DivisionByZero:
             return "Sıfıra bölme.";
+        case Cause::Internal:
+            return "Programın kendi hatası; bu resim yapılamadı.";
         case Cause::WouldOverwriteOriginal:
             return "Sonuç, özgün resmin ('%1') üzerine yazılırdı.";
         case Cause::SameResultAsAnother:

@@ -73,6 +73,8 @@ int RuntimeErrorNumber(core::Cause cause) {
             return err::Overflow;
         case Cause::DivisionByZero:
             return err::DivisionByZero;
+        case Cause::Internal:
+            return err::Internal;
         case Cause::NoSuchFolder:
         case Cause::IsFolder:
         case Cause::NotRegularFile:

@@ -20,6 +20,7 @@ constexpr int Overflow = 6;
 constexpr int OutOfMemory = 7;
 constexpr int SubscriptOutOfRange = 9;
 constexpr int DivisionByZero = 11;
+constexpr int Internal = 51;
 constexpr int TypeMismatch = 13;
 constexpr int FileNotFound = 53;
 constexpr int DeviceIO = 57;

@@ -181,19 +181,27 @@ void WebBrowser::prepare(bool withImages) {
     connect(watcher, &QFutureWatcherBase::finished, this,
             [this, watcher, withImages, generation = generation_] {
                 watcher->deleteLater();
-                if (generation == generation_ && watcher->future().resultCount() > 0)
+                if (generation != generation_) return;
+                if (watcher->future().resultCount() > 0)
                     prepared(watcher->future().result(), withImages);
+                else
+                    fail();  // the page could not be laid out
             });
     watcher->setFuture(promise->future());
     worker_.start([promise, arrived, html = html_, base = base_, font = font(), width = width()] {
         promise->start();
-        Prepared result;
-        for (const auto& [url, bytes] : arrived) {
-            const QImage image = DecodeWebImage(bytes, kMaxImagePixels);
-            if (!image.isNull()) result.images.insert(url, image);
+        // Whatever escapes (memory running out on a hostile page) ends the promise with no result: on a pool
+        // thread it would end the program.
+        try {
+            Prepared result;
+            for (const auto& [url, bytes] : arrived) {
+                const QImage image = DecodeWebImage(bytes, kMaxImagePixels);
+                if (!image.isNull()) result.images.insert(url, image);
+            }
+            result.layout = LayOutPage(html, base, font, width, result.images, kMaxTableNesting);
+            promise->addResult(std::move(result));
+        } catch (...) {
         }
-        result.layout = LayOutPage(html, base, font, width, result.images, kMaxTableNesting);
-        promise->addResult(std::move(result));
         promise->finish();
     });
 }
