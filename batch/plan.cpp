@@ -293,7 +293,7 @@ std::vector<Job> Plan(const Options& options, const std::atomic<bool>* abandon) 
             job.why = {core::Cause::ResultExists, QStringLiteral("exists (use --overwrite)")};
         } else if (options.writtenBefore.count(f.path)) {
             job.kind = Job::Kind::Skip;
-            job.why = {core::Cause::WrittenBeforeStop, QStringLiteral("written by the run before")};
+            job.why = {core::Cause::WrittenByRunBefore, QStringLiteral("written by the run before")};
         }
         results.emplace(to.Key(), f.path);
         jobs.push_back(job);

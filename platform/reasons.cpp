@@ -76,7 +76,7 @@ const char* Sentence(core::Cause cause) {
             return "Sonuç, '%1' resminin sonucuyla aynı dosya olurdu.";
         case Cause::EarlierResult:
             return "Daha önceki bir küçültmenin sonucu sayıldı.";
-        case Cause::WrittenBeforeStop:
+        case Cause::WrittenByRunBefore:
             return "Sonucu bu pencerede az önce yazıldı.";
     }
     return "Beklenmeyen hata.";
