@@ -90,6 +90,23 @@ Result<void> FitsDecodeBudgetBytes(std::int64_t bytes);
 // kMaxPicturePixels or, for the formats Qt's reader decodes whole, than the decode budget.
 Result<void> CheckPictureHead(const QByteArray& head, std::int64_t fileBytes);
 
+// The first bytes of a regular file, up to maxBytes, and its size, opened as the loader opens it (never
+// waiting on a pipe or a device); nothing for anything else.
+struct FileHead {
+    QByteArray bytes;
+    std::int64_t fileBytes = 0;
+};
+FileHead ReadFileHead(const QByteArray& path, qsizetype maxBytes);
+
+// Enough of a file for the frame of a JPEG after a large Exif block, and for every other format's header.
+inline constexpr qsizetype kHeadSizeBytes = 256 * 1024;
+
+// A picture's size as its file's first kHeadSizeBytes tell it, for every format this program reads:
+// the stored size, not yet turned upright; for a HEIF or AVIF the largest item its boxes declare. Invalid
+// when the bytes do not tell it (no picture this program reads, a header beyond them, a TIFF whose
+// directory follows its pixels). Reads nothing but head and allocates nothing in proportion to the pixels.
+QSize PictureHeadSize(const QByteArray& head);
+
 // True for a TIFF whose first directory, which holds its size, lies beyond head: Qt's reader fails on
 // such a head, noisily; libtiff writes the directory after the pixels.
 bool TiffDirectoryBeyond(QByteArrayView head);

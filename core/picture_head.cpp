@@ -1,5 +1,6 @@
-// CheckPictureHead: a file's first bytes decide whether the rest is worth reading, so that neither a
-// large file of no picture nor a small one claiming a giant picture costs more than its header.
+// A file's first bytes: the picture's size they tell (PictureHeadSize), and whether the rest is worth
+// reading (CheckPictureHead), so that neither a large file of no picture nor a small one claiming a giant
+// picture costs more than its header.
 
 #include "core/jpeg_segments.h"
 #include "core/picture_decoder.h"
@@ -8,6 +9,9 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <climits>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace core {
 
@@ -28,6 +32,46 @@ bool TiffDirectoryBeyond(QByteArrayView head) {
     const std::uint32_t directory = head[0] == 'I' ? byte(4) | byte(5) << 8 | byte(6) << 16 | byte(7) << 24
                                                    : byte(4) << 24 | byte(5) << 16 | byte(6) << 8 | byte(7);
     return directory >= std::uint32_t(head.size());
+}
+
+FileHead ReadFileHead(const QByteArray& path, qsizetype maxBytes) {
+    FileHead head;
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return head;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        head.fileBytes = st.st_size;
+        head.bytes.resize(maxBytes);
+        const ssize_t n = ::pread(fd, head.bytes.data(), std::size_t(maxBytes), 0);
+        head.bytes.truncate(n > 0 ? n : 0);
+    }
+    ::close(fd);
+    return head;
+}
+
+QSize PictureHeadSize(const QByteArray& head) {
+    if (head.startsWith("\xFF\xD8")) {
+        const JpegLayout frame = ReadJpegLayout(head, false);
+        return frame.frameMarker != 0 ? QSize(frame.width, frame.height) : QSize();
+    }
+    if (IsHeif(head)) return HeifLargestSize(head);
+    if (IsWebp(head)) {
+        const Result<QSize> size = WebpSize(head);
+        return size ? *size : QSize();
+    }
+    if (const PngHeader png = ReadPngHeader(head); png.valid)
+        return png.width <= std::uint32_t(INT_MAX) && png.height <= std::uint32_t(INT_MAX)
+                   ? QSize(int(png.width), int(png.height))
+                   : QSize();
+    if (TiffDirectoryBeyond(head)) return {};
+    QBuffer buffer;
+    buffer.setData(head);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setDecideFormatFromContent(true);
+    if (!ReadByQt(reader.format())) return {};
+    const QSize size = ReaderSize(reader).expandedTo(GifCanvas(head));
+    return size.isEmpty() ? QSize() : size;
 }
 
 Result<void> CheckPictureHead(const QByteArray& head, std::int64_t fileBytes) {

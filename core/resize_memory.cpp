@@ -3,54 +3,21 @@
 #include "core/jpeg_segments.h"
 #include "core/picture_decoder.h"
 
-#include <QBuffer>
-#include <QImageReader>
 #include <algorithm>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace core {
 
-namespace {
-
-// Enough for the frame of a JPEG after a large Exif block, and for every other format's header.
-constexpr qint64 kHeaderBytes = 256 * 1024;
-
-}  // namespace
-
 std::int64_t ResizeMemory(const QByteArray& input, const SizeRule& rule) {
-    // As the loader opens it: never waiting on a pipe or a device, which the loader then refuses.
-    const int fd = ::open(input.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return kDecodeMemoryBudget;
-    struct stat st {};
-    QByteArray head;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        head.resize(kHeaderBytes);
-        const ssize_t n = ::pread(fd, head.data(), std::size_t(head.size()), 0);
-        head.truncate(n > 0 ? n : 0);
-    }
-    ::close(fd);
-    const std::int64_t fileBytes = st.st_size;
+    const FileHead file = ReadFileHead(input, kHeadSizeBytes);
+    const QByteArray& head = file.bytes;
+    const std::int64_t fileBytes = file.fileBytes;
     const auto area = [](QSize s) { return std::int64_t(std::max(s.width(), 0)) * std::max(s.height(), 0); };
     const bool jpeg = head.startsWith("\xFF\xD8");
-    QSize size;
+    const QSize size = PictureHeadSize(head);
     bool progressive = false;
     if (jpeg) {
-        const JpegLayout layout = ReadJpegLayout(head, false);
-        size = QSize(layout.width, layout.height);
-        progressive = layout.frameMarker == 0xC2 || layout.frameMarker == 0xC6 || layout.frameMarker == 0xCA ||
-                      layout.frameMarker == 0xCE;
-    } else if (IsHeif(head)) {
-        size = HeifLargestSize(head);
-    } else if (IsWebp(head)) {
-        const Result<QSize> webp = WebpSize(head);
-        size = webp ? *webp : QSize();
-    } else if (!TiffDirectoryBeyond(head)) {
-        QBuffer buffer;
-        buffer.setData(head);
-        buffer.open(QIODevice::ReadOnly);
-        size = QImageReader(&buffer).size();
+        const int frame = ReadJpegLayout(head, false).frameMarker;
+        progressive = frame == 0xC2 || frame == 0xC6 || frame == 0xCA || frame == 0xCE;
     }
     if (size.isEmpty() || area(size) > kMaxPicturePixels) return kDecodeMemoryBudget;
 

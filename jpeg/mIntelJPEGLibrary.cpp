@@ -63,13 +63,16 @@ bool WriteJpegFile(cDIBSection& image, const QString& fileName, std::int32_t qua
     return true;
 }
 
-bool WritePictureFile(cDIBSection& image, const QString& fileName, std::int32_t quality) {
+bool WritePictureFile(cDIBSection& image, const QString& fileName, std::int32_t quality,
+                      const QImage& transparent) {
     const core::OutputFormat format = core::FormatOfName(fileName);
     if (format == core::OutputFormat::Jpeg) return WriteJpegFile(image, fileName, quality);
     // The buffer's rows run bottom-up; the picture encoded is the right way up.
     const QImage rows(image.DIBSectionBitsPtr(), image.Width(), image.Height(), image.BytesPerScanLine(),
                       QImage::Format_BGR888);
-    const core::Result<QByteArray> encoded = core::EncodePicture(rows.mirrored(), {format, quality, false});
+    const bool withAlpha = !transparent.isNull() && transparent.size() == QSize(image.Width(), image.Height());
+    const core::Result<QByteArray> encoded =
+        core::EncodePicture(withAlpha ? transparent : rows.mirrored(), {format, quality, false});
     if (!encoded)
         RaiseIjl(QStringLiteral("Failed to encode the picture: %1").arg(encoded.error().detail),
                  encoded.error());

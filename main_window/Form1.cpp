@@ -2,6 +2,7 @@
 
 #include "batch_window/BatchWindow.h"
 #include "main_window/LatestPictureLoader.h"
+#include "main_window/SizeEstimator.h"
 #include "preview/Form2.h"
 
 #include "platform/controls/CommandButton.h"
@@ -74,7 +75,11 @@ Form1::Form1(QString adServerBase, QWidget* parent)
     setWindowIcon(QIcon(QStringLiteral(":/torv/icon16.png")));
     setFont(ArialFont(9));
     resize(Px(kClientWidthTwips), Px(kClientHeightTwips));
+    // Larger, the window gives the room to the preview and the lists; never smaller than its own size.
+    setMinimumSize(size());
     createControls();
+    const QWidget* const stretching[] = {Image2, Image4, Frame4, Drive1, Dir1, File1, WebBrowser1, WebBrowser2};
+    for (const QWidget* control : stretching) ownGeometry_.insert(control, control->geometry());
     setTabOrder();
     addShortcuts();
     setAcceptDrops(true);
@@ -188,6 +193,17 @@ void Form1::createControls() {
     SaveNotice->setObjectName(QStringLiteral("SaveNotice"));
     PictureLoader = new LatestPictureLoader(this);
 
+    // Under the slider and "4-Kalite Kaydet", over the preview's top edge: the window's own size has no
+    // free room beside the slider, and nothing may move for it.
+    estimatedSizeLabel = Place(new QLabel(this), "estimatedSizeLabel", 5760, 1830, 2745, 270);
+    estimatedSizeLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    estimatedSizeLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    estimatedSizeLabel->setAutoFillBackground(true);
+    estimatedSizeLabel->setContentsMargins(0, 0, 4, 0);
+    estimatedSizeLabel->setToolTip(QStringLiteral("4-Kalite Kaydet ile JPEG olarak yaklaşık dosya boyutu"));
+    estimatedSizeLabel->hide();
+    Estimator = new SizeEstimator(this);
+
     connect(Timer1, &platform::Timer::Tick, this, &Form1::Timer1_Timer);
     connect(HScroll1, &QScrollBar::valueChanged, this, &Form1::HScroll1_Change);
     connect(HScroll1, &QScrollBar::actionTriggered, this, [this] { qualityMoved_ = true; });
@@ -203,6 +219,10 @@ void Form1::createControls() {
     connect(File1, &platform::FileListBox::Click, this, &Form1::File1_Click);
     connect(File1, &platform::FileListBox::KeyPress, this, &Form1::File1_KeyPress);
     connect(PictureLoader, &LatestPictureLoader::Loaded, this, &Form1::File1_PictureLoaded);
+    connect(Image2, &platform::PictureControl::ViewNeeded, this,
+            [this](QSize shown) { PictureLoader->PrepareView(Image2->Picture(), shown); });
+    connect(PictureLoader, &LatestPictureLoader::ViewReady, Image2, qOverload<>(&QWidget::update));
+    connect(Estimator, &SizeEstimator::Estimated, this, &Form1::showSizeEstimate);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(Image2, &platform::PictureControl::clicked, this, &Form1::Image2_Click);
 }

@@ -3,6 +3,10 @@
 // quality slider, the preview, the folder browser and the two advertising panes, with the
 // window-level values the commands share.
 
+#include "platform/picture.h"
+
+#include <QHash>
+#include <QRect>
 #include <QString>
 #include <QVariant>
 #include <QWidget>
@@ -17,9 +21,9 @@ class QDragEnterEvent;
 class QDropEvent;
 class Form2;
 class LatestPictureLoader;
+class SizeEstimator;
 
 namespace platform {
-class Picture;
 class CommandButton;
 class CommonDialog;
 class DirListBox;
@@ -59,6 +63,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -95,11 +100,13 @@ private:
     void addShortcuts();
     // The steps both save buttons share; bQualityFromBox reads txtQuality after the dialog, else 90.
     void resmi_kaydet(bool bQualityFromBox);
-    // Loading: the picture of a path into Picture1, at once; on failure says so and leaves Picture1 as it was.
-    bool loadPicture(const QString& path);
-    // The same for a picture already loaded from path (the empty picture: it could not be).
+    // A picture named outside the file list ("1-Aç", a drop, the command line) loaded into Picture1 and
+    // the preview, off the window's thread.
+    void loadPicture(const QString& path);
+    // A picture loaded from path into Picture1 (the empty picture: it could not be, which is said, and
+    // Picture1 stays as it was).
     bool takePicture(const QString& path, const platform::Picture& picture);
-    // The file list's pick, loaded.
+    // The newest pick, loaded.
     void File1_PictureLoaded(const QString& path, const platform::Picture& picture);
     // Picture1's picture, just loaded from path, into the preview, the size boxes and dosya_yolu; the
     // shrunk result of another picture goes.
@@ -111,6 +118,15 @@ private:
     void showPictureSize();
     // What makes the first preview and the first dialog as quick as later ones, done once the window is up.
     void warmUp();
+    // The window larger than its own size: the extra room goes to the preview and the folder and file
+    // lists, the ad panes move down with the foot; at its own size every control is where it was made.
+    void arrangeControls();
+    // The size the shrunk result would have as a JPEG at the slider's quality, worked out off the window's
+    // thread; shown beside the slider when it comes.
+    void requestSizeEstimate();
+    void showSizeEstimate(qint64 bytes);
+    // "38 KB": whole kilobytes, rounded up, as the window tells a file's size.
+    static QString KiloBytesText(qint64 bytes);
 
     QString adServerBase_;
 
@@ -165,6 +181,15 @@ private:
     platform::CommonDialog* CommonDialog1 = nullptr;
     // What the last save wrote, over the foot of the preview for a few seconds.
     platform::FadingNotice* SaveNotice = nullptr;
+    // How large the shrunk result would be at the slider's quality ("≈ 143 KB"), over the preview's top
+    // under the slider; hidden while there is no result.
+    QLabel* estimatedSizeLabel = nullptr;
+    SizeEstimator* Estimator = nullptr;
+    // The shrunk result with its transparency, which Picture2 lays on white: what a PNG or WebP save
+    // writes. Empty when the result has none.
+    platform::Picture shrunkWithAlpha_;
+    // Where the controls that take a larger window's room were made.
+    QHash<const QWidget*, QRect> ownGeometry_;
     // Loads what the file list picks, off the window's thread.
     LatestPictureLoader* PictureLoader = nullptr;
 

@@ -13,13 +13,8 @@
 #include "platform/msgbox.h"
 #include "platform/runtime.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QStorageInfo>
@@ -27,29 +22,8 @@
 
 namespace {
 
-// How long a pick in the file list may hold the window while its picture loads. A picture whose header
-// says it is small (or that has no readable header, which is refused at once) is waited for, so that it
-// is shown before the click returns however busy the machine; a large one (or one picked while another
-// loads) may come a moment later, so that a held arrow key never stalls the window for long.
-constexpr qint64 kSmallPicturePixels = 4'000'000;
-constexpr int kSmallPictureWaitMs = 2000;
-constexpr int kLargePictureWaitMs = 45;
-
-int PickWaitMs(const QString& path) {
-    // Opened without blocking and only read when it is a regular file: a pipe put in the picture's place
-    // must not hold the window.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    struct stat st {};
-    QSize size;
-    QFile file;
-    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-        file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-        size = QImageReader(&file).size();
-    else if (fd >= 0)
-        ::close(fd);
-    return !size.isValid() || qint64(size.width()) * size.height() <= kSmallPicturePixels ? kSmallPictureWaitMs
-                                                                                           : kLargePictureWaitMs;
-}
+// What the preview says while a picked picture is still on its way.
+const QString kLoadingText = QStringLiteral("Yükleniyor…");
 
 bool FolderReadable(const QString& path) {
     const QFileInfo info(path);
@@ -84,14 +58,18 @@ void Form1::Dir1_PathNotFound(const QString& path) {
 }
 
 void Form1::File1_Click() {
-    // The picture picked before goes at once: until the new one is loaded nothing is shown or saved.
+    // The picture picked before goes at once, and one still loading will not come: until the new one is
+    // loaded nothing is shown or saved.
+    PictureLoader->Supersede();
     clearPicture();
     Image2->setPictureSizeMode(platform::PictureControl::fmPictureSizeModeClip);
     for (int i = 0; i < File1->ListCount(); ++i) {
         if (!File1->Selected(i)) continue;
         // In the root folder this gives "//name", which the loader takes as it is.
         const QString path = File1->Path() + QStringLiteral("/") + File1->List(i);
-        PictureLoader->Load(path, Image2->contentsRect().size(), PickWaitMs(path));
+        // Said until the picture comes, unless it is quick enough to come before the click returns.
+        Image2->setStatusText(kLoadingText);
+        PictureLoader->Load(path, Image2->contentsRect().size());
     }
 }
 
@@ -108,17 +86,20 @@ void Form1::Command2_Click() {
     CommonDialog1->ShowOpen();
     const QString name = CommonDialog1->FileName();
     if (name.isEmpty()) return;
-    // A file that cannot be read leaves the picture shown before in place.
-    if (!loadPicture(name)) return;
-    showLoadedPicture(name);
+    loadPicture(name);
 }
 
-bool Form1::loadPicture(const QString& path) {
-    PictureLoader->Supersede();  // a pick still loading in the file list must not replace this picture
-    return takePicture(path, platform::LoadPictureOrNone(path));
+void Form1::loadPicture(const QString& path) {
+    // Loaded as a pick in the list is, superseding one still loading there. A picture that cannot be read
+    // at once leaves the one shown before in place; one that takes longer replaces it by the word that
+    // it is coming, so that nothing but the newest pick is ever shrunk or saved.
+    if (PictureLoader->Load(path, Image2->contentsRect().size())) return;
+    clearPicture();
+    Image2->setStatusText(kLoadingText);
 }
 
 bool Form1::takePicture(const QString& path, const platform::Picture& picture) {
+    Image2->setStatusText(QString());
     if (picture.isEmpty()) {
         platform::MsgBox(QStringLiteral("Resim dosyası açılamadı: '%1'").arg(path), platform::vbExclamation);
         return false;
@@ -130,6 +111,7 @@ bool Form1::takePicture(const QString& path, const platform::Picture& picture) {
 void Form1::clearPicture() {
     Picture1->setPicture(platform::Picture());
     Image2->setPicture(platform::Picture());
+    Image2->setStatusText(QString());
     Image2->setToolTip(QString());
     dosya_yolu = QVariant();
     resim_genislik = QVariant();
@@ -142,6 +124,8 @@ void Form1::clearPicture() {
 void Form1::clearShrunkPicture() {
     // A save writes what the user sees: another picture's shrunk result must not stay behind.
     Picture2->setPicture(platform::Picture());
+    shrunkWithAlpha_ = platform::Picture();
+    requestSizeEstimate();  // none while there is no result
     Text3->clear();
     Text4->clear();
     Text5->clear();
@@ -186,6 +170,5 @@ void Form1::PickPicture(const QString& path) {
             return;
         }
     }
-    if (!loadPicture(path)) return;
-    showLoadedPicture(path);
+    loadPicture(path);
 }

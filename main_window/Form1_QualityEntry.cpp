@@ -7,7 +7,10 @@
 
 #include <QLineEdit>
 
-void Form1::HScroll1_Change() { txtQuality->setText(QString::number(HScroll1->value())); }
+void Form1::HScroll1_Change() {
+    txtQuality->setText(QString::number(HScroll1->value()));
+    requestSizeEstimate();
+}
 
 void Form1::txtQuality_KeyPress(std::int16_t& KeyAscii) {
     constexpr std::int16_t backspace = 8;

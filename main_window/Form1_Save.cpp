@@ -1,5 +1,5 @@
 // The two save commands: the shrunk picture in Picture2 written to a file the user names, as JPEG, or as
-// PNG or WebP when the name says so.
+// PNG or WebP, with the picture's transparency, when the name says so.
 #include "main_window/Form1.h"
 
 #include "dialogs/mCommonDialog.h"
@@ -63,8 +63,9 @@ void Form1::resmi_kaydet(bool bQualityFromBox) {
         sFileName = QStringLiteral("ulk.jpg");
     }
     QString sFileTitle;
+    // A name typed without an extension gets the chosen type's: ".JPG" as it always has, ".png", ".webp".
     QString sFilter = QStringLiteral(
-        "JPEG Files (*.JPG)|*.JPG|PNG Files (*.PNG)|*.PNG|WebP Files (*.WEBP)|*.WEBP|All Files (*.*)|*.*");
+        "JPEG Files (*.JPG)|*.JPG|PNG Files (*.PNG)|*.png|WebP Files (*.WEBP)|*.webp|All Files (*.*)|*.*");
     std::int32_t lFilterIndex = 1;
     std::int32_t lFlags = 0;
     if (!mCommonDialog::ShowSaveFileDialog(sFileName, sFileTitle, true, sFilter, lFilterIndex, sInitialDir,
@@ -77,7 +78,7 @@ void Form1::resmi_kaydet(bool bQualityFromBox) {
     bool bSaved = false;
     QString reason;
     try {
-        bSaved = mIntelJPEGLibrary::WritePictureFile(cDib, sFileName, lQuality);
+        bSaved = mIntelJPEGLibrary::WritePictureFile(cDib, sFileName, lQuality, shrunkWithAlpha_.pixels());
     } catch (const platform::RuntimeError& e) {
         reason = SaveFailureReason(e);
     } catch (const std::exception&) {
@@ -91,11 +92,11 @@ void Form1::resmi_kaydet(bool bQualityFromBox) {
         return;
     }
     const QFileInfo saved(sFileName);
-    SaveNotice->Show(QStringLiteral("Kaydedildi: %1 (%2 × %3 piksel, %4 KB)")
+    SaveNotice->Show(QStringLiteral("Kaydedildi: %1 (%2 × %3 piksel, %4)")
                          .arg(saved.fileName())
                          .arg(cDib.Width())
                          .arg(cDib.Height())
-                         .arg((saved.size() + 1023) / 1024),
+                         .arg(KiloBytesText(saved.size())),
                      Image2);
     const QString folder = saved.absolutePath();
     torv::Settings()->setValue(QLatin1String(kSaveFolderKey), folder);

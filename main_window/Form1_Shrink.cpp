@@ -3,6 +3,7 @@
 #include "main_window/Form1.h"
 
 #include "core/fit.h"
+#include "core/shrink.h"
 #include "platform/controls/PictureBox.h"
 #include "platform/msgbox.h"
 #include "platform/runtime.h"
@@ -56,6 +57,7 @@ void Form1::Command3_Click() {
         platform::MsgBox(QStringLiteral("Resim küçültülemedi: %1").arg(e.description()),
                          platform::vbExclamation);
     }
+    requestSizeEstimate();
 }
 
 void Form1::boyut_hesapla() {
@@ -82,9 +84,19 @@ void Form1::boyut_hesapla() {
 
 void Form1::resim_kucult() {
     Picture2->setAutoRedraw(true);
-    Picture2->PaintPicture(Picture1->Picture(), Picture2->ScaleLeft(), Picture2->ScaleTop(),
-                           Picture2->ScaleWidth(), Picture2->ScaleHeight(), Picture1->ScaleLeft(),
-                           Picture1->ScaleTop(), Picture1->ScaleWidth(), Picture1->ScaleHeight());
+    shrunkWithAlpha_ = platform::Picture();
+    // Shrunk once with its transparency kept, for a PNG or WebP save; Picture2 lays it on its white, for
+    // the JPEG saves, copying it pixel for pixel.
+    const QSize size(Picture2->ScaleWidth(), Picture2->ScaleHeight());
+    if (size.isEmpty()) return;  // nothing to draw on
+    const QRect source(Picture1->ScaleLeft(), Picture1->ScaleTop(), Picture1->ScaleWidth(), Picture1->ScaleHeight());
+    const core::Result<QImage> shrunk =
+        core::ShrinkPicture(Picture1->Picture().core(), size, {.background = QColor(), .source = source});
+    if (!shrunk) platform::Raise(shrunk.error());
+    const platform::Picture result = platform::Picture::FromImage(*shrunk);
+    shrunkWithAlpha_ = result.pixels().hasAlphaChannel() ? result : platform::Picture();
+    Picture2->PaintPicture(result, Picture2->ScaleLeft(), Picture2->ScaleTop(), size.width(), size.height(), 0, 0,
+                           size.width(), size.height());
     Picture2->setPicture(Picture2->Image());
 }
 

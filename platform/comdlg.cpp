@@ -44,13 +44,41 @@ QStringList ZeroSeparatedItems(const QString& list) {
     return items;
 }
 
-// Qt's own save dialog, made to refuse a choice that the caller's buffers cannot take.
+// The extension a name typed without one gets under each type of the list: the type's first pattern's
+// ("*.png" gives "png"), the default extension for a type of any extension ("*.*") or of that same one;
+// none at all without a default extension.
+QStringList TypeExtensions(const QStringList& items, const QString& defaultExt) {
+    QStringList extensions;
+    for (qsizetype i = 1; i < items.size(); i += 2) {
+        const QString pattern = items[i].section(u';', 0, 0).trimmed();
+        const qsizetype dot = pattern.lastIndexOf(u'.');
+        const QString own = dot < 0 ? QString() : pattern.mid(dot + 1);
+        const bool wild = own.isEmpty() || own.contains(u'*') || own.contains(u'?');
+        extensions << (defaultExt.isEmpty() || wild || own.compare(defaultExt, Qt::CaseInsensitive) == 0
+                           ? defaultExt
+                           : own);
+    }
+    return extensions;
+}
+
+// Qt's own save dialog, made to refuse a choice that the caller's buffers cannot take, and to give a name
+// typed without an extension the chosen type's.
 class SaveFileDialog final : public QFileDialog {
 public:
     SaveFileDialog(QWidget* owner, int32_t maxFile, int32_t maxFileTitle)
         : QFileDialog(owner), maxFile_(maxFile), maxFileTitle_(maxFileTitle) {}
 
+    void setTypeExtensions(QStringList extensions) { typeExtensions_ = std::move(extensions); }
+    // The type chosen in the list (0-based), or -1.
+    int chosenType() const {
+        const auto* combo = findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        return combo ? combo->currentIndex() : int(nameFilters().indexOf(selectedNameFilter()));
+    }
+
     void accept() override {
+        // Before the name is read, so that the question before replacing a file asks about the right one.
+        const int type = chosenType();
+        if (type >= 0 && type < typeExtensions_.size()) setDefaultSuffix(typeExtensions_[type]);
         const QStringList files = selectedFiles();
         if (!files.isEmpty() && !QFileInfo(files.first()).isDir() && !Acceptable(files.first())) return;
         QFileDialog::accept();
@@ -80,6 +108,7 @@ private:
 
     int32_t maxFile_;
     int32_t maxFileTitle_;
+    QStringList typeExtensions_;
 };
 
 }  // namespace
@@ -111,7 +140,9 @@ int32_t GetSaveFileNameA(OPENFILENAME& ofn) {
                                                    : ofn.lpstrTitle);
     dialog.setDefaultSuffix(ofn.lpstrDefExt);
 
-    const QStringList filters = QtNameFilters(ZeroSeparatedItems(ofn.lpstrFilter));
+    const QStringList items = ZeroSeparatedItems(ofn.lpstrFilter);
+    const QStringList filters = QtNameFilters(items);
+    dialog.setTypeExtensions(TypeExtensions(items.mid(0, 2 * filters.size()), ofn.lpstrDefExt));
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
         const int32_t index =
@@ -142,8 +173,7 @@ int32_t GetSaveFileNameA(OPENFILENAME& ofn) {
         !ofn.lpstrDefExt.isEmpty() && info.suffix().compare(ofn.lpstrDefExt, Qt::CaseInsensitive) != 0;
     ofn.Flags = otherExtension ? (ofn.Flags | OFN_EXTENSIONDIFFERENT) : (ofn.Flags & ~OFN_EXTENSIONDIFFERENT);
     if (!filters.isEmpty()) {
-        const auto* combo = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
-        const int chosen = combo ? combo->currentIndex() : int(filters.indexOf(dialog.selectedNameFilter()));
+        const int chosen = dialog.chosenType();
         ofn.nFilterIndex = chosen >= 0 ? chosen + 1 : 1;
     }
     return 1;

@@ -44,7 +44,10 @@ struct OPENFILENAME {
     int32_t Flags = 0;
     uint16_t nFileOffset = 0;     // out: where the bare name starts in lpstrFile
     uint16_t nFileExtension = 0;  // out: where the extension starts in lpstrFile, 0 without one
-    QString lpstrDefExt;          // added (after a dot) to a name typed without an extension
+    // Added (after a dot) to a name typed without an extension while the chosen type allows any
+    // extension ("*.*") or this one; under another type ("*.png") that type's extension is added instead.
+    // Empty: none is ever added.
+    QString lpstrDefExt;
 };
 
 // Shows the modal save dialog. Returns 1 when the user confirmed a name, 0 after a cancel or a failure

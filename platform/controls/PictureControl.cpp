@@ -1,7 +1,9 @@
 #include "platform/controls/PictureControl.h"
 
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPainter>
+#include <vector>
 
 namespace platform {
 
@@ -66,16 +68,50 @@ QSize PictureControl::shownSize() const {
     }
 }
 
+void PictureControl::setStatusText(const QString& text) {
+    if (text == statusText_) return;
+    statusText_ = text;
+    update();
+}
+
+namespace {
+
+// The largest version decoded so far when none covers shown, so that painting never decodes; an empty
+// size when one covers it, or when nothing is decoded yet.
+QSize InterimVersion(const platform::Picture& picture, QSize shown) {
+    const std::vector<QSize> decoded = picture.core().decodedSizes();
+    if (decoded.empty()) return {};
+    const QSize need = shown.boundedTo(picture.pixelSize());
+    for (const QSize size : decoded)
+        if (size.width() >= need.width() && size.height() >= need.height()) return {};
+    return decoded.back();
+}
+
+}  // namespace
+
 void PictureControl::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
     const QSize shown = shownSize();
-    if (shown.isEmpty()) return;
-    if (cache_.size() != shown) {
-        QImage image = picture_.view(shown);
+    if (shown.isEmpty()) {
+        if (!statusText_.isEmpty()) {
+            QPainter painter(this);
+            painter.setPen(palette().color(QPalette::WindowText));
+            painter.drawText(contentsRect(), Qt::AlignCenter, statusText_);
+        }
+        return;
+    }
+    // Only where someone decodes the larger version elsewhere; else it is decoded here, as it is needed.
+    const QSize interim = isSignalConnected(QMetaMethod::fromSignal(&PictureControl::ViewNeeded))
+                              ? InterimVersion(picture_, shown)
+                              : QSize();
+    if (cache_.size() != shown || (cacheEnlarged_ && interim.isEmpty())) {
+        QImage image = picture_.view(interim.isEmpty() ? shown : interim);
         if (image.isNull()) return;
         if (image.size() != shown)
             image = image.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         cache_ = QPixmap::fromImage(image);
+        cacheEnlarged_ = !interim.isEmpty();
+        if (cacheEnlarged_) emit ViewNeeded(shown);
     }
     // Centred in the control; in clip mode whatever lies outside is cut off by the clip rectangle.
     const QRect area = contentsRect();

@@ -1,6 +1,7 @@
 #pragma once
 // The image control: shows a picture clipped at its own size or zoomed to fit, and reports clicks.
-// It asks the picture for pixels at the size it shows and keeps only the pixmap it paints.
+// It asks the picture for pixels at the size it shows and keeps only the pixmap it paints; it never decodes
+// a larger version of a picture than it has when it can ask for one (ViewNeeded).
 
 #include "platform/picture.h"
 
@@ -38,8 +39,16 @@ public:
     // The size the picture is drawn at now, in pixels (empty with no picture).
     QSize shownSize() const;
 
+    // A line shown in the middle while there is no picture (one still loading); empty: none.
+    QString statusText() const { return statusText_; }
+    void setStatusText(const QString& text);
+
 signals:
     void clicked();
+    // The picture is shown larger than any of its versions decoded so far: while this signal is connected,
+    // it is drawn enlarged from the largest meanwhile, since decoding here would hold the window. Decode a
+    // version covering shown elsewhere, then update().
+    void ViewNeeded(QSize shown);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -54,6 +63,8 @@ private:
     bool autoSize_ = false;
     bool pressed_ = false;
     QPixmap cache_;  // the picture at shownSize(), made again only when that size or the picture changes
+    bool cacheEnlarged_ = false;  // cache_ was drawn from a smaller version
+    QString statusText_;
 };
 
 }  // namespace platform

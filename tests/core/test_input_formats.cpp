@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <QColorSpace>
 #include <QColorTransform>
+#include <QFile>
 #include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -77,6 +78,9 @@ TEST(InputFormats, EachDecodesUprightInSrgbWithTransparencyOnWhite) {
         ASSERT_TRUE(Upright(row.transparentCorner).save(png));
         const QString file = dir.filePath(row.file);
         ASSERT_TRUE(row.make(png, file));
+        // The head alone tells the size as stored, which may be turned a quarter.
+        const QSize head = core::PictureHeadSize(core::ReadFileHead(QFile::encodeName(file), core::kHeadSizeBytes).bytes);
+        EXPECT_TRUE(head == kUpright || head == kUpright.transposed()) << head.width() << " x " << head.height();
         const core::Picture picture = testcore::Load(file);
         ASSERT_EQ(picture.size(), kUpright);
         const core::Result<QImage> shrunk = core::ShrinkPicture(picture, kUpright / 2);
@@ -90,6 +94,19 @@ TEST(InputFormats, EachDecodesUprightInSrgbWithTransparencyOnWhite) {
             EXPECT_NEAR(qBlue(got), qBlue(want), 12) << "quarter " << i;
         }
     }
+}
+
+TEST(InputFormats, TheHeadTellsTheSizeOfQtsFormatsAndNothingOfOthers) {
+    QTemporaryDir dir;
+    for (const char* format : {"jpg", "png", "bmp", "tif"}) {
+        SCOPED_TRACE(format);
+        const QString file = dir.filePath(QStringLiteral("upright.") + QLatin1String(format));
+        ASSERT_TRUE(Upright(false).save(file));
+        EXPECT_EQ(core::PictureHeadSize(testfiles::ReadBytes(file).left(core::kHeadSizeBytes)), kUpright);
+    }
+    EXPECT_EQ(core::PictureHeadSize(testfiles::ReadBytes(TORV_TEST_DATA "/picture.gif")), testcore::Load(TORV_TEST_DATA "/picture.gif").size());
+    EXPECT_FALSE(core::PictureHeadSize(QByteArray(4096, 'x')).isValid());
+    EXPECT_TRUE(core::ReadFileHead("/dev/zero", core::kHeadSizeBytes).bytes.isEmpty());  // no regular file
 }
 
 TEST(InputFormats, WebpDecodesStraightToAReducedSize) {

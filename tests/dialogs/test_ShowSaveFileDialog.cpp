@@ -20,6 +20,7 @@ namespace {
 
 const QChar kNul(0);
 const QString kCallersFilter = QStringLiteral("JPEG Files (*.JPG)|*.JPG|All Files (*.*)|*.*");
+const QString kThreeTypes = QStringLiteral("JPEG Files (*.JPG)|*.JPG|PNG Files (*.PNG)|*.png|All Files (*.*)|*.*");
 
 class ShowSaveFileDialog : public ::testing::Test {
 protected:
@@ -113,6 +114,12 @@ TEST_F(ShowSaveFileDialog, WhatComesBackForATypedName) {
          kCallersFilter, "out.JPG", jpegPair, 0x8 | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY},
         {"a colon splits a description", 1, "out", true, 0, QStringLiteral("Resimler: JPEG|*.JPG"), "out.JPG",
          QStringLiteral("Resimler") + kNul + " JPEG", OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY},
+        {"no extension gets the chosen type's", 2, "out", true, 0, kThreeTypes, "out.png",
+         QStringLiteral("PNG Files (*.PNG)") + kNul + "*.png", OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_EXTENSIONDIFFERENT},
+        {"a type of any extension gives the default one", 3, "out", true, 0, kThreeTypes, "out.JPG",
+         QStringLiteral("All Files (*.*)") + kNul + "*.*", OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY},
+        {"a typed extension outweighs the type", 2, "pic.jpg", true, 0, kThreeTypes, "pic.jpg",
+         QStringLiteral("PNG Files (*.PNG)") + kNul + "*.png", OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -157,6 +164,19 @@ TEST_F(ShowSaveFileDialog, AnExistingFileIsReplacedOnlyAfterAYes) {
     ExpectAnswered();
     EXPECT_EQ(fileName, Path("a.jpg"));
     EXPECT_TRUE(question.contains("a.jpg")) << question.toStdString();
+}
+
+TEST_F(ShowSaveFileDialog, TheQuestionIsAboutTheNameWithTheChosenTypesExtension) {
+    Touch("eski.png");
+    QString question;
+    filter = kThreeTypes;
+    answer.selectFilter(2);
+    answer.typeFileName("eski");
+    answer.answerMessageBox(QMessageBox::Yes, &question);
+    ASSERT_TRUE(Show());
+    ExpectAnswered();
+    EXPECT_EQ(fileName, Path("eski.png"));
+    EXPECT_TRUE(question.contains("eski.png")) << question.toStdString();
 }
 
 TEST_F(ShowSaveFileDialog, NoToTheOverwriteQuestionStaysInTheDialog) {

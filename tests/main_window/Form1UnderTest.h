@@ -62,9 +62,11 @@ protected:
         control<QLineEdit>("Text2")->setText(height);
         control<QPushButton>("Command3")->click();
     }
-    // A save button ("cmdSaveStdPic" or "cmdSaveQualityPic") with name typed into its dialog.
-    void saveAs(const char* button, const QString& name) {
+    // A save button ("cmdSaveStdPic" or "cmdSaveQualityPic") with name typed into its dialog, under the
+    // type of the list at index type (1-based).
+    void saveAs(const char* button, const QString& name, int type = 1) {
         ModalAnswerer answer;
+        if (type != 1) answer.selectFilter(type);
         answer.typeFileName(name);
         control<QPushButton>(button)->click();
         QVERIFY2(answer.done() && answer.failures().isEmpty(), qPrintable(answer.failures().join(u';')));

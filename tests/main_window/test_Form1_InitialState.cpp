@@ -142,13 +142,33 @@ private slots:
         QCOMPARE(form_->childAt(image4->geometry().center()), image4);
     }
 
-    void resizingMovesNothing() {
+    // Larger, the window gives its room to the preview and the folder and file lists, and the ad panes go
+    // down with its foot; back at its own size every control is where it was, and it gets no smaller.
+    void aLargerWindowGivesItsRoomToThePreviewAndTheLists() {
+        // The window's controls and those inside its frames; what a control holds inside follows its size.
         QHash<QWidget*, QRect> before;
-        for (QWidget* widget : form_->findChildren<QWidget*>()) before.insert(widget, widget->geometry());
-        form_->resize(1200, 800);
+        for (QWidget* widget : form_->findChildren<QWidget*>())
+            if (widget->parent() == form_.get() || qobject_cast<QGroupBox*>(widget->parent())) before.insert(widget, widget->geometry());
+        const QSize own = form_->size();
+        QCOMPARE(form_->minimumSize(), own);
+        form_->resize(own + QSize(400, 300));
         QTest::qWait(20);
+        // The preview takes the width in the share it has of it beside the lists (553 of 866), the folder
+        // list a third of the height, the file list the rest.
+        const struct { const char* name; QPoint moved; QSize grown; } changes[] = {
+            {"Image2", {0, 0}, {255, 300}},   {"Image4", {127, 150}, {0, 0}},  {"Frame4", {255, 0}, {145, 300}},
+            {"Drive1", {255, 0}, {145, 0}},   {"Dir1", {255, 0}, {145, 100}},  {"File1", {0, 100}, {145, 200}},
+            {"WebBrowser1", {0, 300}, {0, 0}}, {"WebBrowser2", {0, 300}, {0, 0}}};
+        for (auto it = before.cbegin(); it != before.cend(); ++it) {
+            QRect expected = it.value();
+            for (const auto& change : changes)
+                if (it.key()->objectName() == QLatin1String(change.name))
+                    expected = QRect(expected.topLeft() + change.moved, expected.size() + change.grown);
+            QVERIFY2(it.key()->geometry() == expected, qPrintable(it.key()->objectName()));
+        }
         form_->resize(400, 300);
         QTest::qWait(20);
+        QCOMPARE(form_->size(), own);
         for (auto it = before.cbegin(); it != before.cend(); ++it)
             QVERIFY2(it.key()->geometry() == it.value(), qPrintable(it.key()->objectName()));
     }

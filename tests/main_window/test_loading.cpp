@@ -5,6 +5,7 @@
 #include "platform/controls/DriveListBox.h"
 #include "tests/main_window/Form1UnderTest.h"
 #include "tests/support/QtTests.h"
+#include "tests/support/HeifWriter.h"
 #include "tests/support/StallMeter.h"
 #include "tests/support/TestPictures.h"
 
@@ -91,6 +92,25 @@ private slots:
         QCOMPARE(form_->value("dosya_yolu").toString(), folder + QStringLiteral("/foto6.jpg"));
         QCOMPARE(preview()->Picture().Handle(), control<platform::PictureBox>("Picture1")->Picture().Handle());
         QCOMPARE(preview()->toolTip(), QStringLiteral("foto6.jpg"));
+    }
+
+    // A HEIC of more than half a megapixel is costly to decode, so its pick returns before it comes: the
+    // preview says so meanwhile, and shows neither nothing nor the picture before.
+    void aPictureStillLoadingSaysSo() {
+        const QString folder = dir_.filePath("heic");
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(!testpics::WriteBytes(testpics::EncodeHeic(testpics::Noise(1000, 600), 1, {}), folder + "/2-yavas.heic")
+                     .isEmpty());
+        testpics::Save(testpics::Gradient(300, 200), folder + "/1-hizli.png");
+        openFolder(folder);
+        select(QStringLiteral("1-hizli.png"));
+        QCOMPARE(text("Text6"), QStringLiteral("300"));
+        select(QStringLiteral("2-yavas.heic"));
+        QVERIFY(preview()->Picture().isEmpty());
+        QCOMPARE(preview()->statusText(), QStringLiteral("Yükleniyor…"));
+        QVERIFY(text("Text6").isEmpty());
+        QTRY_VERIFY(!preview()->Picture().isEmpty());
+        QVERIFY(preview()->statusText().isEmpty() && text("Text6") == QStringLiteral("1000"));
     }
 
     void openDialogLoadsAndMeasures() {

@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QPainter>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -212,6 +213,51 @@ private slots:
         QCOMPARE(png.mid(1, 3), QByteArray("PNG"));
         QCOMPARE(QImage::fromData(png).convertToFormat(QImage::Format_RGB32),
                  picture2().pixels().convertToFormat(QImage::Format_RGB32));
+    }
+
+    // A PNG or WebP keeps what is see-through, as the batch's results do; a JPEG lays it on white. A name
+    // typed without an extension gets the chosen type's format and extension.
+    void transparencyIsKeptInPngAndWebp_data() {
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("PNG chosen") << 2 << "saydam" << "saydam.png" << true;
+        QTest::newRow("WebP by name") << 1 << "saydam.webp" << "saydam.webp" << true;
+        QTest::newRow("JPEG") << 1 << "saydam" << "saydam.JPG" << false;
+    }
+    void transparencyIsKeptInPngAndWebp() {
+        QImage source(800, 400, QImage::Format_ARGB32);
+        source.fill(Qt::transparent);
+        QPainter(&source).fillRect(400, 0, 400, 400, Qt::red);
+        control<platform::PictureBox>("Picture1")->setPicture(platform::LoadPicture(testpics::Save(source, path("k.png"))));
+        shrink();
+        QFETCH(int, filter);
+        QFETCH(QString, typed);
+        saveAs("cmdSaveStdPic", typed, filter);
+        QFETCH(QString, file);
+        QFETCH(bool, kept);
+        const QImage saved(path(file));
+        QCOMPARE(saved.size(), QSize(400, 200));
+        const QRgb clear = saved.pixel(100, 100), red = saved.pixel(300, 100);
+        QVERIFY(kept ? qAlpha(clear) == 0 : qAlpha(clear) == 255 && qRed(clear) > 250 && qBlue(clear) > 250);
+        QVERIFY(qAlpha(red) == 255 && qRed(red) > 240 && qGreen(red) < 15 && qBlue(red) < 15);
+    }
+
+    // Beside the slider: the size "4-Kalite Kaydet" would write at the slider's quality, as it moves.
+    void theSizeAtTheSlidersQualityShowsBesideIt() {
+        auto* label = control<QLabel>("estimatedSizeLabel");
+        control<platform::PictureBox>("Picture1")->setPicture(platform::LoadPicture(testpics::Save(testpics::Noise(1024, 768), path("k.png"))));
+        const auto text = [&](int quality) { return QStringLiteral("≈ %1 KB").arg((expected(quality).size() + 1023) / 1024); };
+        QVERIFY(!label->isVisibleTo(form_.get()));
+        shrink();
+        const QString at99 = text(99), at40 = text(40);
+        QTRY_VERIFY(label->isVisibleTo(form_.get()) && label->text() == at99);
+        control<platform::HScrollBar>("HScroll1")->setValue(40);
+        QTRY_COMPARE(label->text(), at40);
+        // Another picture: no result, and no size.
+        openWithDialog(path(QStringLiteral("k.png")));
+        QVERIFY(!label->isVisibleTo(form_.get()));
     }
 
     void qualitySaveReadsTheBoxOnceTheDialogCloses_data() {

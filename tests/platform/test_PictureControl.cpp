@@ -16,16 +16,19 @@ namespace {
 // A lazily decoded picture that counts how often its pixels are asked for.
 class CountingDecoder : public core::PictureDecoder {
 public:
-    CountingDecoder(QImage image, std::atomic<int>& decodes) : image_(std::move(image)), decodes_(decodes) {}
+    // scales: each decode makes the version asked for, as a JPEG's reduced decodes do.
+    CountingDecoder(QImage image, std::atomic<int>& decodes, bool scales = false)
+        : image_(std::move(image)), decodes_(decodes), scales_(scales) {}
     QSize size() const override { return image_.size(); }
-    core::Result<QImage> Decode(QSize) const override {
+    core::Result<QImage> Decode(QSize target) const override {
         ++decodes_;
-        return image_;
+        return scales_ ? image_.scaled(target) : image_;
     }
 
 private:
     QImage image_;
     std::atomic<int>& decodes_;
+    bool scales_;
 };
 
 const QColor kBackground(Qt::magenta);
@@ -114,6 +117,27 @@ private slots:
         control.setPicture(platform::Picture());
         QVERIFY(PaintedArea(Shot(control)).isEmpty());
         QVERIFY(control.shownSize().isEmpty());
+    }
+
+    // Shown larger than any version decoded so far, the picture is enlarged from the largest without
+    // decoding here, and a larger version is asked for; once it is there, it is drawn from it.
+    void aLargerViewIsAskedForNotDecoded() {
+        std::atomic<int> decodes{0};
+        const platform::Picture picture(core::Picture::FromSource(std::make_shared<const core::PictureSource>(
+            std::make_unique<CountingDecoder>(testpics::Gradient(1200, 800), decodes, true))));
+        picture.view(QSize(150, 100));
+        platform::PictureControl control;
+        control.resize(600, 400);
+        control.setPictureSizeMode(platform::PictureControl::fmPictureSizeModeZoom);
+        control.setPicture(picture);
+        QSignalSpy asked(&control, &platform::PictureControl::ViewNeeded);
+        QCOMPARE(PaintedArea(Shot(control)), QRect(0, 0, 600, 400));
+        QCOMPARE(decodes.load(), 1);
+        QCOMPARE(asked.count(), 1);
+        QCOMPARE(asked.first().first().toSize(), QSize(600, 400));
+        picture.view(QSize(600, 400));  // elsewhere, as the window's loader does
+        QVERIFY(testpics::Psnr(Shot(control), testpics::Gradient(1200, 800).scaled(600, 400)) > 40);
+        QCOMPARE(asked.count(), 1);
     }
 
     void autoSizeTakesThePictureSize() {
