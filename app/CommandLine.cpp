@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "batch/sizes.h"
 #include "core/file_name.h"
 
 #include <QCommandLineParser>
@@ -11,8 +12,6 @@
 namespace cli {
 
 namespace {
-
-constexpr int kMostPixelsASide = 65500;  // what a JPEG can hold
 
 bool HasOptions(const QStringList& arguments) {
     for (qsizetype i = 1; i < arguments.size(); ++i) {
@@ -37,19 +36,6 @@ std::optional<double> Percent(QString text) {
     const double p = text.toDouble();
     if (!(p > 0 && p <= 100)) return std::nullopt;
     return p;
-}
-
-// "200K", "1.5M" (K is 1024 bytes) or a number of bytes; at least one byte, at most a terabyte.
-std::optional<qint64> FileSize(const QString& text) {
-    static const QRegularExpression pattern(QStringLiteral("^(\\d+(?:\\.\\d+)?)([kKmM]?)$"));
-    const QRegularExpressionMatch match = pattern.match(text);
-    if (!match.hasMatch()) return std::nullopt;
-    const QString unit = match.captured(2).toUpper();
-    const double bytes = match.captured(1).toDouble() * (unit == "K"   ? 1024.0
-                                                         : unit == "M" ? 1024.0 * 1024
-                                                                       : 1);
-    if (!(bytes >= 1 && bytes <= double(qint64(1) << 40))) return std::nullopt;
-    return qint64(bytes);
 }
 
 // The folder a result lands in when it is written beside the original.
@@ -101,19 +87,12 @@ Request Parse(const QStringList& given) {
     if (parser.isSet(box) && parser.isSet(scale))
         return UsageError{QStringLiteral("--box and --scale exclude each other")};
     if (parser.isSet(box)) {
-        // WIDTHxHEIGHT, or one side alone (1920x, x1080) with the other unbounded.
-        static const QRegularExpression sizePattern(QStringLiteral("^(\\d*)[xX](\\d*)$"));
-        const QRegularExpressionMatch size = sizePattern.match(parser.value(box));
-        const auto side = [&](int n) {  // 0 for a side left out, -1 for a wrong one
-            if (size.captured(n).isEmpty()) return 0;
-            return Number(size.captured(n), 1, kMostPixelsASide).value_or(-1);
-        };
-        const int width = size.hasMatch() ? side(1) : -1, height = size.hasMatch() ? side(2) : -1;
-        if (width < 0 || height < 0 || width + height == 0)
+        const std::optional<QSize> size = batch::ParseBox(parser.value(box));
+        if (!size)
             return UsageError{
                 QStringLiteral("--box wants WIDTHxHEIGHT, WIDTHx or xHEIGHT, each 1 to %1, e.g. 400x400")
-                    .arg(kMostPixelsASide)};
-        o.box = QSize(width, height);
+                    .arg(batch::kMostPixelsASide)};
+        o.box = *size;
     } else {
         const auto percent = Percent(parser.value(scale));
         if (!percent)
@@ -121,9 +100,9 @@ Request Parse(const QStringList& given) {
         o.scalePercent = *percent;
     }
     if (parser.isSet(maxSize)) {
-        const auto bytes = FileSize(parser.value(maxSize));
+        const auto bytes = batch::ParseFileSize(parser.value(maxSize));
         if (!bytes)
-            return UsageError{QStringLiteral("--max-size wants a size such as 200K, 1.5M or 50000 (bytes)")};
+            return UsageError{QStringLiteral("--max-size wants a whole size such as 200K, 200KB, 1.5MB or 50000 (bytes)")};
         o.maxBytes = *bytes;
     }
     if (parser.isSet(quality)) {
@@ -187,13 +166,14 @@ QString HelpText() {
         "proportions kept, never enlarged, and saved as a JPEG named <name><suffix>.jpg (or as PNG or WebP\n"
         "with --format, named .png or .webp); originals are never written.\n"
         "\n"
-        "  -b, --box WxH        the box to fit into, e.g. 400x400; 1920x bounds the width only, x1080 the\n"
-        "                       height only (sides are then rounded to the nearest pixel)\n"
+        "  -b, --box WxH        the box to fit into, e.g. 400x400 or 400×400; 1920x bounds the width only,\n"
+        "                       x1080 the height only (sides are then rounded to the nearest pixel)\n"
         "      --scale PERCENT  each side this percentage of the picture's, 0 < PERCENT <= 100, e.g. 50%\n"
         "                       (rounded to the nearest pixel; --box or --scale is required for batch work)\n"
-        "      --max-size SIZE  each result at most SIZE: 200K, 1.5M (K = 1024 bytes) or bytes; the highest\n"
-        "                       quality from 30 to -q that fits, and if 30 does not fit, fewer pixels, step\n"
-        "                       by step (a line says which); a PNG or lossless WebP that does not fit fails\n"
+        "      --max-size SIZE  each result at most SIZE: 200K, 200KB, 1.5MB (K = 1024 bytes) or whole bytes;\n"
+        "                       the highest quality from 30 to -q that fits, and if 30 does not fit, fewer\n"
+        "                       pixels, step by step (a line says which); a PNG or lossless WebP that does\n"
+        "                       not fit fails\n"
         "  -f, --format FORMAT  jpg (default), png, webp, or same: PNG stays PNG, WebP stays WebP, the rest\n"
         "                       become JPEG\n"
         "  -q, --quality N      JPEG and WebP quality 1..100 (default 90)\n"

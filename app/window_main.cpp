@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/Form3.h"
 #include "app/QtTurkishTexts.h"
+#include "batch_window/BatchRun.h"
 #include "core/huge_page_image.h"
 #include "core/picture.h"
 
@@ -35,5 +36,8 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(true);
     Form3 splash(open->pictures, open->batchWindow);
     splash.show();
-    return app.exec();
+    const int status = app.exec();
+    // A batch stopped as its windows closed: its pictures in flight end whole (or not at all) first.
+    BatchRun::WaitForAll();
+    return status;
 }

@@ -4,11 +4,13 @@
 
 #include "core/encode_picture.h"
 
+#include <QByteArray>
 #include <QSize>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 #include <optional>
+#include <set>
 
 namespace batch {
 
@@ -38,6 +40,12 @@ struct Options {
     bool keepMetadata = false;
     bool overwrite = false;
     QStringList paths;
+    // Pictures (by their paths as the plan gives them, Job::inputPath) left out of the batch: a window's
+    // list, where a user took them out.
+    std::set<QByteArray> leftOut;
+    // Pictures whose results an earlier run of the same choices wrote: skipped as existing results, even
+    // with overwrite, so that a batch stopped and started again does nothing twice.
+    std::set<QByteArray> writtenBefore;
 };
 
 }  // namespace batch

@@ -6,6 +6,7 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <iterator>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -90,10 +91,16 @@ Job Failed(const QByteArray& path, core::Error why) {
     return {.input = Shown(path), .kind = Job::Kind::Fail, .why = std::move(why), .inputPath = path};
 }
 
+
 // A folder's pictures (and with recursive its subfolders'), read as bytes: every name, text or not.
 // A folder that cannot be read is a failed job of its own, so that nothing below it goes missing unsaid.
+// The stems of the pictures in each folder listed, to tell this program's earlier results by.
+using Stems = std::map<QByteArray, std::set<QByteArray>>;
+
+bool Abandoned(const std::atomic<bool>* abandon) { return abandon && abandon->load(std::memory_order_relaxed); }
+
 void Walk(const QByteArray& folder, const QByteArray& relative, bool recursive, const std::optional<Identity>& skip,
-          std::vector<Found>& found, std::vector<Job>& failed) {
+          std::vector<Found>& found, std::vector<Job>& failed, Stems& stems, const std::atomic<bool>* abandon) {
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
     if (!dir) {
@@ -103,8 +110,10 @@ void Walk(const QByteArray& folder, const QByteArray& relative, bool recursive, 
         return;
     }
     std::vector<std::pair<QString, QByteArray>> files, folders;  // the shown name for the order, the bytes
+    std::set<QByteArray>& stemsHere = stems[folder];
     errno = 0;
     while (const dirent* entry = ::readdir(dir)) {
+        if (Abandoned(abandon)) break;
         const QByteArray name(entry->d_name);
         if (name == "." || name == "..") continue;
         struct stat st {};
@@ -114,6 +123,7 @@ void Walk(const QByteArray& folder, const QByteArray& relative, bool recursive, 
                 folders.emplace_back(core::DecodeFileName(name), name);
         } else if (!name.startsWith('.') && IsPictureName(name)) {
             files.emplace_back(core::DecodeFileName(name), name);
+            stemsHere.insert(StemOf(name));
         }
         errno = 0;
     }
@@ -126,7 +136,22 @@ void Walk(const QByteArray& folder, const QByteArray& relative, bool recursive, 
     std::sort(folders.begin(), folders.end(), byName);
     for (const auto& [shown, name] : files) found.push_back({Join(folder, name), relative});
     for (const auto& [shown, name] : folders)
-        Walk(Join(folder, name), Join(relative, name), recursive, skip, found, failed);
+        Walk(Join(folder, name), Join(relative, name), recursive, skip, found, failed, stems, abandon);
+}
+
+// The stems of a folder's pictures, for a file named on its own: its earlier results are told the same way
+// as a walk's. A folder that cannot be read has none.
+const std::set<QByteArray>& StemsOf(const QByteArray& folder, Stems& stems) {
+    if (const auto known = stems.find(folder); known != stems.end()) return known->second;
+    std::set<QByteArray>& found = stems[folder];
+    if (DIR* dir = ::opendir(folder.constData())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const QByteArray name(entry->d_name);
+            if (!name.startsWith('.') && IsPictureName(name)) found.insert(StemOf(name));
+        }
+        ::closedir(dir);
+    }
+    return found;
 }
 
 // Where a result goes, and what makes it one file: the real folder it starts from plus the rest.
@@ -138,7 +163,7 @@ struct Destination {
 
 }  // namespace
 
-std::vector<Job> Plan(const Options& options) {
+std::vector<Job> Plan(const Options& options, const std::atomic<bool>* abandon) {
     // The folder named for results is the user's, links in its path too: its real path is opened later,
     // without following a link, and checked to be this folder still.
     QByteArray outputFolder = core::EncodeFileName(options.outputFolder);
@@ -150,8 +175,9 @@ std::vector<Job> Plan(const Options& options) {
     const QByteArray suffix = core::EncodeFileName(options.suffix);
     std::vector<Job> jobs;
     std::vector<Found> inputs;
-    std::set<QByteArray> named;  // files the user named themselves: never taken for earlier results
+    Stems stems;
     for (const QString& text : options.paths) {
+        if (Abandoned(abandon)) return jobs;
         const QByteArray path = core::EncodeFileName(text);
         struct stat st {};
         if (::stat(path.constData(), &st) != 0) {
@@ -161,30 +187,31 @@ std::vector<Job> Plan(const Options& options) {
                           ? core::Error{core::Cause::NotFound, QStringLiteral("no such file or folder")}
                           : core::ErrorOfErrno(error, QStringLiteral("cannot be read"))));
         } else if (S_ISDIR(st.st_mode)) {
-            Walk(path, {}, options.recursive, outputId, inputs, jobs);
+            Walk(path, {}, options.recursive, outputId, inputs, jobs, stems, abandon);
         } else {
             inputs.push_back({path, {}});
-            named.insert(path);
         }
     }
+    std::erase_if(inputs, [&](const Found& f) { return options.leftOut.count(f.path) > 0; });
 
-    // A folder's <name><suffix>.jpg (.png, .webp) beside a <name>.<type> is that picture's result from an
-    // earlier run, whatever format that run wrote.
-    std::set<QByteArray> stems;
-    for (const Found& f : inputs) stems.insert(Join(FolderOf(f.path), StemOf(NameOf(f.path))));
+    // A <name><suffix>.jpg (.png, .webp) beside a picture <name>.<type> is that picture's result from an
+    // earlier run, whatever format that run wrote, whether a walk found it or the user named it: shrunk
+    // again it would give <name><suffix><suffix>.
     const auto isEarlierResult = [&](const QByteArray& path) {
         const QByteArray base = StemOf(NameOf(path));
-        return !suffix.isEmpty() && !named.count(path) && IsResultName(NameOf(path)) &&
-               base.endsWith(suffix) && stems.count(Join(FolderOf(path), base.chopped(suffix.size())));
+        return !suffix.isEmpty() && IsResultName(NameOf(path)) && base.endsWith(suffix) &&
+               StemsOf(FolderOf(path), stems).count(base.chopped(suffix.size())) > 0;
     };
-    // Skipped with a line, since a file of the user's own may bear such a name.
+    // Skipped with a line, since a file of the user's own may bear such a name; listed after the pictures.
+    std::vector<Job> earlier;
     std::erase_if(inputs, [&](const Found& f) {
         if (!isEarlierResult(f.path)) return false;
-        jobs.push_back(
+        earlier.push_back(
             {.input = Shown(f.path),
              .kind = Job::Kind::Skip,
              .why = {core::Cause::EarlierResult, QStringLiteral("taken for a result of an earlier run")},
-             .inputPath = f.path});
+             .inputPath = f.path,
+             .earlierResult = true});
         return true;
     });
 
@@ -196,23 +223,37 @@ std::vector<Job> Plan(const Options& options) {
     });
 
     std::map<decltype(Destination().Key()), QByteArray> results;  // result -> the input it belongs to
+    // The real folder of each original's folder, found once for all its pictures.
+    struct RealFolder {
+        QByteArray path;  // empty when it cannot be reached, for error
+        int error = 0;
+        std::optional<Identity> id;
+    };
+    std::map<QByteArray, RealFolder> realFolders;
     for (const Found& f : inputs) {
+        if (Abandoned(abandon)) return jobs;
         const core::OutputFormat format =
             options.format.value_or(core::FormatOfName(core::DecodeFileName(NameOf(f.path))));
         Destination to;
         to.name = StemOf(NameOf(f.path)) + suffix + core::ExtensionOf(format).toLatin1();
         if (outputFolder.isEmpty()) {
             // The real folder of the original, so that two paths to one folder give one destination.
-            char* real = ::realpath(FolderOf(f.path).constData(), nullptr);
-            if (!real) {
-                const int error = errno;
-                jobs.push_back(
-                    Failed(f.path, core::ErrorOfErrno(error, QStringLiteral("cannot reach the folder"))));
+            const QByteArray folder = FolderOf(f.path);
+            auto real = realFolders.find(folder);
+            if (real == realFolders.end()) {
+                char* found = ::realpath(folder.constData(), nullptr);
+                RealFolder r{QByteArray(found ? found : ""), found ? 0 : errno, {}};
+                ::free(found);
+                if (!r.path.isEmpty()) r.id = IdentityOf(r.path);
+                real = realFolders.emplace(folder, std::move(r)).first;
+            }
+            if (real->second.path.isEmpty()) {
+                jobs.push_back(Failed(
+                    f.path, core::ErrorOfErrno(real->second.error, QStringLiteral("cannot reach the folder"))));
                 continue;
             }
-            to.root = real;
-            ::free(real);
-            to.rootId = IdentityOf(to.root);
+            to.root = real->second.path;
+            to.rootId = real->second.id;
         } else {
             to.root = outputFolder;
             to.sub = f.relative;
@@ -250,11 +291,32 @@ std::vector<Job> Plan(const Options& options) {
             // Known now, so the picture is not even read; the write checks again.
             job.kind = Job::Kind::Skip;
             job.why = {core::Cause::ResultExists, QStringLiteral("exists (use --overwrite)")};
+        } else if (options.writtenBefore.count(f.path)) {
+            job.kind = Job::Kind::Skip;
+            job.why = {core::Cause::WrittenByRunBefore, QStringLiteral("written by the run before")};
         }
         results.emplace(to.Key(), f.path);
         jobs.push_back(job);
     }
+    std::move(earlier.begin(), earlier.end(), std::back_inserter(jobs));
     return jobs;
+}
+
+PlanCounts Count(const std::vector<Job>& jobs) {
+    PlanCounts counts;
+    for (const Job& job : jobs) {
+        if (job.earlierResult) {
+            ++counts.earlierResults;
+            continue;
+        }
+        ++counts.originals;
+        switch (job.kind) {
+            case Job::Kind::Write: ++counts.toWrite; break;
+            case Job::Kind::Skip: ++counts.toSkip; break;
+            case Job::Kind::Fail: ++counts.toFail; break;
+        }
+    }
+    return counts;
 }
 
 }  // namespace batch

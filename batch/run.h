@@ -5,6 +5,7 @@
 #include "batch/options.h"
 #include "batch/plan.h"
 
+#include <QSize>
 #include <QtGlobal>
 #include <atomic>
 #include <optional>
@@ -25,6 +26,9 @@ struct Details {
     std::optional<core::Error> error;  // a skip's or a failure's cause, the plan's or the engine's
     qint64 bytesIn = 0, bytesOut = 0;  // a written picture's original and result sizes
     bool fitted = false;               // a written picture's quality or size lowered to fit maxBytes
+    QSize size{};                      // a written picture's result size
+    int quality{};                     // and the quality it was encoded at (0: none)
+    bool withoutMetadata{};            // written without the metadata asked to be kept
 };
 
 // Called from the batch's own threads, so an observer guards what it shares.

@@ -1,9 +1,16 @@
 #include "batch_window/BatchWindow.h"
 
+#include "batch/latest_plan.h"
+#include "batch/output_folder.h"
 #include "batch/plan.h"
+#include "batch/sizes.h"
 #include "batch_window/BatchRun.h"
+#include "batch_window/BatchTexts.h"
+#include "batch_window/PlanList.h"
+#include "core/file_name.h"
 #include "platform/reasons.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -11,63 +18,81 @@
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
+#include <QListView>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QShortcut>
 #include <QSpinBox>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <thread>
 
 namespace {
 
-constexpr int kMostPixelsASide = 65500;  // what a JPEG can hold
+QString FileName(const QString& path) { return QFileInfo(path).fileName(); }
 
-// "312 MB", "9,4 MB": decimal units, one decimal below a hundred, as Turkish writes numbers.
-QString Bytes(qint64 bytes) {
-    static const char* const kUnits[] = {"B", "KB", "MB", "GB", "TB"};
-    double value = double(bytes);
-    int unit = 0;
-    while (value >= 1000 && unit < 4) {
-        value /= 1000;
-        ++unit;
-    }
-    const QLocale turkish(QLocale::Turkish, QLocale::Turkey);
-    const int decimals = unit == 0 || value >= 100 ? 0 : 1;
-    return turkish.toString(value, 'f', decimals) + ' ' + QLatin1String(kUnits[unit]);
+// "En fazla … KB" as bytes: 0 for an empty field, none for one that names no size.
+std::optional<qint64> MaxBytes(const QString& kilobytes) {
+    if (kilobytes.trimmed().isEmpty()) return 0;
+    return batch::ParseFileSize(kilobytes.trimmed() + QLatin1Char('K'));
 }
 
-QString FileName(const QString& path) { return QFileInfo(path).fileName(); }
+// Runs work on a thread of its own and hands its answer to then on the window's thread, if window is
+// still there; nobody waits for the work.
+template <class Work, class Then>
+void OffThread(QWidget* window, Work work, Then then) {
+    std::thread([window = QPointer<QWidget>(window), work = std::move(work), then = std::move(then)] {
+        auto answer = work();
+        QMetaObject::invokeMethod(qApp, [window, then, answer] {
+            if (window) then(answer);
+        }, Qt::QueuedConnection);
+    }).detach();
+}
 
 }  // namespace
 
-BatchWindow::BatchWindow(QStringList paths, QSize box, int quality, QWidget* parent)
+BatchWindow::BatchWindow(QStringList paths, std::optional<QSize> box, std::optional<int> quality, QWidget* parent)
     : QDialog(parent), paths_(std::move(paths)) {
     setObjectName(QStringLiteral("BatchWindow"));
     setWindowTitle(QStringLiteral("Resimleri küçült"));
+    planner_ = std::make_unique<batch::LatestPlan>([window = QPointer<BatchWindow>(this)](
+                                                       std::uint64_t request, std::vector<batch::Job> jobs) {
+        // On the planning thread, while this window lives (its planner goes with it).
+        auto shared = std::make_shared<std::vector<batch::Job>>(std::move(jobs));
+        QMetaObject::invokeMethod(qApp, [window, request, shared] {
+            if (window) window->onPlanned(request, std::move(*shared));
+        }, Qt::QueuedConnection);
+    });
     createControls();
-    width_->setValue(box.width() >= 1 ? box.width() : kDefaultBox.width());
-    height_->setValue(box.height() >= 1 ? box.height() : kDefaultBox.height());
-    quality_->setValue(quality);
-    const BatchChoices remembered = BatchChoices::Load();
-    (remembered.toFolder ? toFolder_ : beside_)->setChecked(true);
-    folder_->setText(remembered.folder);
-    overwrite_->setChecked(remembered.overwrite);
-    for (int i = 0; i < int(std::size(batch::kFormatNames)); ++i)
-        if (remembered.format == QLatin1String(batch::kFormatNames[i].name)) format_->setCurrentIndex(i);
+    BatchChoices c = BatchChoices::Load();
+    if (box) {
+        if (box->width() >= 1) c.box.setWidth(box->width());
+        if (box->height() >= 1) c.box.setHeight(box->height());
+    }
+    if (quality) c.quality = *quality;
+    showChoices(c);
+    connectControls();
     showResultName();
     showChoicesEnabled(true);
-    countPictures();
+    choicesChanged();
     start_->setFocus();
 }
 
 BatchWindow::~BatchWindow() = default;
 
-BatchWindow* BatchWindow::Open(QWidget* over, const QStringList& paths, QSize box, int quality) {
+BatchWindow* BatchWindow::Open(QWidget* over, const QStringList& paths, std::optional<QSize> box,
+                               std::optional<int> quality) {
     auto* window = new BatchWindow(paths, box, quality, over);
     window->setAttribute(Qt::WA_DeleteOnClose);
+    if (over) over->installEventFilter(window);
     window->show();
     window->raise();
     window->activateWindow();
@@ -76,30 +101,44 @@ BatchWindow* BatchWindow::Open(QWidget* over, const QStringList& paths, QSize bo
 
 void BatchWindow::createControls() {
     auto* layout = new QVBoxLayout(this);
-    // Rows a later choice (format, target size) joins.
     auto* form = new QFormLayout;
     layout->addLayout(form);
+    const auto button = [this](const QString& text, const char* name) {
+        auto* b = new QPushButton(text, this);
+        b->setObjectName(QLatin1String(name));
+        b->setAutoDefault(false);
+        return b;
+    };
 
     pictures_ = new QLabel(this);
     pictures_->setObjectName(QStringLiteral("pictures"));
-    add_ = new QPushButton(QStringLiteral("Ekle…"), this);
-    add_->setObjectName(QStringLiteral("add"));
-    add_->setAutoDefault(false);
+    add_ = button(QStringLiteral("Ekle…"), "add");
+    remove_ = button(QStringLiteral("Çıkar"), "remove");
+    remove_->setToolTip(QStringLiteral("Seçili resimleri listeden çıkarır (Delete)."));
     auto* picturesRow = new QHBoxLayout;
     picturesRow->addWidget(pictures_);
     picturesRow->addStretch();
     picturesRow->addWidget(add_);
+    picturesRow->addWidget(remove_);
     form->addRow(QStringLiteral("Resimler:"), picturesRow);
+    plan_ = new PlanList(this);
+    list_ = new QListView(this);
+    list_->setObjectName(QStringLiteral("list"));
+    list_->setModel(plan_);
+    list_->setUniformItemSizes(true);  // a list of 50,000 lays out at once
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->installEventFilter(this);
+    form->addRow(list_);
 
-    const auto spin = [this](const char* name, int least, int most, const QString& suffix) {
+    const auto spin = [this](const char* name, int least, int most) {
         auto* box = new QSpinBox(this);
         box->setObjectName(QLatin1String(name));
         box->setRange(least, most);
-        box->setSuffix(suffix);
         return box;
     };
-    width_ = spin("width", 1, kMostPixelsASide, QString());
-    height_ = spin("height", 1, kMostPixelsASide, QString());
+    width_ = spin("width", 1, batch::kMostPixelsASide);
+    height_ = spin("height", 1, batch::kMostPixelsASide);
     auto* boxRow = new QHBoxLayout;
     boxRow->addWidget(width_);
     boxRow->addWidget(new QLabel(QStringLiteral("×"), this));
@@ -107,9 +146,21 @@ void BatchWindow::createControls() {
     boxRow->addWidget(new QLabel(QStringLiteral("piksel"), this));
     boxRow->addStretch();
     form->addRow(QStringLiteral("Kutu:"), boxRow);
-    quality_ = spin("quality", 1, 100, QString());
+    quality_ = spin("quality", 1, 100);
+    maxSize_ = new QLineEdit(this);
+    maxSize_->setObjectName(QStringLiteral("maxSize"));
+    maxSize_->setPlaceholderText(QStringLiteral("sınırsız"));
+    maxSize_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,9}([.,]\\d{0,3})?")), maxSize_));
+    maxSize_->setMaximumWidth(90);
+    maxSize_->setToolTip(QStringLiteral("Her sonuç en fazla bu kadar olur: önce kalite, gerekirse boyut düşer. Boş: sınır yok."));
     auto* qualityRow = new QHBoxLayout;
     qualityRow->addWidget(quality_);
+    qualityRow->addSpacing(16);
+    auto* mostLabel = new QLabel(QStringLiteral("En &fazla"), this);
+    mostLabel->setBuddy(maxSize_);
+    qualityRow->addWidget(mostLabel);
+    qualityRow->addWidget(maxSize_);
+    qualityRow->addWidget(new QLabel(QStringLiteral("KB"), this));
     qualityRow->addStretch();
     form->addRow(QStringLiteral("Kalite:"), qualityRow);
     format_ = new QComboBox(this);
@@ -118,8 +169,12 @@ void BatchWindow::createControls() {
         {QStringLiteral("JPEG"), QStringLiteral("PNG"), QStringLiteral("WebP"), QStringLiteral("Aynı biçim")});
     format_->setToolTip(
         QStringLiteral("Aynı biçim: PNG ve WebP resimler biçimlerinde kalır, ötekiler JPEG olur."));
+    keepMetadata_ = new QCheckBox(QStringLiteral("Çekim tarihi ve makine bilgisi kalsın (konum silinir)"), this);
+    keepMetadata_->setObjectName(QStringLiteral("keepMetadata"));
     auto* formatRow = new QHBoxLayout;
     formatRow->addWidget(format_);
+    formatRow->addSpacing(16);
+    formatRow->addWidget(keepMetadata_);
     formatRow->addStretch();
     form->addRow(QStringLiteral("Biçim:"), formatRow);
 
@@ -129,9 +184,7 @@ void BatchWindow::createControls() {
     toFolder_->setObjectName(QStringLiteral("toFolder"));
     folder_ = new QLineEdit(this);
     folder_->setObjectName(QStringLiteral("folder"));
-    pickFolder_ = new QPushButton(QStringLiteral("Seç…"), this);
-    pickFolder_->setObjectName(QStringLiteral("pickFolder"));
-    pickFolder_->setAutoDefault(false);
+    pickFolder_ = button(QStringLiteral("Seç…"), "pickFolder");
     auto* folderRow = new QHBoxLayout;
     folderRow->addWidget(toFolder_);
     folderRow->addWidget(folder_, 1);
@@ -168,36 +221,64 @@ void BatchWindow::createControls() {
     start_ = new QPushButton(QStringLiteral("Başlat"), this);
     start_->setObjectName(QStringLiteral("start"));
     start_->setDefault(true);
-    cancel_ = new QPushButton(QStringLiteral("İptal"), this);
-    cancel_->setObjectName(QStringLiteral("cancel"));
-    cancel_->setAutoDefault(false);
-    close_ = new QPushButton(QStringLiteral("Kapat"), this);
-    close_->setObjectName(QStringLiteral("close"));
-    close_->setAutoDefault(false);
+    cancel_ = button(QStringLiteral("İptal"), "cancel");
+    close_ = button(QStringLiteral("Kapat"), "close");
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(start_);
     buttons->addWidget(cancel_);
     buttons->addWidget(close_);
     layout->addLayout(buttons);
-    resize(560, 440);
+    resize(600, 600);
 
+    flush_ = new QTimer(this);
+    flush_->setSingleShot(true);
+    flush_->setInterval(100);
+    connect(flush_, &QTimer::timeout, this, &BatchWindow::flushLines);
+}
+
+void BatchWindow::connectControls() {
     connect(start_, &QPushButton::clicked, this, &BatchWindow::Start);
     connect(cancel_, &QPushButton::clicked, this, &BatchWindow::Cancel);
     connect(close_, &QPushButton::clicked, this, &BatchWindow::close);
     connect(pickFolder_, &QPushButton::clicked, this, &BatchWindow::pickFolder);
     connect(add_, &QPushButton::clicked, this, &BatchWindow::addPictures);
+    connect(remove_, &QPushButton::clicked, this, &BatchWindow::removeSelected);
+    connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { remove_->setEnabled(!running() && list_->selectionModel()->hasSelection()); });
     connect(beside_, &QRadioButton::toggled, this, [this] {
         showChoicesEnabled(true);
-        countPictures();
+        choicesChanged();
     });
-    connect(folder_, &QLineEdit::editingFinished, this, &BatchWindow::countPictures);
+    // The folder is looked at as it is typed; the plan waits for the typing to end.
+    connect(folder_, &QLineEdit::textChanged, this, &BatchWindow::checkFolder);
+    connect(folder_, &QLineEdit::editingFinished, this, &BatchWindow::choicesChanged);
     connect(overwrite_, &QCheckBox::toggled, this, &BatchWindow::countPictures);
     // Another format names other results: what exists and what collides changes with it.
     connect(format_, &QComboBox::currentIndexChanged, this, [this] {
         showResultName();
-        countPictures();
+        choicesChanged();
     });
+    for (QSpinBox* box : {width_, height_, quality_})
+        connect(box, &QSpinBox::valueChanged, this, [this] { written_.clear(); });
+    connect(keepMetadata_, &QCheckBox::toggled, this, [this] { written_.clear(); });
+    connect(maxSize_, &QLineEdit::textChanged, this, [this] {
+        written_.clear();
+        updateStart();
+    });
+}
+
+void BatchWindow::showChoices(const BatchChoices& c) {
+    width_->setValue(c.box.width());
+    height_->setValue(c.box.height());
+    quality_->setValue(c.quality);
+    maxSize_->setText(c.maxKilobytes);
+    keepMetadata_->setChecked(c.keepMetadata);
+    for (int i = 0; i < int(std::size(batch::kFormatNames)); ++i)
+        if (c.format == QLatin1String(batch::kFormatNames[i].name)) format_->setCurrentIndex(i);
+    (c.toFolder ? toFolder_ : beside_)->setChecked(true);
+    folder_->setText(c.folder);
+    overwrite_->setChecked(c.overwrite);
 }
 
 void BatchWindow::showResultName() {
@@ -207,40 +288,96 @@ void BatchWindow::showResultName() {
 }
 
 BatchChoices BatchWindow::choices() const {
-    return {toFolder_->isChecked(), folder_->text().trimmed(), overwrite_->isChecked(),
-            QLatin1String(batch::kFormatNames[format_->currentIndex()].name)};
+    BatchChoices c;
+    c.box = QSize(width_->value(), height_->value());
+    c.quality = quality_->value();
+    c.maxKilobytes = maxSize_->text().trimmed();
+    c.keepMetadata = keepMetadata_->isChecked();
+    c.format = QLatin1String(batch::kFormatNames[format_->currentIndex()].name);
+    c.toFolder = toFolder_->isChecked();
+    c.folder = folder_->text().trimmed();
+    c.overwrite = overwrite_->isChecked();
+    return c;
 }
 
 batch::Options BatchWindow::options() const {
     batch::Options o;
-    o.box = QSize(width_->value(), height_->value());
-    o.quality = quality_->value();
     const BatchChoices c = choices();
+    o.box = c.box;
+    o.quality = c.quality;
+    o.maxBytes = MaxBytes(c.maxKilobytes).value_or(0);
+    o.keepMetadata = c.keepMetadata;
     if (c.toFolder) o.outputFolder = c.folder;
     o.overwrite = c.overwrite;
     o.format = batch::kFormatNames[format_->currentIndex()].format;
     o.paths = paths_;
+    o.leftOut = leftOut_;
+    o.writtenBefore = written_;
     return o;
 }
 
+void BatchWindow::choicesChanged() {
+    written_.clear();  // other results than those a stopped run wrote
+    if (toFolder_->isChecked()) checkFolder();
+    countPictures();
+}
+
 void BatchWindow::countPictures() {
-    const std::vector<batch::Job> jobs = batch::Plan(options());
-    const auto count = [&](batch::Job::Kind kind) {
-        return std::count_if(jobs.begin(), jobs.end(), [&](const batch::Job& j) { return j.kind == kind; });
-    };
-    QString text = jobs.empty() ? QStringLiteral("Resim yok") : QStringLiteral("%1 resim").arg(jobs.size());
-    if (const auto skips = count(batch::Job::Kind::Skip)) text += QStringLiteral(", %1 atlanacak").arg(skips);
-    if (const auto fails = count(batch::Job::Kind::Fail))
-        text += QStringLiteral(", %1 yapılamayacak").arg(fails);
-    pictures_->setText(text);
-    const bool folderMissing = toFolder_->isChecked() && folder_->text().trimmed().isEmpty();
-    start_->setEnabled(!jobs.empty() && !folderMissing && !running());
+    counting_ = true;
+    newestPlan_ = planner_->Request(options());
+    showCount();
+    updateStart();
+}
+
+void BatchWindow::onPlanned(std::uint64_t request, std::vector<batch::Job> jobs) {
+    if (request != newestPlan_) return;
+    counting_ = false;
+    plan_->setJobs(std::move(jobs));
+    showCount();
+    updateStart();
+}
+
+void BatchWindow::showCount() {
+    if (counting_) {
+        pictures_->setText(QStringLiteral("Resimler sayılıyor…"));
+        return;
+    }
+    const batch::PlanCounts counts = batch::Count(plan_->jobs());
+    planHasPictures_ = counts.originals > 0;
+    pictures_->setText(batchtexts::CountLine(counts));
+}
+
+void BatchWindow::updateStart() {
+    const bool folderOk = !toFolder_->isChecked() || folderUsable_;
+    const bool sizeOk = MaxBytes(maxSize_->text()).has_value();
+    // Pressed while the pictures are still counted, it starts all the same: a run plans anew anyway.
+    start_->setEnabled(!running() && (counting_ || planHasPictures_) && folderOk && sizeOk);
+}
+
+void BatchWindow::checkFolder() {
+    if (!toFolder_->isChecked()) return;
+    const QString folder = folder_->text().trimmed();
+    if (folder == folderChecked_) return;  // Enter after typing: known already, "Başlat" stays as it is
+    folderChecked_ = folder;
+    const std::uint64_t check = ++folderCheck_;
+    folderUsable_ = false;
+    updateStart();
+    if (folder.isEmpty()) return;
+    OffThread(this, [folder] { return batch::OutputFolderUsable(folder); },
+              [this, check](bool usable) {
+                  if (check != folderCheck_) return;
+                  folderUsable_ = usable;
+                  folder_->setToolTip(usable ? QString()
+                                             : QStringLiteral("Bu klasör yok ve yapılamıyor ya da yazılamıyor."));
+                  updateStart();
+              });
 }
 
 void BatchWindow::showChoicesEnabled(bool enabled) {
-    for (QWidget* w : std::initializer_list<QWidget*>{add_, width_, height_, quality_, format_, beside_,
-                                                      toFolder_, overwrite_})
+    for (QWidget* w : std::initializer_list<QWidget*>{add_, width_, height_, quality_, maxSize_, keepMetadata_,
+                                                      format_, beside_, toFolder_, overwrite_})
         w->setEnabled(enabled);
+    remove_->setEnabled(enabled && list_->selectionModel() && list_->selectionModel()->hasSelection());
     folder_->setEnabled(enabled && toFolder_->isChecked());
     pickFolder_->setEnabled(enabled && toFolder_->isChecked());
     cancel_->setEnabled(!enabled);
@@ -253,8 +390,9 @@ void BatchWindow::pickFolder() {
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    BatchChoices::PickedInDialog(dialog.selectedFiles().first());
     folder_->setText(dialog.selectedFiles().first());
-    countPictures();
+    choicesChanged();
 }
 
 void BatchWindow::addPictures() {
@@ -268,18 +406,62 @@ void BatchWindow::addPictures() {
     if (dialog.exec() != QDialog::Accepted) return;
     paths_ << dialog.selectedFiles();
     paths_.removeDuplicates();
+    for (const QString& added : dialog.selectedFiles()) leftOut_.erase(core::EncodeFileName(added));
     countPictures();
     start_->setFocus();
+}
+
+void BatchWindow::removeSelected() {
+    if (running() || !list_->selectionModel()) return;
+    const QModelIndexList rows = list_->selectionModel()->selectedRows();
+    if (rows.isEmpty()) return;
+    const int next = std::min_element(rows.begin(), rows.end(), [](auto& a, auto& b) { return a.row() < b.row(); })->row();
+    for (QByteArray& path : plan_->remove(rows)) leftOut_.insert(std::move(path));
+    // The plan being made, if any, still had them: the newest one leaves them out.
+    if (counting_) countPictures();
+    showCount();
+    updateStart();
+    if (plan_->rowCount() > 0) list_->setCurrentIndex(plan_->index(std::min(next, plan_->rowCount() - 1)));
+}
+
+bool BatchWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == list_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        removeSelected();
+        return true;
+    }
+    // The main window closing while a batch runs: stop it (the default), or keep both windows.
+    if (watched == parent() && event->type() == QEvent::Close && running() && !stopping_) {
+        QMessageBox ask(QMessageBox::Question, QStringLiteral("Resimleri küçült"),
+                        QStringLiteral("Resimler hâlâ küçültülüyor. Durdurulsun mu?"), QMessageBox::NoButton, this);
+        ask.setInformativeText(QStringLiteral("Durdurulursa eldeki resimler bitirilir, yenisi başlatılmaz."));
+        QPushButton* stop = ask.addButton(QStringLiteral("Durdur"), QMessageBox::AcceptRole);
+        QPushButton* goOn = ask.addButton(QStringLiteral("Sürsün"), QMessageBox::RejectRole);
+        ask.setDefaultButton(stop);
+        ask.setEscapeButton(goOn);
+        ask.exec();
+        if (ask.clickedButton() != stop) {
+            event->ignore();
+            return true;
+        }
+        run_->Stop();
+        close();
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void BatchWindow::Start() {
     if (running() || !start_->isEnabled()) return;
     choices().Save();
+    problems_->clear();
+    summary_->clear();
+    total_ = started_ = ended_ = earlierResults_ = 0;
+    stopping_ = false;
     run_ = std::make_unique<BatchRun>(options());
-    connect(run_.get(), &BatchRun::Planned, this, &BatchWindow::onPlanned, Qt::QueuedConnection);
-    connect(run_.get(), &BatchRun::PictureStarted, this, &BatchWindow::onStarted, Qt::QueuedConnection);
-    connect(run_.get(), &BatchRun::PictureEnded, this, &BatchWindow::onEnded, Qt::QueuedConnection);
-    connect(run_.get(), &BatchRun::Finished, this, &BatchWindow::onFinished, Qt::QueuedConnection);
+    connect(run_.get(), &BatchRun::Planned, this, &BatchWindow::onRunPlanned);
+    connect(run_.get(), &BatchRun::PictureStarted, this, &BatchWindow::onStarted);
+    connect(run_.get(), &BatchRun::PictureEnded, this, &BatchWindow::onEnded);
+    connect(run_.get(), &BatchRun::Finished, this, &BatchWindow::onFinished);
     current_->setText(QStringLiteral("Hazırlanıyor…"));
     showChoicesEnabled(false);
     start_->setEnabled(false);
@@ -288,71 +470,84 @@ void BatchWindow::Start() {
 }
 
 void BatchWindow::Cancel() {
-    if (!running()) return;
+    if (!running() || stopping_) return;
+    stopping_ = true;
     run_->Stop();
+    // The pictures in flight finish by themselves; the window need not wait for them.
     cancel_->setEnabled(false);
+    close_->setEnabled(true);
+    close_->setFocus();
     current_->setText(QStringLiteral("Durduruluyor: eldeki resimler bitiriliyor…"));
 }
 
 void BatchWindow::reject() {
-    if (running())
+    if (running() && !stopping_)
         Cancel();
     else
         QDialog::reject();
 }
 
 void BatchWindow::closeEvent(QCloseEvent* event) {
-    // Closed mid-run: nothing is left half-written, so the window goes once the pictures in flight are done.
-    if (running()) {
-        closeWhenDone_ = true;
-        Cancel();
-        event->ignore();
-        return;
-    }
+    // Closed mid-run: no new picture is taken up, and those in flight end by themselves, whole or not at
+    // all, without holding the window.
+    if (run_) run_->Stop();
+    run_.reset();
+    if (parent()) parent()->removeEventFilter(this);
     QDialog::closeEvent(event);
 }
 
-void BatchWindow::onPlanned(int pictures) {
+void BatchWindow::onRunPlanned(int pictures) {
     total_ = pictures;
     progress_->setRange(0, std::max(pictures, 1));
     progress_->setValue(0);
 }
 
 void BatchWindow::onStarted(const QString& input) {
-    if (!run_ || !cancel_->isEnabled()) return;  // "Durduruluyor" stays until the end
+    if (!run_ || stopping_) return;  // "Durduruluyor" stays until the end
     current_->setText(QStringLiteral("%1 / %2 — %3").arg(++started_).arg(total_).arg(FileName(input)));
 }
 
-void BatchWindow::onEnded(const QString& input, int outcome, const QString& why,
+void BatchWindow::onEnded(const QString& input, const QByteArray& inputPath, int outcome, const QString& why,
                           const batch::Details& details) {
     const auto kind = batch::Outcome(outcome);
     if (kind == batch::Outcome::NotDone) return;
-    progress_->setValue(++ended_);
-    if (kind == batch::Outcome::Skipped || kind == batch::Outcome::Failed)
-        problems_->appendPlainText(QStringLiteral("%1 %2: %3")
-                                       .arg(kind == batch::Outcome::Skipped ? QStringLiteral("Atlandı")
-                                                                            : QStringLiteral("Başarısız"),
-                                            input,
-                                            details.error ? platform::TurkishReason(*details.error) : why));
+    const bool earlierResult = details.error && details.error->cause == core::Cause::EarlierResult;
+    if (!earlierResult) progress_->setValue(++ended_);
+    QString line;
+    if (kind == batch::Outcome::Written) {
+        written_.insert(inputPath);
+        if (const QString given = batchtexts::GivenUp(details); !given.isEmpty())
+            line = QStringLiteral("Yazıldı %1: %2").arg(input, given);
+    } else {
+        if (earlierResult) ++earlierResults_;
+        line = QStringLiteral("%1 %2: %3")
+                   .arg(kind == batch::Outcome::Skipped ? QStringLiteral("Atlandı") : QStringLiteral("Başarısız"),
+                        input, details.error ? platform::TurkishReason(*details.error) : why);
+    }
+    if (line.isEmpty()) return;
+    pendingLines_ << line;
+    if (!flush_->isActive()) flush_->start();
+}
+
+void BatchWindow::flushLines() {
+    if (pendingLines_.isEmpty()) return;
+    problems_->appendPlainText(pendingLines_.join(QLatin1Char('\n')));
+    pendingLines_.clear();
 }
 
 void BatchWindow::onFinished(const batch::Totals& totals) {
     const bool cancelled = totals.notDone > 0;
     run_.reset();
-    QString text = QStringLiteral("%1 resim: %2 yazıldı, %3 atlandı, %4 başarısız")
-                       .arg(total_)
-                       .arg(totals.written)
-                       .arg(totals.skipped)
-                       .arg(totals.failed);
-    if (cancelled) text += QStringLiteral(", %1 yapılmadı (iptal edildi)").arg(totals.notDone);
-    if (totals.written > 0)
-        text += QStringLiteral(" — %1 → %2").arg(Bytes(totals.bytesIn), Bytes(totals.bytesOut));
-    summary_->setText(text);
-    current_->setText(cancelled ? QStringLiteral("İptal edildi.") : QStringLiteral("Bitti."));
-    // The choices stay as they were run: the same batch again would only skip what it has just written.
-    cancel_->setEnabled(false);
-    close_->setEnabled(true);
-    close_->setDefault(true);
-    close_->setFocus();
-    if (closeWhenDone_) close();
+    stopping_ = false;
+    flush_->stop();
+    flushLines();
+    summary_->setText(batchtexts::Summary(total_, totals, earlierResults_));
+    current_->setText(cancelled ? QStringLiteral("İptal edildi. \"Başlat\" kalanlarla sürdürür.")
+                                : QStringLiteral("Bitti."));
+    showChoicesEnabled(true);
+    // The list shows what a run now would do: what was written is skipped.
+    countPictures();
+    close_->setDefault(!cancelled);
+    start_->setDefault(cancelled);
+    (cancelled ? start_ : close_)->setFocus();
 }

@@ -107,6 +107,8 @@ const char* CauseName(Cause cause) {
             return "same-result-as-another";
         case Cause::EarlierResult:
             return "earlier-result";
+        case Cause::WrittenByRunBefore:
+            return "written-by-run-before";
     }
     return "unknown";
 }

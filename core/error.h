@@ -47,6 +47,7 @@ enum class Cause {
     WouldOverwriteOriginal,  // the result's name is an original's (subject: the original)
     SameResultAsAnother,     // two pictures would give one result (subject: the other picture)
     EarlierResult,           // the file is a result of an earlier run, not an original
+    WrittenByRunBefore,       // its result was written by the run before, of the same choices
 };
 
 // Every cause once, for tables that must cover them all.
@@ -85,8 +86,9 @@ inline constexpr Cause kAllCauses[] = {
     Cause::WouldOverwriteOriginal,
     Cause::SameResultAsAnother,
     Cause::EarlierResult,
+    Cause::WrittenByRunBefore,
 };
-static_assert(std::size(kAllCauses) == std::size_t(Cause::EarlierResult) + 1,
+static_assert(std::size(kAllCauses) == std::size_t(Cause::WrittenByRunBefore) + 1,
               "a cause is missing from the list");
 
 struct Error {

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <latch>
+#include <thread>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -52,6 +54,16 @@ public:
         total_ -= mapped;
         kept_.erase(best);
         return bytes;
+    }
+    // Unmaps kept mappings, the largest first, until at most most bytes are kept.
+    void KeepAtMost(std::size_t most) {
+        const std::lock_guard hold(lock_);
+        std::sort(kept_.begin(), kept_.end(), [](const auto& a, const auto& b) { return a.second < b.second; });
+        while (total_ > most) {
+            ::munmap(kept_.back().first, kept_.back().second);
+            total_ -= kept_.back().second;
+            kept_.pop_back();
+        }
     }
     // False when keeping it would pass the bound: the caller unmaps it.
     bool Keep(std::uint8_t* bytes, std::size_t mapped) {
@@ -132,9 +144,13 @@ void KeepFreedPictureMemory() {
     Kept().on = true;
 }
 
+namespace {
+constexpr std::size_t kWarmFileBytes = std::size_t(16) << 20, kWarmMapped = std::size_t(8) << 20;
+}  // namespace
+
 void WarmPictureMemory() {
     if (!Kept().on) return;
-    constexpr std::size_t kFileBytes = std::size_t(16) << 20, kMapped = std::size_t(8) << 20;
+    constexpr std::size_t kFileBytes = kWarmFileBytes, kMapped = kWarmMapped;
     if (auto* bytes = static_cast<std::uint8_t*>(std::malloc(kFileBytes))) {
         Touch(bytes, kFileBytes);
         std::free(bytes);
@@ -142,6 +158,30 @@ void WarmPictureMemory() {
     HugePageBytes first = HugePageBuffer(kMapped), second = HugePageBuffer(kMapped);
     for (HugePageBytes* buffer : {&first, &second})
         if (*buffer) Touch(buffer->get(), kMapped);
+}
+
+void GiveBackBatchMemory() {
+    if (!Kept().on) return;
+    Kept().KeepAtMost(2 * kWarmMapped);
+    // A thread's heap keeps its free top, which malloc_trim leaves alone, and a thread that ends leaves its
+    // heap for the next thread to take. So threads started now take the heaps the batch's threads left,
+    // and a free there gives the top back while the bound is low. Few enough that none has to share the
+    // heap of a live thread, such as the loading thread's warmed one.
+    constexpr int kThreads = 6;
+    ::mallopt(M_TRIM_THRESHOLD, 1 << 20);
+    std::latch allHere(kThreads);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kThreads; ++i)
+        threads.emplace_back([&allHere] {
+            allHere.arrive_and_wait();  // all alive at once, each on a heap of its own
+            void* bytes = std::malloc(256 << 10);
+            asm volatile("" : : "r"(bytes) : "memory");
+            std::free(bytes);
+        });
+    for (std::thread& t : threads) t.join();
+    ::mallopt(M_TRIM_THRESHOLD, 128 << 20);
+    // Free chunks within every heap, and the main heap's top.
+    ::malloc_trim(0);
 }
 
 const std::uint8_t* ReleasePages(const std::uint8_t* start, const std::uint8_t* end) {

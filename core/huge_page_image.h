@@ -35,6 +35,11 @@ void KeepFreedPictureMemory();
 // later ones.
 void WarmPictureMemory();
 
+// After KeepFreedPictureMemory (else nothing), when a batch of many pictures has ended in that program:
+// the heap's free memory goes back to the system, and the kept huge-page buffers down to what
+// WarmPictureMemory backs, so that a batch's memory is given back while the next preview starts warm.
+void GiveBackBatchMemory();
+
 // Gives the whole huge pages within [start, end) back to the system; they read as zeros afterwards. For
 // memory its owner has finished reading, so that a large picture shrinks away while it is consumed. Returns
 // where the pages given back end (start when there were none), for the next call to go on from.

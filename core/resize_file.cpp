@@ -95,7 +95,8 @@ Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QB
         !written)
         return written.error();
     const bool fitted = file->size != *size || lowered;
-    return Resized{original, file->size, file->bytes.size(), notes.join(QStringLiteral("; ")), fitted};
+    return Resized{original, file->size, file->bytes.size(), notes.join(QStringLiteral("; ")), fitted, file->quality,
+                   !kept};
 }
 
 }  // namespace core

@@ -206,6 +206,7 @@ void Form1::createControls() {
 
     connect(Timer1, &platform::Timer::Tick, this, &Form1::Timer1_Timer);
     connect(HScroll1, &QScrollBar::valueChanged, this, &Form1::HScroll1_Change);
+    connect(HScroll1, &QScrollBar::actionTriggered, this, [this] { qualityMoved_ = true; });
     connect(cmdSaveStdPic, &QPushButton::clicked, this, &Form1::cmdSaveStdPic_Click);
     connect(cmdSaveQualityPic, &QPushButton::clicked, this, &Form1::cmdSaveQualityPic_Click);
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
@@ -329,7 +330,9 @@ void Form1::dropEvent(QDropEvent* event) {
 }
 
 void Form1::OpenBatchWindow(const QStringList& paths) {
-    BatchWindow::Open(this, paths, QSize(Text1->text().toInt(), Text2->text().toInt()), HScroll1->value());
+    // The slider's untouched 99 is no choice of the user's: the batch then starts at its own quality.
+    BatchWindow::Open(this, paths, QSize(Text1->text().toInt(), Text2->text().toInt()),
+                      qualityMoved_ ? std::optional<int>(HScroll1->value()) : std::nullopt);
 }
 
 void Form1::Timer1_Timer() {

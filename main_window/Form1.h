@@ -195,4 +195,5 @@ private:
 
     // The full-size preview window, made on its first use.
     std::unique_ptr<::Form2> Form2;
+    bool qualityMoved_ = false;  // the user moved the quality slider
 };

@@ -76,6 +76,8 @@ const char* Sentence(core::Cause cause) {
             return "Sonuç, '%1' resminin sonucuyla aynı dosya olurdu.";
         case Cause::EarlierResult:
             return "Daha önceki bir küçültmenin sonucu sayıldı.";
+        case Cause::WrittenByRunBefore:
+            return "Sonucu bu pencerede az önce yazıldı.";
     }
     return "Beklenmeyen hata.";
 }

@@ -90,6 +90,7 @@ int RuntimeErrorNumber(core::Cause cause) {
         case Cause::WouldOverwriteOriginal:
         case Cause::SameResultAsAnother:
         case Cause::EarlierResult:
+        case Cause::WrittenByRunBefore:
             break;
     }
     return err::PathFileAccess;

@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <unistd.h>
 #include <map>
 
 namespace {
@@ -125,10 +126,12 @@ private slots:
     }
 
     void refusesAResultThatWouldBeAnOriginal() {
-        // Deniz.PNG's result would be the file given as a second picture.
-        QVERIFY(QFile::copy(kData + "/orient_1.jpg", Photos("Deniz_kucuk.jpg")));
+        // Deniz.PNG's result would be the file given as a second picture, under another name.
+        QVERIFY(QFile::copy(kData + "/orient_1.jpg", Photos("başka.jpg")));
+        QCOMPARE(::link(QFile::encodeName(Photos("başka.jpg")).constData(),
+                        QFile::encodeName(Photos("Deniz_kucuk.jpg")).constData()), 0);
         const QByteArray original = testfiles::ReadBytes(Photos("Deniz_kucuk.jpg"));
-        const Run run = RunProgram({"-b", "24x24", Photos("Deniz.PNG"), Photos("Deniz_kucuk.jpg")});
+        const Run run = RunProgram({"-b", "24x24", Photos("Deniz.PNG"), Photos("başka.jpg")});
         QCOMPARE(run.status, 1);
         QVERIFY2(run.errors.contains(Photos("Deniz.PNG") + ": would overwrite the original"), qPrintable(run.errors));
         QCOMPARE(testfiles::ReadBytes(Photos("Deniz_kucuk.jpg")), original);
@@ -245,6 +248,8 @@ private slots:
         QTest::newRow("enlarging") << QStringList{"--scale", "150%", "x.jpg"} << "--scale wants";
         QTest::newRow("unknown unit")
             << QStringList{"-b", "4x4", "--max-size", "2G", "x.jpg"} << "--max-size wants";
+        QTest::newRow("a fraction of a byte")
+            << QStringList{"-b", "4x4", "--max-size", "1.5", "x.jpg"} << "--max-size wants";
         QTest::newRow("bad quality") << QStringList{"-b", "4x4", "-q", "0", "x.jpg"} << "--quality wants";
         QTest::newRow("unknown option") << QStringList{"-b", "4x4", "--colour", "x.jpg"} << "Unknown option";
         QTest::newRow("no paths") << QStringList{"-b", "4x4"} << "no pictures or folders";

@@ -12,13 +12,19 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
+#include <QSettings>
+#include <QDir>
+#include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 class TestBatchWindow : public QObject {
     Q_OBJECT
@@ -35,8 +41,8 @@ private slots:
         BatchWindow window(paths, QSize(200, 200), 80);
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTRY_COMPARE(text(window, "pictures"), QStringLiteral("4 resim"));
         QCOMPARE(QApplication::focusWidget(), FindControl<QPushButton>(window, "start"));
-        QCOMPARE(text(window, "pictures"), QStringLiteral("4 resim"));
 
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(!window.running(), 30000);
@@ -52,6 +58,81 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), FindControl<QPushButton>(window, "close"));
     }
 
+    void aPictureTakenOutOfTheListIsNotShrunk() {
+        QTemporaryDir dir;
+        for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+            testpics::Save(testpics::Gradient(80, 60), dir.filePath(name));
+        BatchWindow window({dir.path()}, QSize(20, 20));
+        window.show();
+        QTRY_COMPARE(text(window, "pictures"), QStringLiteral("3 resim"));
+        auto* list = FindControl<QListView>(window, "list");
+        list->setFocus();
+        list->setCurrentIndex(list->model()->index(1, 0));
+        QTest::keyClick(list, Qt::Key_Delete);
+        QCOMPARE(text(window, "pictures"), QStringLiteral("2 resim"));
+        list->setCurrentIndex(list->model()->index(0, 0));
+        QTest::mouseClick(FindControl<QPushButton>(window, "remove"), Qt::LeftButton);
+        QCOMPARE(text(window, "pictures"), QStringLiteral("1 resim"));
+        QTest::mouseClick(FindControl<QPushButton>(window, "start"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.running(), 30000);
+        QCOMPARE(testfiles::FilesIn(dir.path()), QStringList({"a.jpg", "b.jpg", "c.jpg", "c_kucuk.jpg"}));
+    }
+
+    void theFileSizeBoundSaysWhatEachPictureGaveUp() {
+        QTemporaryDir dir;
+        const QString photo = testpics::Save(testpics::Noise(600, 400), dir.filePath("n.jpg"));
+        BatchWindow window({photo}, QSize(300, 300));
+        FindControl<QLineEdit>(window, "maxSize")->setText("abc");  // refused as typed
+        FindControl<QLineEdit>(window, "maxSize")->setText("3");
+        FindControl<QCheckBox>(window, "keepMetadata")->setChecked(true);
+        window.show();
+        QTRY_VERIFY(FindControl<QPushButton>(window, "start")->isEnabled());
+        QTest::mouseClick(FindControl<QPushButton>(window, "start"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.running(), 30000);
+        QVERIFY(QFileInfo(dir.filePath("n_kucuk.jpg")).size() <= 3 * 1024);
+        QVERIFY2(FindControl<QPlainTextEdit>(window, "problems")->toPlainText().startsWith("Yazıldı " + photo + ": sığması için "),
+                 qPrintable(FindControl<QPlainTextEdit>(window, "problems")->toPlainText()));
+        QVERIFY2(text(window, "summary").contains("(1 boyuta sığdırıldı)"), qPrintable(text(window, "summary")));
+    }
+
+    void aTypedFolderEnablesStartOnceItCanTakeTheResults() {
+        QTemporaryDir dir;
+        const QString photo = testpics::Save(testpics::Gradient(80, 60), dir.filePath("a.jpg"));
+        BatchWindow window({photo});
+        window.show();
+        auto* start = FindControl<QPushButton>(window, "start");
+        FindControl<QRadioButton>(window, "toFolder")->setChecked(true);
+        auto* folder = FindControl<QLineEdit>(window, "folder");
+        folder->clear();
+        QVERIFY(!start->isEnabled());
+        QTest::keyClicks(folder, dir.filePath("yeni/alt"));  // made as --output makes it
+        QTRY_VERIFY(start->isEnabled());
+        folder->clear();
+        QTest::keyClicks(folder, dir.filePath("a.jpg/x"));  // under a file: never
+        QTest::qWait(300);
+        QVERIFY(!start->isEnabled());
+    }
+
+    void aPipeForSettingsAndASystemFolderInThemAreNotTaken() {
+        const QString settings = qEnvironmentVariable("XDG_CONFIG_HOME") + "/torv/torv-image-resize.ini";
+        QVERIFY(QDir().mkpath(QFileInfo(settings).path()));
+        QFile::remove(settings);
+        QCOMPARE(::mkfifo(QFile::encodeName(settings).constData(), 0600), 0);
+        {
+            BatchWindow window({});  // would wait for a writer for ever
+            QCOMPARE(FindControl<QSpinBox>(window, "quality")->value(), 90);
+        }
+        QFile::remove(settings);
+        QSettings written(settings, QSettings::IniFormat);
+        written.setValue("batch/toFolder", true);
+        written.setValue("batch/folder", "/etc");
+        written.sync();
+        BatchWindow window({});
+        QVERIFY(FindControl<QRadioButton>(window, "beside")->isChecked());
+        QCOMPARE(FindControl<QLineEdit>(window, "folder")->text(), QString());
+        QFile::remove(settings);
+    }
+
     void cancelStopsMidRunAndTheChoicesAreRemembered() {
         QTemporaryDir dir, results;
         // Noise: the slowest kind of photo to decode.
@@ -62,13 +143,17 @@ private slots:
             QVERIFY(QFile::copy(first, paths.last()));
         }
         {
-            BatchWindow window(paths);
+            BatchWindow window(paths, QSize(400, 400), 85);
+            FindControl<QLineEdit>(window, "maxSize")->setText("900");
+            FindControl<QCheckBox>(window, "keepMetadata")->setChecked(true);
             FindControl<QRadioButton>(window, "toFolder")->setChecked(true);
             FindControl<QLineEdit>(window, "folder")->setText(results.path());
+            BatchChoices::PickedInDialog(results.path());  // offered again: it lies outside the home folder
             FindControl<QCheckBox>(window, "overwrite")->setChecked(true);
             FindControl<QComboBox>(window, "format")->setCurrentText(QStringLiteral("Aynı biçim"));  // JPEGs still
             window.show();
             QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QTRY_VERIFY(FindControl<QPushButton>(window, "start")->isEnabled());  // the folder looked at
             StallMeter meter;
             QTest::mouseClick(FindControl<QPushButton>(window, "start"), Qt::LeftButton);
             auto* progress = FindControl<QProgressBar>(window, "progress");
@@ -82,15 +167,27 @@ private slots:
                 QRegularExpression(
                     "^6 resim: (\\d) yazıldı, 0 atlandı, 0 başarısız, (\\d) yapılmadı \\(iptal edildi\\)")
                     .match(text(window, "summary"));
-            QVERIFY2(summary.hasMatch(), qPrintable(text(window, "summary")));
-            QVERIFY(summary.captured(2).toInt() > 0);
+            QVERIFY2(summary.hasMatch() && summary.captured(2).toInt() > 0, qPrintable(text(window, "summary")));
             // What was written is whole, and nothing else was left behind.
             const QStringList written = testfiles::FilesIn(results.path());
             QCOMPARE(written.size(), summary.captured(1).toInt());
             for (const QString& name : written)
                 QCOMPARE(testpics::DecodeJpeg(results.filePath(name)).size(), QSize(400, 266));
+
+            // "Başlat" again goes on with the rest: what was written is skipped, even with "replace" ticked.
+            QTRY_VERIFY(FindControl<QPushButton>(window, "start")->isEnabled());
+            QTest::mouseClick(FindControl<QPushButton>(window, "start"), Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(!window.running(), 60000);
+            QCOMPARE(text(window, "summary").section(QStringLiteral(" — "), 0, 0),
+                     QStringLiteral("6 resim: %1 yazıldı, %2 atlandı, 0 başarısız")
+                         .arg(6 - written.size())
+                         .arg(written.size()));
+            QCOMPARE(testfiles::FilesIn(results.path()).size(), 6);
         }
         BatchWindow again(paths);
+        QCOMPARE(FindControl<QSpinBox>(again, "quality")->value(), 85);
+        QCOMPARE(FindControl<QLineEdit>(again, "maxSize")->text(), QStringLiteral("900"));
+        QVERIFY(FindControl<QCheckBox>(again, "keepMetadata")->isChecked());
         QVERIFY(FindControl<QRadioButton>(again, "toFolder")->isChecked());
         QCOMPARE(FindControl<QLineEdit>(again, "folder")->text(), results.path());
         QVERIFY(FindControl<QCheckBox>(again, "overwrite")->isChecked());
