@@ -29,6 +29,7 @@ struct Details {
     QSize size{};                      // a written picture's result size
     int quality{};                     // and the quality it was encoded at (0: none)
     bool withoutMetadata{};            // written without the metadata asked to be kept
+    bool keptOriginal{};               // the original's own bytes written, being smaller than the result
 };
 
 // Called from the batch's own threads, so an observer guards what it shares.

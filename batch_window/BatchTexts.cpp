@@ -46,6 +46,7 @@ QString GivenUp(const batch::Details& details) {
         if (details.quality > 0) fitted += QStringLiteral(", kalite %1").arg(details.quality);
         parts << fitted;
     }
+    if (details.keptOriginal) parts << QStringLiteral("Özgün resim daha küçük, olduğu gibi kopyalandı.");
     if (details.withoutMetadata) parts << QStringLiteral("çekim bilgileri okunamadığı için bilgisiz yazıldı");
     return parts.join(QStringLiteral("; "));
 }

@@ -67,7 +67,10 @@ enum class LoadCheck { WholeFile, HeaderOnly };
 // The path's bytes are the ones core/file_name.h keeps in it.
 Result<Picture> LoadPicture(const QString& path, LoadCheck check = LoadCheck::WholeFile);
 // The same for a name (or path, with AT_FDCWD) as bytes, looked up from an open folder.
-Result<Picture> LoadPictureAt(int folderFd, const QByteArray& name, LoadCheck check = LoadCheck::WholeFile);
+// With fileBytes, the file's bytes as read go there too (shared, not copied; left empty when the picture is
+// shared with an earlier load).
+Result<Picture> LoadPictureAt(int folderFd, const QByteArray& name, LoadCheck check = LoadCheck::WholeFile,
+                              QByteArray* fileBytes = nullptr);
 // The same from bytes in memory, without sharing.
 Result<Picture> DecodePicture(QByteArray bytes);
 

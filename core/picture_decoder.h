@@ -146,6 +146,8 @@ Result<std::unique_ptr<PictureDecoder>> OpenWebpDecoder(QByteArray bytes);
 // HEIF or AVIF: an ftyp box naming a still-picture brand. WebP: a RIFF container of kind WEBP.
 bool IsHeif(QByteArrayView head);
 bool IsWebp(QByteArrayView head);
+// The payload of the first chunk of this kind in a WebP's RIFF container; empty when there is none.
+QByteArrayView WebpChunk(QByteArrayView riff, const char* kind);
 // A WebP's size from its first chunk's header.
 Result<QSize> WebpSize(QByteArrayView head);
 

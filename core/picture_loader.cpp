@@ -112,7 +112,7 @@ Result<std::shared_ptr<const PictureSource>> Decoded(QByteArray bytes, LoadCheck
 }
 
 // LoadPictureAt, which may throw std::bad_alloc.
-Result<Picture> Load(int folderFd, const QByteArray& name, LoadCheck check) {
+Result<Picture> Load(int folderFd, const QByteArray& name, LoadCheck check, QByteArray* fileBytes) {
     if (name.isEmpty()) return Error{Cause::NoFileName, QStringLiteral("no file named")};
     // Not blocking, so that a named pipe or a device cannot hold the caller before fstat refuses it.
     Descriptor file{::openat(folderFd, name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
@@ -139,6 +139,7 @@ Result<Picture> Load(int folderFd, const QByteArray& name, LoadCheck check) {
         return Error{Cause::FileTooLarge,
                      QStringLiteral("file larger than %1 MB").arg(kMaxPictureFileBytes >> 20)};
 
+    if (fileBytes) *fileBytes = bytes;
     Result<std::shared_ptr<const PictureSource>> source = Decoded(std::move(bytes), check);
     if (!source) return source.error();
     if (check == LoadCheck::WholeFile) Live().Remember(identity, *source);
@@ -147,10 +148,10 @@ Result<Picture> Load(int folderFd, const QByteArray& name, LoadCheck check) {
 
 }  // namespace
 
-Result<Picture> LoadPictureAt(int folderFd, const QByteArray& name, LoadCheck check) {
+Result<Picture> LoadPictureAt(int folderFd, const QByteArray& name, LoadCheck check, QByteArray* fileBytes) {
     // A file too large for the memory left (its bytes are read whole) fails alone instead of ending the program.
     try {
-        return Load(folderFd, name, check);
+        return Load(folderFd, name, check, fileBytes);
     } catch (const std::bad_alloc&) {
         return NoMemory();
     }

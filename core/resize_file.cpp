@@ -3,6 +3,7 @@
 #include "core/exif_metadata.h"
 #include "core/fit_file_size.h"
 #include "core/jpeg_encoder.h"
+#include "core/original_copy.h"
 #include "core/picture.h"
 #include "core/shrink.h"
 
@@ -37,11 +38,16 @@ Result<QByteArray> StreamedJpeg(Picture& picture, QSize size, int quality, QByte
 Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QByteArray& outputName,
                            const ResizeRequest& request, ReplaceOptions replace) {
     // The shrink decodes the whole file and tells its faults: no checking decode before it.
-    Result<Picture> picture = LoadPictureAt(AT_FDCWD, input, LoadCheck::HeaderOnly);
+    QByteArray fileBytes;
+    Result<Picture> picture = LoadPictureAt(AT_FDCWD, input, LoadCheck::HeaderOnly, &fileBytes);
     if (!picture) return picture.error();
     const QSize original = picture->size();
     const Result<QSize> size = ResultSize(original, request.size);
     if (!size) return size.error();
+    // The original may stand for a result of its own size only; the file's bytes are kept for nothing else.
+    const QByteArray originalCopy =
+        *size == original ? OriginalAsResult(fileBytes, request.format, request.lossless) : QByteArray();
+    fileBytes = QByteArray();
     const Result<QByteArray> kept = request.keepMetadata ? KeptExif(picture->exif()) : QByteArray();
     const QByteArray exif = kept ? *kept : QByteArray();
     QStringList notes;
@@ -82,21 +88,33 @@ Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QB
         }
         return shrunkWhole();
     }();
-    if (!file) return file.error();
-    const bool lowered = hasQuality && file->quality < request.quality;
-    if (file->size != *size)
+    // Never larger than the original: with a file size asked for, the smaller of the two that fits.
+    const bool keepOriginal =
+        !originalCopy.isEmpty() && (request.maxBytes <= 0 || originalCopy.size() <= request.maxBytes) &&
+        (file ? originalCopy.size() < file->bytes.size() : file.error().cause == Cause::DoesNotFit);
+    if (!keepOriginal && !file) return file.error();
+    const bool lowered = !keepOriginal && hasQuality && file->quality < request.quality;
+    const QSize to = keepOriginal ? original : file->size;
+    if (keepOriginal)
+        notes << QStringLiteral("the original is smaller: kept as it is");
+    else if (to != *size)
         notes << QStringLiteral("made %1 × %2 to fit, at quality %3")
-                     .arg(file->size.width())
-                     .arg(file->size.height())
+                     .arg(to.width())
+                     .arg(to.height())
                      .arg(file->quality);
     else if (lowered)
         notes << QStringLiteral("fitted at quality %1").arg(file->quality);
-    if (const Result<void> written = SafeReplaceAt(outputFolderFd, outputName, file->bytes, replace);
-        !written)
+    const QByteArray& bytes = keepOriginal ? originalCopy : file->bytes;
+    if (const Result<void> written = SafeReplaceAt(outputFolderFd, outputName, bytes, replace); !written)
         return written.error();
-    const bool fitted = file->size != *size || lowered;
-    return Resized{original, file->size, file->bytes.size(), notes.join(QStringLiteral("; ")), fitted, file->quality,
-                   !kept};
+    return Resized{original,
+                   to,
+                   bytes.size(),
+                   notes.join(QStringLiteral("; ")),
+                   to != *size || lowered,
+                   keepOriginal ? 0 : file->quality,
+                   !kept,
+                   keepOriginal};
 }
 
 }  // namespace core

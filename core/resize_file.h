@@ -33,12 +33,15 @@ struct Resized {
     bool fitted = false;  // quality or size lowered to fit maxBytes
     int quality = 0;      // what it was encoded at; 0 for a format without a quality
     bool withoutMetadata = false;  // metadata asked to be kept could not be
+    bool keptOriginal = false;     // the original's own bytes written, being smaller than the result
 };
 
-// Writes outputName in the open folder in the format asked, as input (a path's bytes) at the rule's size, through
-// the safe writer with the given options. Errors are the loader's, the size rule's, the shrink's, the
+// Writes outputName in the open folder in the format asked, as input (a path's bytes) at the rule's size,
+// through the safe writer with the given options. Errors are the loader's, the size rule's, the shrink's, the
 // encoder's, the file size search's and the writer's, with their messages; metadata that cannot be kept is
-// left out, with a note, rather than failing the picture.
+// left out, with a note, rather than failing the picture. A result of the original's own size and format
+// whose file would be larger than the original's is the original's bytes instead (core/original_copy.h), with
+// a note.
 Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QByteArray& outputName,
                            const ResizeRequest& request, ReplaceOptions replace);
 

@@ -20,21 +20,9 @@ std::uint32_t Little32(QByteArrayView b, qsizetype at) {
            (std::uint32_t(std::uint8_t(b[at + 2])) << 16) | (std::uint32_t(std::uint8_t(b[at + 3])) << 24);
 }
 
-// The payload of the first chunk of this kind in the RIFF container; empty when there is none.
-QByteArrayView Chunk(QByteArrayView riff, const char* kind) {
-    qsizetype at = 12;
-    while (at + 8 <= riff.size()) {
-        const std::uint32_t size = Little32(riff, at + 4);
-        if (size > std::uint32_t(riff.size() - at - 8)) return {};
-        if (riff.sliced(at, 4) == kind) return riff.sliced(at + 8, size);
-        at += 8 + qsizetype(size) + (size & 1);
-    }
-    return {};
-}
-
 // The TIFF block of an EXIF chunk; some writers put the JPEG segment's "Exif\0\0" before it.
 QByteArray ExifBlock(QByteArrayView riff) {
-    QByteArrayView exif = Chunk(riff, "EXIF");
+    QByteArrayView exif = WebpChunk(riff, "EXIF");
     if (exif.startsWith(QByteArrayView("Exif\0\0", 6))) exif = exif.sliced(6);
     return exif.toByteArray();
 }
@@ -92,7 +80,7 @@ public:
         WebPFreeDecBuffer(&config.output);
         if (status == VP8_STATUS_OUT_OF_MEMORY) return NoMemory();
         if (status != VP8_STATUS_OK) return NotAPicture();
-        const QByteArrayView icc = Chunk(bytes_, "ICCP");
+        const QByteArrayView icc = WebpChunk(bytes_, "ICCP");
         const QColorSpace space = icc.isEmpty() ? QColorSpace() : QColorSpace::fromIccProfile(icc.toByteArray());
         return ApplyOrientation(ToSrgb(std::move(image), space), orientation_);
     }
@@ -109,6 +97,17 @@ private:
 }  // namespace
 
 bool IsWebp(QByteArrayView head) { return head.size() >= 12 && head.startsWith("RIFF") && head.sliced(8, 4) == "WEBP"; }
+
+QByteArrayView WebpChunk(QByteArrayView riff, const char* kind) {
+    qsizetype at = 12;
+    while (at + 8 <= riff.size()) {
+        const std::uint32_t size = Little32(riff, at + 4);
+        if (size > std::uint32_t(riff.size() - at - 8)) return {};
+        if (riff.sliced(at, 4) == kind) return riff.sliced(at + 8, size);
+        at += 8 + qsizetype(size) + (size & 1);
+    }
+    return {};
+}
 
 Result<QSize> WebpSize(QByteArrayView head) {
     WebPBitstreamFeatures features;

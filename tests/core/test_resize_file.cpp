@@ -1,5 +1,6 @@
 // ResizeFile: a large JPEG result, encoded as the filter finishes its rows, is the same file as the whole
-// result shrunk and then encoded.
+// result shrunk and then encoded; an original already smaller than its result is written as it is, unless it
+// is of another size, format or coding, or carries what a result never does.
 
 #include "core/encode_picture.h"
 #include "core/picture.h"
@@ -7,11 +8,12 @@
 #include "core/shrink.h"
 #include "tests/support/TestPictures.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <QFile>
 #include <QTemporaryDir>
-#include <fcntl.h>
-#include <unistd.h>
+#include <functional>
 
 TEST(ResizeFile, ALargeJpegIsTheWholeResultEncoded) {
     QTemporaryDir dir;
@@ -35,3 +37,95 @@ TEST(ResizeFile, ALargeJpegIsTheWholeResultEncoded) {
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_EQ(written.readAll(), *expected);
 }
+
+namespace {
+
+QByteArray Encoded(const QImage& image, core::OutputFormat format, int quality, bool lossless = false) {
+    const core::Result<QByteArray> bytes = core::EncodePicture(image, {format, quality, lossless});
+    return bytes ? *bytes : QByteArray();
+}
+
+// An APP1 segment with an Exif block right after the start of image.
+QByteArray WithExif(QByteArray jpeg) {
+    const QByteArray tiff("Exif\0\0II*\0\x08\0\0\0\0\0\0\0\0\0", 20);
+    return jpeg.insert(2, QByteArray("\xFF\xE1\0", 3) + char(tiff.size() + 2) + tiff);
+}
+
+// A PNG at zlib's best compression, with a text chunk before its end.
+QByteArray PngWithText(const QImage& image) {
+    QByteArray png = testpics::Encode(image, "PNG", 0);
+    const QByteArray text = QByteArray("\0\0\0\x0CtEXtTitle\0a logo", 20) + QByteArray(4, '\0');
+    return png.insert(png.size() - 12, text);
+}
+
+struct OriginalCase {
+    const char* name;
+    std::function<QByteArray()> original;
+    const char* resultName;
+    int box;
+    bool lossless;
+    qint64 maxBytes;
+    bool kept;
+};
+
+const QImage kNoise = testpics::Noise(160, 120);
+const QImage kGradient = testpics::Gradient(160, 120);
+
+const OriginalCase kOriginalCases[] = {
+    {"JpegInsideTheBox", [] { return Encoded(kNoise, core::OutputFormat::Jpeg, 40); }, "r.jpg", 400, false, 0,
+     true},
+    {"JpegShrunk", [] { return Encoded(kNoise, core::OutputFormat::Jpeg, 40); }, "r.jpg", 100, false, 0,
+     false},
+    {"JpegAsPng", [] { return Encoded(kNoise, core::OutputFormat::Jpeg, 40); }, "r.png", 400, false, 0,
+     false},
+    {"JpegWithExif", [] { return WithExif(Encoded(kNoise, core::OutputFormat::Jpeg, 40)); }, "r.jpg", 400,
+     false, 0, false},
+    {"JpegFittingTheSizeAsked", [] { return Encoded(kNoise, core::OutputFormat::Jpeg, 40); }, "r.jpg", 400,
+     false, 1 << 20, true},
+    {"JpegOverTheSizeAsked", [] { return Encoded(kNoise, core::OutputFormat::Jpeg, 40); }, "r.jpg", 400,
+     false, 4000, false},
+    {"PngWithText", [] { return PngWithText(kGradient); }, "r.png", 400, false, 0, true},
+    {"LossyWebp", [] { return Encoded(kNoise, core::OutputFormat::Webp, 30); }, "r.webp", 400, false, 0,
+     true},
+    {"LossyWebpAskedLossless", [] { return Encoded(kNoise, core::OutputFormat::Webp, 30); }, "r.webp", 400,
+     true, 0, false},
+};
+
+class OriginalKept : public ::testing::TestWithParam<OriginalCase> {};
+
+}  // namespace
+
+TEST_P(OriginalKept, OnlyWhenItMayStandForTheResult) {
+    const OriginalCase& c = GetParam();
+    QTemporaryDir dir;
+    const QByteArray original = c.original();
+    ASSERT_FALSE(original.isEmpty());
+    const QString path = testpics::WriteBytes(original, dir.filePath("original"));
+    const int folder = ::open(QFile::encodeName(dir.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(folder, 0);
+    core::ResizeRequest request{QSize(c.box, c.box),
+                                95,
+                                false,
+                                nullptr,
+                                c.maxBytes,
+                                core::FormatOfName(QString::fromLatin1(c.resultName)),
+                                c.lossless};
+    const core::Result<core::Resized> done =
+        core::ResizeFile(QFile::encodeName(path), folder, c.resultName, request, {});
+    ::close(folder);
+    ASSERT_TRUE(done.ok()) << done.error().detail.toStdString();
+    EXPECT_EQ(done->keptOriginal, c.kept) << done->bytes << " bytes from " << original.size();
+    QFile written(dir.filePath(QString::fromLatin1(c.resultName)));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray result = written.readAll();
+    if (c.kept) {
+        EXPECT_LE(result.size(), original.size());
+        EXPECT_FALSE(result.contains("tEXt")) << "a PNG's text goes";
+        EXPECT_TRUE(done->note.contains(QStringLiteral("the original is smaller")));
+    } else {
+        EXPECT_NE(result, original);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, OriginalKept, ::testing::ValuesIn(kOriginalCases),
+                         [](const auto& info) { return std::string(info.param.name); });
