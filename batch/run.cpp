@@ -168,7 +168,13 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
             continue;
         }
         const core::SizeRule size{options.box, options.scalePercent};
-        const std::int64_t need = std::min(core::ResizeMemory(job.inputPath, size), budget);
+        const std::int64_t whole =
+            core::ResizeMemory(job.inputPath, size, {job.format, options.quality, options.lossless});
+        if (const core::Result<void> fits = core::FitsJobMemory(whole); !fits) {
+            end(job, Outcome::Failed, fits.error().detail, {fits.error()});
+            continue;
+        }
+        const std::int64_t need = std::min(whole, budget);
         {
             std::unique_lock lock(mutex);
             // Woken when a picture ends; stop is set from elsewhere without a word, so look now and then.
