@@ -91,7 +91,7 @@ Result<std::unique_ptr<PictureDecoder>> OpenPictureDecoder(QByteArray bytes) {
         if (const std::optional<Error> costly =
                 bytes.startsWith("\xFF\xD8") ? TooManyScans(bytes) : std::nullopt)
             return *costly;
-        decoder = OpenQtImageDecoder(bytes);
+        decoder = ReadPngHeader(bytes).valid ? OpenPngDecoder(bytes) : OpenQtImageDecoder(bytes);
     }
     if (!decoder) return decoder;
     // After the size limit, so that a giant claim is told as one (too large); decoders fill in missing data.

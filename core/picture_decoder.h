@@ -140,6 +140,8 @@ QSize GifCanvas(const QByteArray& bytes);
 // page), and no other format its plugins know.
 Result<std::unique_ptr<PictureDecoder>> OpenJpegDecoder(QByteArray bytes);
 Result<std::unique_ptr<PictureDecoder>> OpenQtImageDecoder(QByteArray bytes);
+// A PNG: Qt's reader for whole decodes, libpng's rows for a shrink (but for interlaced or turned PNGs).
+Result<std::unique_ptr<PictureDecoder>> OpenPngDecoder(QByteArray bytes);
 Result<std::unique_ptr<PictureDecoder>> OpenHeifDecoder(QByteArray bytes);
 Result<std::unique_ptr<PictureDecoder>> OpenWebpDecoder(QByteArray bytes);
 

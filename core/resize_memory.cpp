@@ -2,6 +2,7 @@
 
 #include "core/jpeg_segments.h"
 #include "core/picture_decoder.h"
+#include "core/png_chunks.h"
 
 #include <algorithm>
 
@@ -41,7 +42,10 @@ std::int64_t ResizeMemory(const QByteArray& input, const SizeRule& rule, const E
     const std::int64_t result = 2 * 4 * resultPixels + EncoderMemory(resultPixels, encoding);
     // libheif's planes and its 8-bit copy before ours.
     if (IsHeif(head)) return fileBytes + 3 * 4 * area(size) + result;
-    if (!jpeg) return fileBytes + 2 * 4 * area(size) + result;  // decoded whole, and converted once
+    // A PNG is read by rows unless interlaced, or kept at its own size.
+    const PngHeader png = ReadPngHeader(head);
+    const bool byRows = jpeg || (png.valid && !png.interlaced && to && *to != size);
+    if (!byRows) return fileBytes + 2 * 4 * area(size) + result;  // decoded whole, and converted once
     // Decoded rows waiting for the filter (four chunks of sixteen at the full width), the filter's ring of
     // 16-bit rows at the result's width (no more than twice the full width's bytes), and a progressive
     // file's coefficients (two bytes each, up to three full-size components).

@@ -13,11 +13,11 @@
 namespace core {
 
 // The bytes ResizeFile holds for input at the rule's size, encoded as asked: the file itself, what its
-// decoder keeps (a JPEG's rows, its coefficients when progressive; any other format's whole picture), the
-// result and its encoder's own memory. A file whose header cannot be read counts as needing
-// kDecodeMemoryBudget, which makes a batch run it alone; ResizeFile itself then tells what is wrong. A file
-// size search (maxBytes) holds no more: the result, one smaller version at a time, and encodings no larger
-// than the one counted.
+// decoder keeps (a JPEG's or PNG's rows, a JPEG's coefficients when progressive; any other format's whole
+// picture, as an interlaced PNG's or one kept at its own size), the result and its encoder's own memory. A
+// file whose header cannot be read counts as needing kDecodeMemoryBudget, which makes a batch run it alone;
+// ResizeFile itself then tells what is wrong. A file size search (maxBytes) holds no more: the result, one
+// smaller version at a time, and encodings no larger than the one counted.
 std::int64_t ResizeMemory(const QByteArray& input, const SizeRule& size, const EncodeChoice& encoding);
 
 // What the encoder holds beyond the result's pixels for a result of this many pixels: libwebp's lossless

@@ -16,6 +16,26 @@ int Needed(int dest, int whole, int part) {
     return int(std::min<double>(whole, std::ceil(double(dest) * whole / part)));
 }
 
+// A shrunk picture with transparency as asked: kept (straight alpha) without a background, laid on it
+// otherwise; RGB32 without transparency.
+Result<QImage> WithBackground(QImage part, const QColor& background) {
+    if (part.hasAlphaChannel() && !background.isValid()) {
+        part = part.convertToFormat(QImage::Format_ARGB32);
+        if (part.isNull()) return NoMemory();
+        return part;
+    }
+    if (part.hasAlphaChannel()) {
+        QImage flat(part.size(), QImage::Format_RGB32);
+        if (flat.isNull()) return NoMemory();
+        flat.fill(background);
+        QPainter painter(&flat);
+        painter.drawImage(0, 0, part);
+        painter.end();
+        return flat;
+    }
+    return part.format() == QImage::Format_RGB32 ? part : part.convertToFormat(QImage::Format_RGB32);
+}
+
 }  // namespace
 
 Result<QImage> ShrinkPicture(const Picture& picture, QSize size, const ShrinkOptions& options) {
@@ -30,7 +50,8 @@ Result<QImage> ShrinkPicture(const Picture& picture, QSize size, const ShrinkOpt
     // they come on two threads, which is faster than decoding it whole first and holds a small part of it.
     if (source == whole && Covers(full, size)) {
         Result<QImage> streamed = picture.shrunkFromFile(size, options.pool);
-        if (!streamed || !streamed->isNull()) return streamed;
+        if (!streamed) return streamed;
+        if (!streamed->isNull()) return WithBackground(std::move(*streamed), options.background);
     }
 
     // Ask only for the detail the destination can show: a large file is then decoded at a reduced scale.
@@ -62,21 +83,7 @@ Result<QImage> ShrinkPicture(const Picture& picture, QSize size, const ShrinkOpt
         }
         if (part.isNull()) return NoMemory();
     }
-    if (part.hasAlphaChannel() && !options.background.isValid()) {
-        part = part.convertToFormat(QImage::Format_ARGB32);
-        if (part.isNull()) return NoMemory();
-        return part;
-    }
-    if (part.hasAlphaChannel()) {
-        QImage flat(size, QImage::Format_RGB32);
-        if (flat.isNull()) return NoMemory();
-        flat.fill(options.background);
-        QPainter painter(&flat);
-        painter.drawImage(0, 0, part);
-        painter.end();
-        return flat;
-    }
-    return part.format() == QImage::Format_RGB32 ? part : part.convertToFormat(QImage::Format_RGB32);
+    return WithBackground(std::move(part), options.background);
 }
 
 }  // namespace core

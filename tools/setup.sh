@@ -6,7 +6,7 @@ PACKAGES=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6test6 libgl-dev qt6-translations-l10n
   libturbojpeg0-dev libjpeg62-turbo-dev libjpeg-turbo-progs
-  libheif-dev libwebp-dev qt6-image-formats-plugins libheif-examples webp libavif-bin zlib1g-dev
+  libheif-dev libwebp-dev qt6-image-formats-plugins libheif-examples webp libavif-bin zlib1g-dev libpng-dev
   libgtest-dev googletest
   fonts-liberation2
   xvfb xauth xdotool imagemagick
