@@ -18,7 +18,20 @@ struct MemoryCase {
     const char* name;
     QByteArray (*bytes)();
     std::int64_t atLeast, atMost;  // beyond the file's own bytes
+    core::EncodeChoice encoding{};
+    QSize box{400, 400};
 };
+
+// A baseline JPEG's headers claiming width x height, without picture data: all the estimate reads.
+QByteArray JpegHead(int width, int height) {
+    QByteArray jpeg = testpics::TruncatedJpeg(16, 16);
+    const qsizetype sof = jpeg.indexOf("\xFF\xC0");
+    for (const auto& [at, side] : {std::pair{5, height}, std::pair{7, width}}) {
+        jpeg[sof + at] = char(side >> 8);
+        jpeg[sof + at + 1] = char(side);
+    }
+    return jpeg;
+}
 
 const QImage& Picture() {
     static const QImage picture = testpics::Gradient(3000, 2000);
@@ -33,7 +46,8 @@ TEST_P(ResizeMemory, FollowsWhatTheDecoderHolds) {
     QTemporaryDir dir;
     const QByteArray bytes = GetParam().bytes();
     const QString path = testpics::WriteBytes(bytes, dir.filePath(QString::fromLatin1(GetParam().name)));
-    const std::int64_t need = core::ResizeMemory(QFile::encodeName(path), QSize(400, 400), {}) - bytes.size();
+    const std::int64_t need =
+        core::ResizeMemory(QFile::encodeName(path), GetParam().box, GetParam().encoding) - bytes.size();
     EXPECT_GE(need, GetParam().atLeast);
     EXPECT_LE(need, GetParam().atMost);
 }
@@ -61,67 +75,34 @@ INSTANTIATE_TEST_SUITE_P(
                    },
                    48'000'000, 52'000'000},
         MemoryCase{"text.jpg", [] { return QByteArray("not a picture"); }, core::kDecodeMemoryBudget - 20,
-                   core::kDecodeMemoryBudget}),
+                   core::kDecodeMemoryBudget},
+        // The encoder's memory, as measured at the peak: a 24-megapixel photo as lossless WebP takes 765 MB
+        // and may run alone; a 11585 x 11585 picture as lossy WebP took 1.79 GB and is refused.
+        MemoryCase{"photoAsJpeg.jpg",
+                   [] { return JpegHead(6000, 4000); },
+                   200'000'000,
+                   400'000'000,
+                   {core::OutputFormat::Jpeg, 90, false},
+                   QSize(6000, 6000)},
+        MemoryCase{"photoAsLossless.jpg",
+                   [] { return JpegHead(6000, 4000); },
+                   765'000'000,
+                   core::kMaxJobMemory,
+                   {core::OutputFormat::Webp, 90, true},
+                   QSize(6000, 6000)},
+        MemoryCase{"hugeAsWebp.jpg",
+                   [] { return JpegHead(11585, 11585); },
+                   1'790'000'000,
+                   std::int64_t(4) << 30,
+                   {core::OutputFormat::Webp, 90, false},
+                   QSize(11585, 11585)}),
     [](const ::testing::TestParamInfo<MemoryCase>& info) {
         return QFileInfo(QString::fromLatin1(info.param.name)).baseName().toStdString();
     });
 
-namespace {
-
-// A baseline JPEG's headers claiming width x height, without picture data: all the estimate reads.
-QByteArray JpegHead(int width, int height) {
-    QByteArray jpeg = testpics::TruncatedJpeg(16, 16);
-    const qsizetype sof = jpeg.indexOf("\xFF\xC0");
-    jpeg[sof + 5] = char(height >> 8);
-    jpeg[sof + 6] = char(height);
-    jpeg[sof + 7] = char(width >> 8);
-    jpeg[sof + 8] = char(width);
-    return jpeg;
+TEST(JobMemory, OverOneGigabyteIsTooCostly) {
+    EXPECT_TRUE(core::FitsJobMemory(core::kMaxJobMemory).ok());
+    const core::Result<void> over = core::FitsJobMemory(core::kMaxJobMemory + 1);
+    ASSERT_FALSE(over.ok());
+    EXPECT_EQ(over.error().cause, core::Cause::TooCostly);
 }
-
-struct EncoderCase {
-    const char* name;
-    int width, height;
-    core::EncodeChoice encoding;
-    std::int64_t atLeast, atMost;  // the whole job's
-};
-
-class JobMemory : public ::testing::TestWithParam<EncoderCase> {};
-
-}  // namespace
-
-// The bounds are what such jobs were measured to take at their peak, and the 1 GB a job may take.
-TEST_P(JobMemory, CountsTheEncoder) {
-    const EncoderCase& c = GetParam();
-    QTemporaryDir dir;
-    const QString path = testpics::WriteBytes(JpegHead(c.width, c.height), dir.filePath("head.jpg"));
-    const std::int64_t need = core::ResizeMemory(QFile::encodeName(path), QSize(20000, 20000), c.encoding);
-    EXPECT_GE(need, c.atLeast);
-    EXPECT_LE(need, c.atMost);
-    const core::Result<void> fits = core::FitsJobMemory(need);
-    EXPECT_EQ(fits.ok(), need <= core::kMaxJobMemory);
-    if (!fits) {
-        EXPECT_EQ(fits.error().cause, core::Cause::TooCostly);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Encoders, JobMemory,
-    ::testing::Values(
-        EncoderCase{
-            "PhotoAsJpeg", 6000, 4000, {core::OutputFormat::Jpeg, 90, false}, 200'000'000, 400'000'000},
-        EncoderCase{
-            "PhotoAsLossyWebp", 6000, 4000, {core::OutputFormat::Webp, 90, false}, 300'000'000, 600'000'000},
-        EncoderCase{"PhotoAsLosslessWebp",
-                    6000,
-                    4000,
-                    {core::OutputFormat::Webp, 90, true},
-                    765'000'000,
-                    core::kMaxJobMemory},
-        EncoderCase{"HugeAsWebp",
-                    11585,
-                    11585,
-                    {core::OutputFormat::Webp, 90, false},
-                    1'790'000'000,
-                    std::int64_t(4) << 30}),
-    [](const auto& info) { return std::string(info.param.name); });
