@@ -13,7 +13,6 @@
 #include <unistd.h>
 #include <QFile>
 #include <QTemporaryDir>
-#include <functional>
 
 TEST(ResizeFile, ALargeJpegIsTheWholeResultEncoded) {
     QTemporaryDir dir;

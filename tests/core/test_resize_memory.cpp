@@ -1,7 +1,6 @@
 // The memory a job will need, from the header: a JPEG shrunk as it decodes needs little beyond its
 // file, a progressive one its coefficients too, a PNG its rows unless interlaced, another format its whole
-// picture; an unreadable file counts as the whole decode budget. The encoder's own memory counts too, and a
-// job over 1 GB is refused.
+// picture; an unreadable file counts as the whole decode budget. The encoder's own memory counts too.
 
 #include "core/picture_decoder.h"
 #include "core/resize_memory.h"
@@ -99,10 +98,3 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<MemoryCase>& info) {
         return QFileInfo(QString::fromLatin1(info.param.name)).baseName().toStdString();
     });
-
-TEST(JobMemory, OverOneGigabyteIsTooCostly) {
-    EXPECT_TRUE(core::FitsJobMemory(core::kMaxJobMemory).ok());
-    const core::Result<void> over = core::FitsJobMemory(core::kMaxJobMemory + 1);
-    ASSERT_FALSE(over.ok());
-    EXPECT_EQ(over.error().cause, core::Cause::TooCostly);
-}

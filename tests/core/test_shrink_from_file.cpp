@@ -13,18 +13,15 @@
 
 namespace {
 
-QImage Transparent(QImage::Format format) {
+// A gradient with transparency growing across it, in format, tagged with space.
+QByteArray Png(QImage::Format format, const QColorSpace& space = {}) {
     QImage image = testpics::Gradient(240, 160).convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
             image.setPixel(x, y, (image.pixel(x, y) & 0xFFFFFF) | (quint32((x + y) & 0xFF) << 24));
-    return image.convertToFormat(format, Qt::ThresholdDither);
-}
-
-QByteArray Png(const QImage& image, const QColorSpace& space = {}) {
-    QImage tagged = image;
-    if (space.isValid()) tagged.setColorSpace(space);
-    return testpics::Encode(tagged, "PNG");
+    image = image.convertToFormat(format, Qt::ThresholdDither);
+    image.setColorSpace(space);
+    return testpics::Encode(image, "PNG");
 }
 
 // Orientation 6 (turned a quarter clockwise) in a big-endian Exif block.
@@ -41,18 +38,16 @@ struct FileCase {
 };
 
 const FileCase kCases[] = {
-    {"Png", [] { return Png(testpics::Noise(240, 160)); }, 50},
-    {"PngRgba", [] { return Png(Transparent(QImage::Format_ARGB32)); }, 50},
-    {"Png16", [] { return Png(Transparent(QImage::Format_RGBA64)); }, 50},
-    {"PngGrey", [] { return Png(testpics::GreyRamp(240, 160).convertToFormat(QImage::Format_Grayscale8)); },
-     50},
-    {"PngGrey16",
-     [] { return Png(testpics::GreyRamp(240, 160).convertToFormat(QImage::Format_Grayscale16)); }, 50},
-    {"PngPalette", [] { return Png(Transparent(QImage::Format_Indexed8)); }, 50},
-    {"PngDisplayP3", [] { return Png(testpics::Gradient(240, 160), QColorSpace::DisplayP3); }, 50},
+    {"Png", [] { return Png(QImage::Format_RGB32); }, 50},
+    {"PngRgba", [] { return Png(QImage::Format_ARGB32); }, 50},
+    {"Png16", [] { return Png(QImage::Format_RGBA64); }, 50},
+    {"PngGrey", [] { return Png(QImage::Format_Grayscale8); }, 50},
+    {"PngGrey16", [] { return Png(QImage::Format_Grayscale16); }, 50},
+    {"PngPalette", [] { return Png(QImage::Format_Indexed8); }, 50},
+    {"PngDisplayP3", [] { return Png(QImage::Format_RGB32, QColorSpace::DisplayP3); }, 50},
     {"PngGamma18",
      [] {
-         return Png(testpics::Gradient(240, 160), {QColorSpace::Primaries::SRgb, 1.8f});
+         return Png(QImage::Format_RGB32, {QColorSpace::Primaries::SRgb, 1.8f});
      },
      50},
     {"Webp", [] { return Webp({}); }, 35},
