@@ -1,6 +1,6 @@
 // A picture shrunk straight from its file (a PNG's rows, a WebP's reduced decode) is the picture its whole
-// decode shrinks to, whatever its kind, turned the same way: a PNG within rounding, a WebP within what its
-// box average before the filter changes.
+// decode shrinks to, whatever its kind, turned the same way: a PNG within rounding, a WebP within what
+// libwebp's rescaler, averaging as it decodes, changes.
 
 #include "core/encode_picture.h"
 #include "core/picture.h"
