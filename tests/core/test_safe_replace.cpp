@@ -245,14 +245,16 @@ TEST_F(SafeReplaceTest, AFullDiskFailsCleanlyWhereverTheWriteIsCut) {
     EXPECT_EQ(Read("keep.jpg"), contents);
 }
 
-// Whether the process has a file open beside the target, other than the target, with bytes in it: one
-// without a name shows only here.
-bool WritingBeside(pid_t pid, const struct stat& target) {
+// Whether the process has a file open in folder, other than target, with bytes in it: one without a name
+// shows only here ("folder/#inode (deleted)").
+bool WritingBeside(pid_t pid, const QString& folder, const QString& target) {
     const QString fds = QStringLiteral("/proc/%1/fd").arg(pid);
     for (const QString& fd : QDir(fds).entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
+        const QString path = fds + QLatin1Char('/') + fd;
+        const QString file = QFile::symLinkTarget(path);
+        if (!file.startsWith(folder + QLatin1Char('/')) || file == target) continue;
         struct stat st {};
-        if (::stat(QFile::encodeName(fds + QLatin1Char('/') + fd).constData(), &st) == 0 &&
-            S_ISREG(st.st_mode) && st.st_dev == target.st_dev && st.st_ino != target.st_ino && st.st_size > 0)
+        if (::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
             return true;
     }
     return false;
@@ -272,7 +274,8 @@ TEST_F(SafeReplaceTest, AKillDuringAWriteLeavesTheOldFileAndNothingASweepKeeps) 
         QElapsedTimer clock;
         clock.start();
         bool writing = false;
-        while (!(writing = WritingBeside(child.pid(), Stat(Path("big.jpg")))) && clock.elapsed() < 60000)
+        while (!(writing = WritingBeside(child.pid(), dir_.path(), Path("big.jpg"))) &&
+               clock.elapsed() < 60000)
             QThread::usleep(200);
         ASSERT_TRUE(writing) << "the temporary file never grew";
         ASSERT_TRUE(child.Kill(SIGKILL));
