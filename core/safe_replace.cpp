@@ -94,13 +94,16 @@ int Link(int folderFd, const QByteArray& from, const QByteArray& to) {
 }
 
 // Gives an open file without a name the name, never replacing one. Through /proc without privileges;
-// AT_EMPTY_PATH where /proc is not mounted (it needs CAP_DAC_READ_SEARCH).
+// AT_EMPTY_PATH where /proc is not mounted (it needs CAP_DAC_READ_SEARCH). Neither way open is as
+// good as a file system without links.
 int LinkUnnamed(int fd, int folderFd, const QByteArray& name) {
     char path[64];
     std::snprintf(path, sizeof path, "/proc/self/fd/%d", fd);
     if (::linkat(AT_FDCWD, path, folderFd, name.constData(), AT_SYMLINK_FOLLOW) == 0) return 0;
     if (errno != ENOENT) return -1;
-    return ::linkat(fd, "", folderFd, name.constData(), AT_EMPTY_PATH);
+    if (::linkat(fd, "", folderFd, name.constData(), AT_EMPTY_PATH) == 0) return 0;
+    if (errno == ENOENT) errno = EOPNOTSUPP;
+    return -1;
 }
 
 int CreateExclusively(int folderFd, const QByteArray& name, mode_t mode) {
@@ -121,6 +124,14 @@ QByteArray TemporaryName(QByteArray name) {
     QByteArray suffix(kRandomLetters, 'X');
     for (char& c : suffix) c = kLetters[QRandomGenerator::system()->bounded(int(sizeof kLetters - 1))];
     return '.' + name + kMark + suffix;
+}
+
+// Whether a name has the mark of this program's temporary files: ".", a name, the mark, random letters.
+bool Marked(QByteArrayView name) {
+    const qsizetype mark = name.size() - kRandomLetters - qsizetype(sizeof kMark - 1);
+    if (mark < 2 || !name.startsWith('.') || name.sliced(mark, sizeof kMark - 1) != kMark) return false;
+    const auto letter = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
+    return std::all_of(name.end() - kRandomLetters, name.end(), letter);
 }
 
 bool WriteAll(int fd, QByteArrayView bytes, int& error) {
@@ -386,14 +397,7 @@ Result<void> SafeReplace(const QString& target, QByteArrayView contents) {
     return SafeReplaceAt(folder.get(), name, contents, {.overwrite = true, .keepTimes = true});
 }
 
-bool IsTemporaryFileName(const QString& name) {
-    const QByteArray bytes = EncodeFileName(name);
-    const qsizetype mark = bytes.size() - kRandomLetters - qsizetype(sizeof kMark - 1);
-    if (mark < 2 || !bytes.startsWith('.') || QByteArrayView(bytes).sliced(mark, sizeof kMark - 1) != kMark)
-        return false;
-    const auto letter = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
-    return std::all_of(bytes.end() - kRandomLetters, bytes.end(), letter);
-}
+bool IsTemporaryFileName(const QString& name) { return Marked(EncodeFileName(name)); }
 
 void RemoveStaleTemporaryFiles(int folderFd, int minimumAgeSeconds) {
     UniqueFd listed(::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -404,7 +408,7 @@ void RemoveStaleTemporaryFiles(int folderFd, int minimumAgeSeconds) {
     ::clock_gettime(CLOCK_REALTIME, &now);
     while (const dirent* entry = ::readdir(dir)) {
         const QByteArray name(entry->d_name);
-        if (!IsTemporaryFileName(DecodeFileName(name))) continue;
+        if (!Marked(name)) continue;
         const UniqueFd file(
             ::openat(folderFd, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
         struct stat st {};

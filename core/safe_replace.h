@@ -1,7 +1,7 @@
 #pragma once
 // Writing a file so that no failure ever costs the user the file that was there: the new contents go to
-// a temporary file beside the target, reach the disk, take on what the old file carried, and only then
-// take its name in one rename. Every step after the temporary file is made works on open descriptors, so
+// a file of their own in the target's folder, reach the disk, take on what the old file carried, and only
+// then take its name in one rename. Every step after that file is made works on open descriptors, so
 // nobody who may write in the folder can swap a name in between and have the save act on their file.
 
 #include "core/result.h"
