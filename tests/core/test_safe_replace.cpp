@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <climits>
+#include <optional>
 
 namespace {
 
@@ -314,6 +315,24 @@ TEST_F(SafeReplaceTest, ATemporaryFileSwappedForALinkChangesNothing) {
     EXPECT_EQ(Stat(Path("secret")).st_mode & 07777, 0600u);
     EXPECT_EQ(Read("target.jpg"), target);
     EXPECT_FALSE(QFileInfo(Path("target.jpg")).isSymLink());
+}
+
+// The file made under the target's name and filled there is removed when the filling fails: the disk
+// fills after the temporary file is complete, while the contents go into the target's name.
+TEST_F(SafeReplaceTest, WithoutExclusiveLinksAHalfWrittenNewFileIsRemoved) {
+    const testchild::Outcome o = testchild::RunInChild([&](std::string&) {
+        core::testing::PretendFileSystemGaps({.exclusiveLinks = true});
+        std::optional<testfiles::FileSizeLimit> limit;
+        core::testing::SetTemporaryFileHook([&](core::testing::Moment moment, const QString&) {
+            if (moment == core::testing::Moment::Written) limit.emplace(1000);
+        });
+        const core::UniqueFd folder = Folder();
+        const core::Result<void> r =
+            core::SafeReplaceAt(folder.get(), "new.jpg", QByteArray(64 * 1024, 'j'), {.overwrite = false});
+        return r ? 0 : Code(r.error().cause);
+    });
+    EXPECT_EQ(o.exitCode, Code(core::Cause::DiskFull));
+    EXPECT_EQ(Everything().join(QLatin1Char(' ')).toStdString(), "");
 }
 
 // A sweep takes only what a killed writer of ours left: a user's own hidden files of names other programs

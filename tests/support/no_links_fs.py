@@ -28,20 +28,8 @@ class NoLinks(fuse.Fuse):
         for name in [".", ".."] + os.listdir(self.real(path)):
             yield fuse.Direntry(name)
 
-    def readlink(self, path):
-        return os.readlink(self.real(path))
-
     def unlink(self, path):
         os.unlink(self.real(path))
-
-    def rmdir(self, path):
-        os.rmdir(self.real(path))
-
-    def mkdir(self, path, mode):
-        os.mkdir(self.real(path), mode)
-
-    def symlink(self, target, path):
-        os.symlink(target, self.real(path))
 
     def rename(self, old, new):
         os.rename(self.real(old), self.real(new))
@@ -51,20 +39,6 @@ class NoLinks(fuse.Fuse):
 
     def chmod(self, path, mode):
         os.chmod(self.real(path), mode)
-
-    def chown(self, path, uid, gid):
-        os.chown(self.real(path), uid, gid)
-
-    def truncate(self, path, size):
-        os.truncate(self.real(path), size)
-
-    def utimens(self, path, accessed, modified):
-        os.utime(self.real(path), ns=(accessed.tv_sec * 10**9 + accessed.tv_nsec,
-                                      modified.tv_sec * 10**9 + modified.tv_nsec))
-
-    def access(self, path, mode):
-        if not os.access(self.real(path), mode):
-            return -errno.EACCES
 
     def statfs(self):
         return os.statvfs(self.root)
@@ -84,12 +58,6 @@ class NoLinks(fuse.Fuse):
 
             def fgetattr(self):
                 return os.fstat(self.fd)
-
-            def ftruncate(self, size):
-                os.ftruncate(self.fd, size)
-
-            def flush(self):
-                pass
 
             def fsync(self, datasync):
                 os.fsync(self.fd)
