@@ -287,15 +287,11 @@ Result<void> WriteNewFile(int folderFd, const QByteArray& name, QByteArrayView c
                      QStringLiteral("this file system cannot add a file without risking "
                                     "one already there; use --overwrite or another disk")};
     if (!fd.valid()) return CannotCreate(errno);
-    if (::fstat(fd.get(), &written) != 0) {
-        const int error = errno;
-        ::unlinkat(folderFd, name.constData(), 0);  // made just now, and not yet written in
-        return WriteFailed(error);
-    }
-    int error = 0;
-    if (WriteAll(fd.get(), contents, error) && ::fsync(fd.get()) == 0) return {};
+    const bool known = ::fstat(fd.get(), &written) == 0;
+    int error = known ? 0 : errno;
+    if (known && WriteAll(fd.get(), contents, error) && ::fsync(fd.get()) == 0) return {};
     if (error == 0) error = errno;
-    if (StillThere(folderFd, name, written)) ::unlinkat(folderFd, name.constData(), 0);
+    if (known && StillThere(folderFd, name, written)) ::unlinkat(folderFd, name.constData(), 0);
     return WriteFailed(error);
 }
 
