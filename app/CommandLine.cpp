@@ -40,6 +40,9 @@ std::optional<double> Percent(QString text) {
 }
 
 // The folder a result lands in when it is written beside the original.
+// A format written with or without loss: --lossless chooses.
+bool LosslessAsked(const core::Format& format) { return format.lossy && format.lossless; }
+
 QString FolderOf(const QString& path) {
     const QFileInfo info(path);
     return info.isDir() ? info.canonicalFilePath() : info.canonicalPath();
@@ -127,8 +130,17 @@ Request Parse(const QStringList& given) {
         o.format = batch::FormatNames()[named].format;
     }
     o.lossless = parser.isSet(lossless);
-    if (o.lossless && o.format && *o.format != core::OutputFormat::Webp)
-        return UsageError{QStringLiteral("--lossless is for WebP results: --format webp or same")};
+    if (o.lossless && o.format && !LosslessAsked(core::FormatOf(*o.format))) {
+        QStringList names, options;
+        for (const batch::FormatName& f : batch::FormatNames())
+            if (!f.format || LosslessAsked(core::FormatOf(*f.format))) {
+                if (f.format) names += QLatin1String(core::FormatOf(*f.format).name);
+                options += f.format ? QStringLiteral("--format ") + f.name : f.name;
+            }
+        return UsageError{QStringLiteral("--lossless is for %1 results: %2")
+                              .arg(core::SpokenList(names, QStringLiteral("or")),
+                                   core::SpokenList(options, QStringLiteral("or")))};
+    }
     o.outputFolder = parser.value(output);
     if (parser.isSet(suffix)) o.suffix = parser.value(suffix);
     if (o.suffix.contains(QLatin1Char('/'))) return UsageError{QStringLiteral("--suffix may not contain '/'")};

@@ -28,6 +28,9 @@ struct Format {
     bool checksItself = false;
     std::optional<OutputFormat> written = std::nullopt;  // none: read only
     int mostPixelsASide = 0;                             // what a written format holds a side
+    bool keepsTransparency = false;                      // else laid on white
+    bool lossy = false;                                  // written at a quality
+    bool lossless = false;  // written without loss; with lossy too, when asked (EncodeChoice)
     Result<QByteArray> (*encode)(const QImage& image, const EncodeChoice& choice,
                                  QByteArrayView exif) = nullptr;
 };

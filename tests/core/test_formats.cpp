@@ -25,6 +25,7 @@ TEST(FormatTable, EachEntryIsWholeAndItsExtensionsItsOwn) {
             EXPECT_TRUE(type.startsWith(QLatin1String("image/"))) << qPrintable(type);
         EXPECT_EQ(bool(f.written), f.encode != nullptr);
         EXPECT_EQ(bool(f.written), f.mostPixelsASide > 0);
+        EXPECT_EQ(bool(f.written), f.lossy || f.lossless);
     }
     EXPECT_EQ(core::WrittenFormats().first(), OutputFormat::Jpeg);
 }
