@@ -47,11 +47,11 @@ OutputFormat FormatOfName(QStringView name);
 // The extension a result in the format is named with: ".jpg", ".png", ...
 QString ExtensionOf(OutputFormat format);
 
-// "jpg", "jpeg": a format's extensions; every format's.
+// A format's extensions ("jpg", "jpeg") and file name patterns ("*.jpg", "*.jpeg"); those of every
+// format, in the table's order; and every format's MIME types.
 QStringList ExtensionsOf(const Format& format);
-QStringList PictureExtensions();
-// "*.jpg", "*.jpeg": a format's file name patterns; every picture this program reads.
 QStringList PatternsOf(const Format& format);
+QStringList PictureExtensions();
 QStringList PicturePatterns();
 QStringList MimeTypes();
 // The written formats, the default (JPEG) first.
