@@ -68,17 +68,18 @@ QString SuffixOf(const QByteArray& name) {
     return dot <= 0 ? QString() : core::DecodeFileName(name.mid(dot + 1));
 }
 
-// The picture types of the window's file list, and .jpeg.
+// The picture types of the window's file list.
 bool IsPictureName(const QByteArray& name) {
-    static const QStringList kSuffixes{"jpg", "jpeg", "png", "bmp", "gif", "heic", "heif", "avif", "webp", "tif", "tiff"};
-    return kSuffixes.contains(SuffixOf(name), Qt::CaseInsensitive);
+    static const QStringList kExtensions = core::PictureExtensions();
+    return kExtensions.contains(SuffixOf(name), Qt::CaseInsensitive);
 }
 
 // A name with an extension this program gives its results.
 bool IsResultName(const QByteArray& name) {
     const QString suffix = QLatin1Char('.') + SuffixOf(name);
-    return std::any_of(std::begin(kFormatNames), std::end(kFormatNames), [&](const FormatName& f) {
-        return f.format && suffix.compare(core::ExtensionOf(*f.format), Qt::CaseInsensitive) == 0;
+    const QList<core::OutputFormat> written = core::WrittenFormats();
+    return std::any_of(written.begin(), written.end(), [&](core::OutputFormat f) {
+        return suffix.compare(core::ExtensionOf(f), Qt::CaseInsensitive) == 0;
     });
 }
 

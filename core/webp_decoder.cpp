@@ -39,20 +39,14 @@ QByteArray ExifBlock(QByteArrayView riff) {
     return exif.toByteArray();
 }
 
-// The size a decode for target comes out at, in stored orientation: scaled down to cover the target
-// with the decode margin's detail left to the shrink, keeping the proportions.
-QSize ScaledSize(QSize stored, QSize target) {
-    if (!target.isValid() || target.isEmpty() || Covers(target, stored)) return stored;
-    const double f = std::max(double(target.width()) / stored.width(), double(target.height()) / stored.height());
-    const auto side = [f](int full) { return std::clamp(int(std::ceil(full * f)), 1, full); };
-    return {side(stored.width()), side(stored.height())};
-}
-
 // What a decode holds: the output, and for lossless coding libwebp's own rows of the whole width and,
 // with its transforms, up to a whole picture at 4 bytes.
 std::int64_t DecodeBytes(QSize stored, QSize out, bool lossless) {
     return std::int64_t(out.width()) * out.height() * 4 + (lossless ? std::int64_t(stored.width()) * stored.height() * 4 : 0);
 }
+
+// libwebp scales to any size while decoding.
+constexpr Reduction kAnySize{false, 0};
 
 class WebpDecoder final : public PictureDecoder {
 public:
@@ -69,7 +63,7 @@ public:
 
     Result<QImage> Decode(QSize target) const override {
         if (OrientationSwapsAxes(orientation_)) target.transpose();
-        const QSize out = ScaledSize(stored_, target);
+        const QSize out = ReducedDecodeSize(stored_, target, kAnySize).size;
         if (const Result<void> fits = FitsDecodeBudgetBytes(DecodeBytes(stored_, out, lossless_)); !fits)
             return fits.error();
         QImage image(out, alpha_ ? QImage::Format_ARGB32 : QImage::Format_RGB32);
