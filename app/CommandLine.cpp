@@ -2,6 +2,7 @@
 
 #include "batch/sizes.h"
 #include "core/file_name.h"
+#include "core/formats.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -39,6 +40,9 @@ std::optional<double> Percent(QString text) {
 }
 
 // The folder a result lands in when it is written beside the original.
+// A format written with or without loss: --lossless chooses.
+bool LosslessAsked(const core::Format& format) { return format.lossy && format.lossless; }
+
 QString FolderOf(const QString& path) {
     const QFileInfo info(path);
     return info.isDir() ? info.canonicalFilePath() : info.canonicalPath();
@@ -91,7 +95,7 @@ Request Parse(const QStringList& given) {
         if (!size)
             return UsageError{
                 QStringLiteral("--box wants WIDTHxHEIGHT, WIDTHx or xHEIGHT, each 1 to %1, e.g. 400x400")
-                    .arg(batch::kMostPixelsASide)};
+                    .arg(batch::MostPixelsASide())};
         o.box = *size;
     } else {
         const auto percent = Percent(parser.value(scale));
@@ -116,16 +120,27 @@ Request Parse(const QStringList& given) {
         o.jobs = *j;
     }
     if (parser.isSet(format)) {
-        const auto* const end = std::end(batch::kFormatNames);
-        const auto* const named = std::find_if(std::begin(batch::kFormatNames), end, [&](const auto& f) {
-            return parser.value(format).compare(QLatin1String(f.name), Qt::CaseInsensitive) == 0;
-        });
-        if (named == end) return UsageError{QStringLiteral("--format wants jpg, png, webp or same")};
-        o.format = named->format;
+        const int named = batch::FormatNameIndex(parser.value(format));
+        if (named < 0) {
+            QStringList names;
+            for (const batch::FormatName& f : batch::FormatNames()) names += f.name;
+            return UsageError{
+                QStringLiteral("--format wants %1").arg(core::SpokenList(names, QStringLiteral("or")))};
+        }
+        o.format = batch::FormatNames()[named].format;
     }
     o.lossless = parser.isSet(lossless);
-    if (o.lossless && o.format && *o.format != core::OutputFormat::Webp)
-        return UsageError{QStringLiteral("--lossless is for WebP results: --format webp or same")};
+    if (o.lossless && o.format && !LosslessAsked(core::FormatOf(*o.format))) {
+        QStringList names, options;
+        for (const batch::FormatName& f : batch::FormatNames())
+            if (!f.format || LosslessAsked(core::FormatOf(*f.format))) {
+                if (f.format) names += QLatin1String(core::FormatOf(*f.format).name);
+                options += f.format ? QStringLiteral("--format ") + f.name : f.name;
+            }
+        return UsageError{QStringLiteral("--lossless is for %1 results: %2")
+                              .arg(core::SpokenList(names, QStringLiteral("or")),
+                                   core::SpokenList(options, QStringLiteral("or")))};
+    }
     o.outputFolder = parser.value(output);
     if (parser.isSet(suffix)) o.suffix = parser.value(suffix);
     if (o.suffix.contains(QLatin1Char('/'))) return UsageError{QStringLiteral("--suffix may not contain '/'")};
@@ -154,45 +169,65 @@ Request Parse(int argc, char** argv) {
 }
 
 QString HelpText() {
+    QStringList dotted;
+    for (const QString& extension : core::PictureExtensions()) dotted += u'.' + extension;
     return QStringLiteral(
-        "Usage: torv-image-resize [PICTURE...]\n"
-        "       torv-image-resize --batch-window [PATH...]\n"
-        "       torv-image-resize --box WxH [options] PATH...\n"
-        "       torv-image-resize --scale PERCENT [options] PATH...\n"
-        "\n"
-        "Without options the window opens (with the one PICTURE picked); with more than one PICTURE, a\n"
-        "folder, or --batch-window, the batch window opens in front of it to shrink them all. With --box\n"
-        "or --scale every picture named, and every picture in the folders named, is shrunk with its\n"
-        "proportions kept, never enlarged, and saved as a JPEG named <name><suffix>.jpg (or as PNG or WebP\n"
-        "with --format, named .png or .webp); originals are never written.\n"
-        "\n"
-        "  -b, --box WxH        the box to fit into, e.g. 400x400 or 400×400; 1920x bounds the width only,\n"
-        "                       x1080 the height only (sides are then rounded to the nearest pixel)\n"
-        "      --scale PERCENT  each side this percentage of the picture's, 0 < PERCENT <= 100, e.g. 50%\n"
-        "                       (rounded to the nearest pixel; --box or --scale is required for batch work)\n"
-        "      --max-size SIZE  each result at most SIZE: 200K, 200KB, 1.5MB (K = 1024 bytes) or whole bytes;\n"
-        "                       the highest quality from 30 to -q that fits, and if 30 does not fit, fewer\n"
-        "                       pixels, step by step (a line says which); a PNG or lossless WebP that does\n"
-        "                       not fit fails\n"
-        "  -f, --format FORMAT  jpg (default), png, webp, or same: PNG stays PNG, WebP stays WebP, the rest\n"
-        "                       become JPEG\n"
-        "  -q, --quality N      JPEG and WebP quality 1..100 (default 90)\n"
-        "      --lossless       WebP results without loss (quality is then not used)\n"
-        "  -o, --output DIR     folder for the results (created if missing; default: beside each original)\n"
-        "  -s, --suffix TEXT    added to each result's name before its extension (default \"_kucuk\"; may be\n"
-        "                       empty only with --output naming another folder)\n"
-        "  -r, --recursive      walk folders given in PATH (otherwise a folder means its own pictures only)\n"
-        "  -j, --jobs N         pictures shrunk at the same time (default: the number of cores)\n"
-        "      --keep-metadata  keep the Exif date, camera and lens fields (never GPS); Orientation written as 1\n"
-        "      --overwrite      replace results that already exist (safely), instead of skipping them\n"
-        "      --batch-window   open the batch window even for one PICTURE (the file manager's menus use it)\n"
-        "  -h, --help           this text\n"
-        "      --version        the program's version\n"
-        "\n"
-        "Pictures: .jpg, .jpeg, .png, .bmp, .gif, .heic, .heif, .avif, .webp, .tif and .tiff, in any letter case;\n"
-        "hidden files are skipped.\n"
-        "Exit status: 0 when every picture was written or skipped as asked, 1 when any failed, 2 for wrong\n"
-        "usage, 130 when interrupted.\n");
+               "Usage: torv-image-resize [PICTURE...]\n"
+               "       torv-image-resize --batch-window [PATH...]\n"
+               "       torv-image-resize --box WxH [options] PATH...\n"
+               "       torv-image-resize --scale PERCENT [options] PATH...\n"
+               "\n"
+               "Without options the window opens (with the one PICTURE picked); with more than one PICTURE, "
+               "a\n"
+               "folder, or --batch-window, the batch window opens in front of it to shrink them all. With "
+               "--box\n"
+               "or --scale every picture named, and every picture in the folders named, is shrunk with its\n"
+               "proportions kept, never enlarged, and saved as a JPEG named <name><suffix>.jpg (or as PNG or "
+               "WebP\n"
+               "with --format, named .png or .webp); originals are never written.\n"
+               "\n"
+               "  -b, --box WxH        the box to fit into, e.g. 400x400 or 400×400; 1920x bounds the width "
+               "only,\n"
+               "                       x1080 the height only (sides are then rounded to the nearest pixel)\n"
+               "      --scale PERCENT  each side this percentage of the picture's, 0 < PERCENT <= 100, e.g. "
+               "50%\n"
+               "                       (rounded to the nearest pixel; --box or --scale is required for batch "
+               "work)\n"
+               "      --max-size SIZE  each result at most SIZE: 200K, 200KB, 1.5MB (K = 1024 bytes) or "
+               "whole bytes;\n"
+               "                       the highest quality from 30 to -q that fits, and if 30 does not fit, "
+               "fewer\n"
+               "                       pixels, step by step (a line says which); a PNG or lossless WebP that "
+               "does\n"
+               "                       not fit fails\n"
+               "  -f, --format FORMAT  jpg (default), png, webp, or same: PNG stays PNG, WebP stays WebP, "
+               "the rest\n"
+               "                       become JPEG\n"
+               "  -q, --quality N      JPEG and WebP quality 1..100 (default 90)\n"
+               "      --lossless       WebP results without loss (quality is then not used)\n"
+               "  -o, --output DIR     folder for the results (created if missing; default: beside each "
+               "original)\n"
+               "  -s, --suffix TEXT    added to each result's name before its extension (default \"_kucuk\"; "
+               "may be\n"
+               "                       empty only with --output naming another folder)\n"
+               "  -r, --recursive      walk folders given in PATH (otherwise a folder means its own pictures "
+               "only)\n"
+               "  -j, --jobs N         pictures shrunk at the same time (default: the number of cores)\n"
+               "      --keep-metadata  keep the Exif date, camera and lens fields (never GPS); Orientation "
+               "written as 1\n"
+               "      --overwrite      replace results that already exist (safely), instead of skipping "
+               "them\n"
+               "      --batch-window   open the batch window even for one PICTURE (the file manager's menus "
+               "use it)\n"
+               "  -h, --help           this text\n"
+               "      --version        the program's version\n"
+               "\n"
+               "Pictures: %1, in any letter case;\n"
+               "hidden files are skipped.\n"
+               "Exit status: 0 when every picture was written or skipped as asked, 1 when any failed, 2 for "
+               "wrong\n"
+               "usage, 130 when interrupted.\n")
+        .arg(core::SpokenList(dotted, QStringLiteral("and")));
 }
 
 }  // namespace cli

@@ -2,9 +2,10 @@
 // What a batch is asked to do: the pictures or folders, the size, the format and quality, and where
 // results go.
 
-#include "core/encode_picture.h"
+#include "core/formats.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -14,15 +15,15 @@
 
 namespace batch {
 
-// The formats by the names --format takes and the settings keep; "same" (none) last.
+// The formats by the names --format takes and the settings keep: each written format by its results'
+// extension ("jpg" first, the default), then "same" (none).
 struct FormatName {
-    const char* name;
+    QString name;
     std::optional<core::OutputFormat> format;
 };
-inline constexpr FormatName kFormatNames[] = {{"jpg", core::OutputFormat::Jpeg},
-                                              {"png", core::OutputFormat::Png},
-                                              {"webp", core::OutputFormat::Webp},
-                                              {"same", {}}};
+QList<FormatName> FormatNames();
+// The index in FormatNames() of the one named so, in any letter case; -1 for none.
+int FormatNameIndex(QStringView name);
 
 struct Options {
     QSize box;                // a side of 0 bounds nothing that way (--box 1920x)

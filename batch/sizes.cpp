@@ -1,9 +1,13 @@
 #include "batch/sizes.h"
 
+#include "core/formats.h"
+
 #include <QRegularExpression>
 #include <cmath>
 
 namespace batch {
+
+int MostPixelsASide() { return core::FormatOf(core::OutputFormat::Jpeg).mostPixelsASide; }
 
 std::optional<QSize> ParseBox(const QString& text) {
     static const QRegularExpression pattern(QStringLiteral("^\\s*(\\d*)\\s*[xX×]\\s*(\\d*)\\s*$"));
@@ -15,7 +19,7 @@ std::optional<QSize> ParseBox(const QString& text) {
         if (digits.isEmpty()) continue;
         bool ok = false;
         sides[i] = digits.toInt(&ok);
-        if (!ok || sides[i] < 1 || sides[i] > kMostPixelsASide) return std::nullopt;
+        if (!ok || sides[i] < 1 || sides[i] > MostPixelsASide()) return std::nullopt;
     }
     if (sides[0] + sides[1] == 0) return std::nullopt;
     return QSize(sides[0], sides[1]);

@@ -8,10 +8,11 @@
 
 namespace batch {
 
-inline constexpr int kMostPixelsASide = 65500;  // what a JPEG can hold
+// The largest side a box may have: what a JPEG holds.
+int MostPixelsASide();
 
 // WIDTHxHEIGHT with x, X or ×, or one side alone with the other 0 (unbounded); each side 1 to
-// kMostPixelsASide. None for anything else, a box of no side included.
+// MostPixelsASide(). None for anything else, a box of no side included.
 std::optional<QSize> ParseBox(const QString& text);
 
 // A number of bytes, or of kilobytes or megabytes (K, KB, M, MB in any letter case; 1024 bytes a K),

@@ -45,8 +45,8 @@ BatchChoices BatchChoices::Load() {
         choices.maxKilobytes = most;
     choices.keepMetadata = store->value("batch/keepMetadata", false).toBool();
     const QString format = store->value("batch/format", choices.format).toString();
-    if (std::any_of(std::begin(batch::kFormatNames), std::end(batch::kFormatNames),
-                    [&](const batch::FormatName& f) { return format == QLatin1String(f.name); }))
+    const QList<batch::FormatName> names = batch::FormatNames();
+    if (std::any_of(names.begin(), names.end(), [&](const batch::FormatName& f) { return format == f.name; }))
         choices.format = format;
     const QString folder = store->value("batch/folder").toString();
     if (!folder.isEmpty() && (InHome(folder) || PickedFolders().contains(QDir::cleanPath(folder)))) {

@@ -2,6 +2,8 @@
 // The batch window's choices, remembered between runs in the program's settings file
 // (~/.config/torv/torv-image-resize.ini).
 
+#include "batch/options.h"
+
 #include <QSize>
 #include <QString>
 
@@ -10,7 +12,7 @@ struct BatchChoices {
     int quality = 90;
     QString maxKilobytes;   // "En fazla … KB" as typed; empty: no limit
     bool keepMetadata = false;
-    QString format = QStringLiteral("jpg");  // one of batch::kFormatNames
+    QString format = batch::FormatNames().first().name;  // one of batch::FormatNames(), JPEG at first
     bool toFolder = false;  // false: each result beside its original
     QString folder;         // the chosen results folder, kept even while results go beside the originals
     bool overwrite = false;

@@ -8,6 +8,7 @@
 #include "batch_window/BatchTexts.h"
 #include "batch_window/PlanList.h"
 #include "core/file_name.h"
+#include "core/formats.h"
 #include "platform/reasons.h"
 
 #include <QApplication>
@@ -137,8 +138,8 @@ void BatchWindow::createControls() {
         box->setRange(least, most);
         return box;
     };
-    width_ = spin("width", 1, batch::kMostPixelsASide);
-    height_ = spin("height", 1, batch::kMostPixelsASide);
+    width_ = spin("width", 1, batch::MostPixelsASide());
+    height_ = spin("height", 1, batch::MostPixelsASide());
     auto* boxRow = new QHBoxLayout;
     boxRow->addWidget(width_);
     boxRow->addWidget(new QLabel(QStringLiteral("×"), this));
@@ -165,10 +166,16 @@ void BatchWindow::createControls() {
     form->addRow(QStringLiteral("Kalite:"), qualityRow);
     format_ = new QComboBox(this);
     format_->setObjectName(QStringLiteral("format"));
-    format_->addItems(
-        {QStringLiteral("JPEG"), QStringLiteral("PNG"), QStringLiteral("WebP"), QStringLiteral("Aynı biçim")});
-    format_->setToolTip(
-        QStringLiteral("Aynı biçim: PNG ve WebP resimler biçimlerinde kalır, ötekiler JPEG olur."));
+    // The written formats by name, then "the same format": those stay so, the rest become the first.
+    QStringList kept;
+    for (const batch::FormatName& f : batch::FormatNames()) {
+        const QString name =
+            f.format ? QLatin1String(core::FormatOf(*f.format).name) : QStringLiteral("Aynı biçim");
+        format_->addItem(name);
+        if (f.format && f.format != core::WrittenFormats().first()) kept += name;
+    }
+    format_->setToolTip(QStringLiteral("Aynı biçim: %1 resimler biçimlerinde kalır, ötekiler %2 olur.")
+                            .arg(core::SpokenList(kept, QStringLiteral("ve")), format_->itemText(0)));
     keepMetadata_ = new QCheckBox(QStringLiteral("Çekim tarihi ve makine bilgisi kalsın (konum silinir)"), this);
     keepMetadata_->setObjectName(QStringLiteral("keepMetadata"));
     auto* formatRow = new QHBoxLayout;
@@ -274,17 +281,20 @@ void BatchWindow::showChoices(const BatchChoices& c) {
     quality_->setValue(c.quality);
     maxSize_->setText(c.maxKilobytes);
     keepMetadata_->setChecked(c.keepMetadata);
-    for (int i = 0; i < int(std::size(batch::kFormatNames)); ++i)
-        if (c.format == QLatin1String(batch::kFormatNames[i].name)) format_->setCurrentIndex(i);
+    const QList<batch::FormatName> names = batch::FormatNames();
+    for (int i = 0; i < names.size(); ++i)
+        if (c.format == names[i].name) format_->setCurrentIndex(i);
     (c.toFolder ? toFolder_ : beside_)->setChecked(true);
     folder_->setText(c.folder);
     overwrite_->setChecked(c.overwrite);
 }
 
 void BatchWindow::showResultName() {
-    const std::optional<core::OutputFormat> format = batch::kFormatNames[format_->currentIndex()].format;
+    const std::optional<core::OutputFormat> format = batch::FormatNames()[format_->currentIndex()].format;
+    QStringList extensions;
+    for (const core::OutputFormat written : core::WrittenFormats()) extensions += core::ExtensionOf(written);
     beside_->setText(QStringLiteral("Özgün resmin yanına (ad_kucuk%1)")
-                         .arg(format ? core::ExtensionOf(*format) : QStringLiteral(".jpg, .png, .webp")));
+                         .arg(format ? core::ExtensionOf(*format) : extensions.join(QStringLiteral(", "))));
 }
 
 BatchChoices BatchWindow::choices() const {
@@ -293,7 +303,7 @@ BatchChoices BatchWindow::choices() const {
     c.quality = quality_->value();
     c.maxKilobytes = maxSize_->text().trimmed();
     c.keepMetadata = keepMetadata_->isChecked();
-    c.format = QLatin1String(batch::kFormatNames[format_->currentIndex()].name);
+    c.format = batch::FormatNames()[format_->currentIndex()].name;
     c.toFolder = toFolder_->isChecked();
     c.folder = folder_->text().trimmed();
     c.overwrite = overwrite_->isChecked();
@@ -309,7 +319,7 @@ batch::Options BatchWindow::options() const {
     o.keepMetadata = c.keepMetadata;
     if (c.toFolder) o.outputFolder = c.folder;
     o.overwrite = c.overwrite;
-    o.format = batch::kFormatNames[format_->currentIndex()].format;
+    o.format = batch::FormatNames()[format_->currentIndex()].format;
     o.paths = paths_;
     o.leftOut = leftOut_;
     o.writtenBefore = written_;
@@ -396,9 +406,9 @@ void BatchWindow::pickFolder() {
 }
 
 void BatchWindow::addPictures() {
-    QFileDialog dialog(
-        this, QStringLiteral("Resim ekle"), paths_.isEmpty() ? QString() : QFileInfo(paths_.last()).path(),
-        QStringLiteral("Resimler (*.jpg *.jpeg *.png *.bmp *.gif *.heic *.heif *.avif *.webp *.tif *.tiff)"));
+    QFileDialog dialog(this, QStringLiteral("Resim ekle"),
+                       paths_.isEmpty() ? QString() : QFileInfo(paths_.last()).path(),
+                       QStringLiteral("Resimler (%1)").arg(core::PicturePatterns().join(u' ')));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     // The patterns match names in any letter case (IMG_1234.HEIC).
     dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);

@@ -116,7 +116,7 @@ private:
     QSpinBox* quality_ = nullptr;
     QLineEdit* maxSize_ = nullptr;
     QCheckBox* keepMetadata_ = nullptr;
-    QComboBox* format_ = nullptr;  // in the order of batch::kFormatNames
+    QComboBox* format_ = nullptr;  // in the order of batch::FormatNames()
     QRadioButton* beside_ = nullptr;
     QRadioButton* toFolder_ = nullptr;
     QLineEdit* folder_ = nullptr;

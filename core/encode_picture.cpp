@@ -1,5 +1,6 @@
 #include "core/encode_picture.h"
 
+#include "core/formats.h"
 #include "core/jpeg_encoder.h"
 
 #include <webp/encode.h>
@@ -17,7 +18,6 @@ namespace {
 // PNG's zlib level: 3 of 9 makes a 1920-pixel photo 6-9 % larger than the default 6 in a third to a
 // quarter of the time (0.31 s against 0.99 s), and PNG results of photos are large anyway.
 constexpr int kPngQtQuality = 66;  // Qt's writer turns its 0..100 quality into level (100 - q) * 9 / 91
-constexpr int kPngMaxSide = 1000000;  // libpng's own limit on what it writes (PNG_USER_WIDTH_MAX)
 // libwebp's speed/size trade-off, 0 (fast) .. 6 (small): 4 is its own default and libvips' too.
 constexpr int kWebpMethod = 4;
 constexpr int kWebpLosslessLevel = 6;  // 0..9; the level libwebp recommends
@@ -36,12 +36,6 @@ QImage OnWhite(const QImage& image) {
     return flat;
 }
 
-Result<QByteArray> Jpeg(const QImage& image, int quality, QByteArrayView exif) {
-    const QImage rgb32 = OnWhite(image);
-    if (rgb32.isNull()) return Error{Cause::OutOfMemory, QStringLiteral("out of memory")};
-    return EncodeJpeg(PixelRows::Of(rgb32), quality, ChromaSampling::ByQuality, exif);
-}
-
 // An eXIf chunk goes after the header: readers look for it before the pixels.
 QByteArray WithExifChunk(QByteArray png, QByteArrayView tiff) {
     constexpr qsizetype kAfterHeader = 8 + 4 + 4 + 13 + 4;  // signature, IHDR's length, type, data, CRC
@@ -56,18 +50,14 @@ QByteArray WithExifChunk(QByteArray png, QByteArrayView tiff) {
     return png.insert(kAfterHeader, chunk);
 }
 
-Result<QByteArray> Png(const QImage& image, QByteArrayView exif) {
+}  // namespace
+
+Result<QByteArray> EncodePngPicture(const QImage& image, const EncodeChoice&, QByteArrayView exif) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "png");
     writer.setQuality(kPngQtQuality);
-    if (image.width() > kPngMaxSide || image.height() > kPngMaxSide)
-        return Error{Cause::TooLargeForFormat,
-                     QStringLiteral("a %1 x %2 picture is too large for PNG (at most %3 pixels a side)")
-                         .arg(image.width())
-                         .arg(image.height())
-                         .arg(kPngMaxSide)};
     if (!writer.write(image)) {
         // The buffer in memory is the only device here: it fails only when it cannot grow.
         if (writer.error() == QImageWriter::DeviceError)
@@ -78,13 +68,13 @@ Result<QByteArray> Png(const QImage& image, QByteArrayView exif) {
     return exif.isEmpty() ? bytes : WithExifChunk(std::move(bytes), TiffOf(exif));
 }
 
-Result<QByteArray> Webp(const QImage& image, const EncodeChoice& choice, QByteArrayView exif) {
-    if (image.width() > WEBP_MAX_DIMENSION || image.height() > WEBP_MAX_DIMENSION)
-        return Error{Cause::TooLargeForFormat,
-                     QStringLiteral("a %1 x %2 picture is too large for WebP (at most %3 pixels a side)")
-                         .arg(image.width())
-                         .arg(image.height())
-                         .arg(WEBP_MAX_DIMENSION)};
+Result<QByteArray> EncodeJpegPicture(const QImage& image, const EncodeChoice& choice, QByteArrayView exif) {
+    const QImage rgb32 = OnWhite(image);
+    if (rgb32.isNull()) return Error{Cause::OutOfMemory, QStringLiteral("out of memory")};
+    return EncodeJpeg(PixelRows::Of(rgb32), choice.quality, ChromaSampling::ByQuality, exif);
+}
+
+Result<QByteArray> EncodeWebpPicture(const QImage& image, const EncodeChoice& choice, QByteArrayView exif) {
     const bool alpha = image.hasAlphaChannel();
     const QImage bgra = image.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     const Error noMemory{Cause::OutOfMemory, QStringLiteral("out of memory")};
@@ -137,38 +127,17 @@ Result<QByteArray> Webp(const QImage& image, const EncodeChoice& choice, QByteAr
     return withExif;
 }
 
-}  // namespace
-
-OutputFormat FormatOfName(QStringView name) {
-    const auto is = [&](const char* e) { return name.endsWith(QLatin1String(e), Qt::CaseInsensitive); };
-    if (is(".png")) return OutputFormat::Png;
-    if (is(".webp")) return OutputFormat::Webp;
-    return OutputFormat::Jpeg;
-}
-
-QString ExtensionOf(OutputFormat format) {
-    switch (format) {
-        case OutputFormat::Png:
-            return QStringLiteral(".png");
-        case OutputFormat::Webp:
-            return QStringLiteral(".webp");
-        case OutputFormat::Jpeg:
-            break;
-    }
-    return QStringLiteral(".jpg");
-}
-
 Result<QByteArray> EncodePicture(const QImage& image, const EncodeChoice& choice, QByteArrayView exif) {
     if (image.isNull()) return Error{Cause::InvalidSize, QStringLiteral("there is no picture to encode")};
-    switch (choice.format) {
-        case OutputFormat::Png:
-            return Png(image, exif);
-        case OutputFormat::Webp:
-            return Webp(image, choice, exif);
-        case OutputFormat::Jpeg:
-            break;
-    }
-    return Jpeg(image, choice.quality, exif);
+    const Format& format = FormatOf(choice.format);
+    if (image.width() > format.mostPixelsASide || image.height() > format.mostPixelsASide)
+        return Error{Cause::TooLargeForFormat,
+                     QStringLiteral("a %1 x %2 picture is too large for %3 (at most %4 pixels a side)")
+                         .arg(image.width())
+                         .arg(image.height())
+                         .arg(QLatin1String(format.name))
+                         .arg(format.mostPixelsASide)};
+    return format.encode(image, choice, exif);
 }
 
 Result<QByteArray> EncodePicture(QImage&& image, const EncodeChoice& choice, QByteArrayView exif) {

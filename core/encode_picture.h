@@ -18,20 +18,18 @@ struct EncodeChoice {
     bool lossless = false;  // WebP only
 };
 
-// The format a file of this name is written in: PNG for .png, WebP for .webp (in any letter case), JPEG
-// for any other name, as this program has always written.
-OutputFormat FormatOfName(QStringView name);
-
-// The extension a result in the format is named with: ".jpg", ".png" or ".webp".
-QString ExtensionOf(OutputFormat format);
-
 // The picture encoded as asked. Transparency is kept in PNG and WebP and laid on white in JPEG. exif,
 // when given, is an APP1 payload ("Exif\0\0" and a TIFF block) and goes into the file in the format's own
 // place (APP1, PNG's eXIf, WebP's EXIF). Errors: invalid size for an empty picture, too large for the
-// format above what it holds (JPEG 65500, WebP 16383, PNG 1000000 pixels a side), out of memory.
+// format above the side it holds (Format::mostPixelsASide), out of memory.
 Result<QByteArray> EncodePicture(const QImage& image, const EncodeChoice& choice, QByteArrayView exif = {});
 // The same for a picture handed over with memory of its own: a JPEG encoder gives each band of rows back
 // to the system once it has read them, when no one else shares the picture.
 Result<QByteArray> EncodePicture(QImage&& image, const EncodeChoice& choice, QByteArrayView exif = {});
+
+// Each format's encoder, as the format table names them; EncodePicture has checked the picture's size.
+Result<QByteArray> EncodeJpegPicture(const QImage& image, const EncodeChoice& choice, QByteArrayView exif);
+Result<QByteArray> EncodePngPicture(const QImage& image, const EncodeChoice& choice, QByteArrayView exif);
+Result<QByteArray> EncodeWebpPicture(const QImage& image, const EncodeChoice& choice, QByteArrayView exif);
 
 }  // namespace core

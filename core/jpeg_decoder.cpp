@@ -162,7 +162,7 @@ private:
 };
 
 // Only the power-of-two reductions: they have the decoder's fast paths.
-constexpr std::array<int, 4> kScaleDenominators{8, 4, 2, 1};
+constexpr Reduction kDctScaling{true, 8};
 
 class JpegDecoder final : public PictureDecoder {
 public:
@@ -225,8 +225,7 @@ public:
     Result<bool> ShrinkInto(QSize size, QThreadPool* pool, const RowSink& sink) const override {
         // Rows come in the file's order: a picture to be turned needs its whole result first.
         if (orientation_ > 1) return false;
-        const int denom = ScaleFor(DecodeTarget(size, stored_));
-        const QSize decoded((stored_.width() + denom - 1) / denom, (stored_.height() + denom - 1) / denom);
+        const auto [decoded, denom] = ReducedDecodeSize(stored_, DecodeTarget(size, stored_), kDctScaling);
         if (decoded == size || !Covers(decoded, size)) return false;
         Reader reader;
         QByteArray input = Input();
@@ -239,13 +238,7 @@ public:
 
 private:
     // The smallest power-of-two reduction that covers target (stored orientation).
-    int ScaleFor(QSize target) const {
-        for (const int denom : kScaleDenominators) {
-            const QSize scaled((stored_.width() + denom - 1) / denom, (stored_.height() + denom - 1) / denom);
-            if (Covers(scaled, target)) return denom;
-        }
-        return 1;
-    }
+    int ScaleFor(QSize target) const { return ReducedDecodeSize(stored_, target, kDctScaling).denominator; }
 
     // Reads the header again, checks what the decode will cost, and starts it at 1/denom of the size.
     // plainChroma: the rows are shrunk further, which hides the plain chroma upsampling that saves time.

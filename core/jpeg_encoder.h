@@ -42,8 +42,8 @@ inline constexpr qsizetype kMaxApp1Payload = 65533;
 
 // A baseline JPEG with optimised Huffman tables at quality 1..100 (values outside are clamped, as libjpeg
 // does). exif, when given, is an APP1 segment's payload ("Exif\0\0" and a TIFF block) written after the
-// JFIF header. Errors: invalid size for a side of 0, too large for the format above 65500 pixels a side, out
-// of memory.
+// JFIF header. Errors: invalid size for a side of 0, too large for the format above the side a JPEG holds,
+// out of memory.
 Result<QByteArray> EncodeJpeg(const PixelRows& rows, int quality,
                               ChromaSampling sampling = ChromaSampling::ByQuality, QByteArrayView exif = {});
 

@@ -1,8 +1,11 @@
 #include "core/picture_decoder.h"
 
+#include "core/formats.h"
 #include "core/jpeg_segments.h"
 #include "core/png_chunks.h"
 
+#include <algorithm>
+#include <cmath>
 #include <optional>
 
 namespace core {
@@ -16,6 +19,24 @@ QSize DecodeTarget(QSize atLeast, QSize full, int margin) {
 }
 
 bool Covers(QSize have, QSize need) { return have.width() >= need.width() && have.height() >= need.height(); }
+
+ReducedDecode ReducedDecodeSize(QSize full, QSize target, Reduction reduction) {
+    if (!target.isValid() || target.isEmpty()) return {full};
+    if (reduction.powersOfTwo) {
+        for (int denominator = reduction.mostDenominator; denominator > 1; denominator /= 2) {
+            const QSize scaled((full.width() + denominator - 1) / denominator,
+                               (full.height() + denominator - 1) / denominator);
+            if (Covers(scaled, target)) return {scaled, denominator};
+        }
+        return {full};
+    }
+    if (Covers(target, full)) return {full};
+    const double least = reduction.mostDenominator > 0 ? 1.0 / reduction.mostDenominator : 0.0;
+    const double f =
+        std::max({double(target.width()) / full.width(), double(target.height()) / full.height(), least});
+    const auto side = [f](int whole) { return std::clamp(int(std::ceil(whole * f)), 1, whole); };
+    return {{side(full.width()), side(full.height())}};
+}
 
 Error NotAPicture() { return {Cause::Damaged, QStringLiteral("not a picture, or damaged")}; }
 
@@ -82,16 +103,16 @@ Result<std::unique_ptr<PictureDecoder>> OpenPictureDecoder(QByteArray bytes) {
     if (const std::optional<Error> costly = CostlyToDecode(bytes)) return *costly;
     const bool jpeg = bytes.size() >= 3 && std::uint8_t(bytes[0]) == 0xFF && std::uint8_t(bytes[1]) == 0xD8 &&
                       std::uint8_t(bytes[2]) == 0xFF;
-    // libheif and libwebp check their own data, and fill in nothing that is missing.
-    if (IsHeif(bytes)) return OpenHeifDecoder(std::move(bytes));
-    if (IsWebp(bytes)) return OpenWebpDecoder(std::move(bytes));
+    const Format* known = RecognisedFormat(bytes);
+    if (known && known->checksItself) return known->open(std::move(bytes));
     Result<std::unique_ptr<PictureDecoder>> decoder = std::unique_ptr<PictureDecoder>();
     if (jpeg) decoder = OpenJpegDecoder(bytes);
     if (decoder.ok() && !*decoder) {
         if (const std::optional<Error> costly =
                 bytes.startsWith("\xFF\xD8") ? TooManyScans(bytes) : std::nullopt)
             return *costly;
-        decoder = ReadPngHeader(bytes).valid ? OpenPngDecoder(bytes) : OpenQtImageDecoder(bytes);
+        // A JPEG its decoder declines (CMYK) is Qt's reader's, as is a format without a decoder of its own.
+        decoder = known && !IsJpeg(bytes) ? known->open(bytes) : OpenQtImageDecoder(bytes);
     }
     if (!decoder) return decoder;
     // After the size limit, so that a giant claim is told as one (too large); decoders fill in missing data.

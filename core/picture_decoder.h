@@ -51,6 +51,21 @@ QSize DecodeTarget(QSize atLeast, QSize full, int margin = kDecodeMargin);
 // True when have is at least need in both directions.
 bool Covers(QSize have, QSize need);
 
+// How far a decoder scales a picture down while decoding: by powers of two only, down to 1/mostDenominator
+// (a JPEG's DCT scaling), or to any size keeping the proportions, down to 1/mostDenominator (0: no bound;
+// 1: no reduction).
+struct Reduction {
+    bool powersOfTwo = false;
+    int mostDenominator = 1;
+};
+// The one rule every decoder sizes a reduced decode by: the smallest size the reduction allows that covers
+// target (stored orientation), never more than full, with the power of two it divides by (1 otherwise).
+struct ReducedDecode {
+    QSize size;
+    int denominator = 1;
+};
+ReducedDecode ReducedDecodeSize(QSize full, QSize target, Reduction reduction);
+
 class PictureDecoder {
 public:
     virtual ~PictureDecoder() = default;
@@ -145,11 +160,21 @@ Result<std::unique_ptr<PictureDecoder>> OpenPngDecoder(QByteArray bytes);
 Result<std::unique_ptr<PictureDecoder>> OpenHeifDecoder(QByteArray bytes);
 Result<std::unique_ptr<PictureDecoder>> OpenWebpDecoder(QByteArray bytes);
 
-// HEIF or AVIF: an ftyp box naming a still-picture brand. WebP: a RIFF container of kind WEBP.
+// Formats known by their first bytes. HEIF or AVIF: an ftyp box naming a still-picture brand. WebP: a
+// RIFF container of kind WEBP.
+bool IsJpeg(QByteArrayView head);
+bool IsPng(QByteArrayView head);
 bool IsHeif(QByteArrayView head);
 bool IsWebp(QByteArrayView head);
 // The payload of the first chunk of this kind in a WebP's RIFF container; empty when there is none.
 QByteArrayView WebpChunk(QByteArrayView riff, const char* kind);
+// Each format's size from its file's first bytes (PictureHeadSize): invalid when they do not tell it. Qt's
+// reader's for the formats it is trusted with.
+QSize JpegHeadSize(const QByteArray& head);
+QSize PngHeadSize(const QByteArray& head);
+QSize HeifHeadSize(const QByteArray& head);
+QSize WebpHeadSize(const QByteArray& head);
+QSize QtHeadSize(const QByteArray& head);
 // A WebP's size from its first chunk's header.
 Result<QSize> WebpSize(QByteArrayView head);
 

@@ -2,10 +2,12 @@
 // reading (CheckPictureHead), so that neither a large file of no picture nor a small one claiming a giant
 // picture costs more than its header.
 
+#include "core/formats.h"
 #include "core/heif_decode_plan.h"
 #include "core/jpeg_segments.h"
 #include "core/picture_decoder.h"
 #include "core/png_chunks.h"
+#include "core/unique_fd.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -37,33 +39,42 @@ bool TiffDirectoryBeyond(QByteArrayView head) {
 
 FileHead ReadFileHead(const QByteArray& path, qsizetype maxBytes) {
     FileHead head;
-    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return head;
+    const UniqueFd fd(::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!fd.valid()) return head;
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    if (::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode)) {
         head.fileBytes = st.st_size;
         head.bytes.resize(maxBytes);
-        const ssize_t n = ::pread(fd, head.bytes.data(), std::size_t(maxBytes), 0);
+        const ssize_t n = ::pread(fd.get(), head.bytes.data(), std::size_t(maxBytes), 0);
         head.bytes.truncate(n > 0 ? n : 0);
     }
-    ::close(fd);
     return head;
 }
 
-QSize PictureHeadSize(const QByteArray& head) {
-    if (head.startsWith("\xFF\xD8")) {
-        const JpegLayout frame = ReadJpegLayout(head, false);
-        return frame.frameMarker != 0 ? QSize(frame.width, frame.height) : QSize();
-    }
-    if (IsHeif(head)) return HeifDeclaredSize(head);
-    if (IsWebp(head)) {
-        const Result<QSize> size = WebpSize(head);
-        return size ? *size : QSize();
-    }
-    if (const PngHeader png = ReadPngHeader(head); png.valid)
-        return png.width <= std::uint32_t(INT_MAX) && png.height <= std::uint32_t(INT_MAX)
-                   ? QSize(int(png.width), int(png.height))
-                   : QSize();
+bool IsJpeg(QByteArrayView head) { return head.startsWith("\xFF\xD8"); }
+
+bool IsPng(QByteArrayView head) { return head.startsWith("\x89PNG\r\n\x1a\n"); }
+
+QSize JpegHeadSize(const QByteArray& head) {
+    const JpegLayout frame = ReadJpegLayout(head, false);
+    return frame.frameMarker != 0 ? QSize(frame.width, frame.height) : QSize();
+}
+
+QSize PngHeadSize(const QByteArray& head) {
+    const PngHeader png = ReadPngHeader(head);
+    return png.valid && png.width <= std::uint32_t(INT_MAX) && png.height <= std::uint32_t(INT_MAX)
+               ? QSize(int(png.width), int(png.height))
+               : QSize();
+}
+
+QSize HeifHeadSize(const QByteArray& head) { return HeifDeclaredSize(head); }
+
+QSize WebpHeadSize(const QByteArray& head) {
+    const Result<QSize> size = WebpSize(head);
+    return size ? *size : QSize();
+}
+
+QSize QtHeadSize(const QByteArray& head) {
     if (TiffDirectoryBeyond(head)) return {};
     QBuffer buffer;
     buffer.setData(head);
@@ -73,6 +84,11 @@ QSize PictureHeadSize(const QByteArray& head) {
     if (!ReadByQt(reader.format())) return {};
     const QSize size = ReaderSize(reader).expandedTo(GifCanvas(head));
     return size.isEmpty() ? QSize() : size;
+}
+
+QSize PictureHeadSize(const QByteArray& head) {
+    const Format* known = RecognisedFormat(head);
+    return known ? known->headSize(head) : QtHeadSize(head);
 }
 
 Result<void> CheckPictureHead(const QByteArray& head, std::int64_t fileBytes) {
@@ -88,10 +104,13 @@ Result<void> CheckPictureHead(const QByteArray& head, std::int64_t fileBytes) {
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
-    const bool webp = IsWebp(head);
+    // Read by a library that checks its own data (WebP), whose decoder keeps to the budget itself at the
+    // scale it decodes at.
+    const Format* known = RecognisedFormat(head);
+    const bool checksItself = known && known->checksItself;
     // Qt's JPEG reader knows a JPEG by these two bytes too; asking it would load every image plugin.
-    const bool jpeg = head.startsWith("\xFF\xD8");
-    if (!webp && !jpeg && !ReadByQt(reader.format())) return NotAPicture();
+    const bool jpeg = IsJpeg(head);
+    if (!checksItself && !jpeg && !ReadByQt(reader.format())) return NotAPicture();
 
     // JPEG and PNG sizes straight from their headers: Qt's readers go through every segment or chunk
     // before the pixels first, and those may lie beyond the head.
@@ -102,13 +121,11 @@ Result<void> CheckPictureHead(const QByteArray& head, std::int64_t fileBytes) {
         if (frame.frameMarker != 0) size = QSize(frame.width, frame.height);
         // Exif, profiles and XMP of a real photo may fill more than the head: read on while they are whole.
         if (frame.frameMarker == 0 && head.size() < fileBytes && JpegHeaderRunsOn(head)) return {};
-    } else if (webp) {
-        const Result<QSize> webpSize = WebpSize(head);
-        if (!webpSize) return webpSize.error();
-        size = *webpSize;
+    } else if (checksItself) {
+        size = known->headSize(head);
+        if (!size.isValid()) return NotAPicture();
     } else if (png.valid) {
-        if (png.width <= std::uint32_t(INT_MAX) && png.height <= std::uint32_t(INT_MAX))
-            size = QSize(int(png.width), int(png.height));
+        size = PngHeadSize(head);
     } else {
         size = ReaderSize(reader).expandedTo(GifCanvas(head));
     }
@@ -121,8 +138,8 @@ Result<void> CheckPictureHead(const QByteArray& head, std::int64_t fileBytes) {
         return Error{Cause::Damaged, QStringLiteral("file far larger than its %1 x %2 picture needs")
                                          .arg(size.width())
                                          .arg(size.height())};
-    // JPEG and WebP decoders keep to the budget themselves, at the scale they decode at.
-    if (jpeg || webp) return {};
+    // The JPEG decoder keeps to the budget itself too.
+    if (jpeg || checksItself) return {};
     QImage::Format format = DecodedFormat(reader, head);
     // Other chunks before the pixels may lie beyond the head: then the deepest a 16-bit PNG comes out at.
     if (format == QImage::Format_Invalid && png.valid && png.bitDepth == 16) format = QImage::Format_RGBA64;

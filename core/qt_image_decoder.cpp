@@ -27,14 +27,8 @@ struct Reader {
     }
 };
 
-// The size a decode for target comes out at: scaled down while decoding when the plugin can, keeping the
-// proportions and covering the target, at most to 1/8; the full size otherwise.
-QSize DecodedSize(QSize full, QSize target, bool scalable) {
-    if (!scalable || !target.isValid() || Covers(target, full)) return full;
-    const double f =
-        std::max({double(target.width()) / full.width(), double(target.height()) / full.height(), 0.125});
-    return {int(std::ceil(full.width() * f)), int(std::ceil(full.height() * f))};
-}
+// What the plugins that scale while decoding are asked for at most.
+constexpr int kMostQtReduction = 8;
 
 // The area the reader decodes into: a GIF's canvas may be larger than the size its reader tells.
 std::int64_t DecodedPixels(QSize decoded, const QByteArray& bytes) {
@@ -44,14 +38,14 @@ std::int64_t DecodedPixels(QSize decoded, const QByteArray& bytes) {
 
 class QtImageDecoder final : public PictureDecoder {
 public:
-    QtImageDecoder(QByteArray bytes, QSize size, bool scalable)
-        : bytes_(std::move(bytes)), size_(size), scalable_(scalable) {}
+    QtImageDecoder(QByteArray bytes, QSize size, Reduction reduction)
+        : bytes_(std::move(bytes)), size_(size), reduction_(reduction) {}
 
     QSize size() const override { return size_; }
 
     Result<QImage> Decode(QSize target) const override {
         Reader r(bytes_);
-        const QSize expected = DecodedSize(size_, target, scalable_);
+        const QSize expected = ReducedDecodeSize(size_, target, reduction_).size;
         if (const Result<void> fits = FitsDecodeBudget(DecodedPixels(expected, bytes_), DecodedFormat(r.reader, bytes_));
             !fits)
             return fits.error();
@@ -76,14 +70,10 @@ public:
 private:
     QByteArray bytes_;
     QSize size_;
-    bool scalable_;
+    Reduction reduction_;
 };
 
 }  // namespace
-
-bool ReadByQt(const QByteArray& format) {
-    return format == "bmp" || format == "gif" || format == "png" || format == "jpeg" || format == "tiff";
-}
 
 QImage::Format DecodedFormat(const QImageReader& reader, const QByteArray& bytes) {
     const QImage::Format format = reader.imageFormat();
@@ -105,12 +95,14 @@ Result<std::unique_ptr<PictureDecoder>> OpenQtImageDecoder(QByteArray bytes) {
     if (!size.isValid() || size.isEmpty()) return NotAPicture();
     if (std::int64_t(size.width()) * size.height() > kMaxPicturePixels) return TooLarge();
     if (r.reader.transformation() & QImageIOHandler::TransformationRotate90) size.transpose();
-    const bool scalable = r.reader.supportsOption(QImageIOHandler::ScaledSize);
+    const Reduction reduction{false,
+                              r.reader.supportsOption(QImageIOHandler::ScaledSize) ? kMostQtReduction : 1};
     // The smallest decode this file allows must already fit.
-    const QSize smallest = DecodedSize(size, QSize(1, 1), scalable);
+    const QSize smallest = ReducedDecodeSize(size, QSize(1, 1), reduction).size;
     if (const Result<void> fits = FitsDecodeBudget(DecodedPixels(smallest, bytes), DecodedFormat(r.reader, bytes)); !fits)
         return fits.error();
-    return std::unique_ptr<PictureDecoder>(std::make_unique<QtImageDecoder>(std::move(bytes), size, scalable));
+    return std::unique_ptr<PictureDecoder>(
+        std::make_unique<QtImageDecoder>(std::move(bytes), size, reduction));
 }
 
 }  // namespace core

@@ -2,6 +2,7 @@
 
 #include "core/exif_metadata.h"
 #include "core/fit_file_size.h"
+#include "core/formats.h"
 #include "core/jpeg_encoder.h"
 #include "core/original_copy.h"
 #include "core/picture.h"
@@ -52,13 +53,13 @@ Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QB
     const QByteArray exif = kept ? *kept : QByteArray();
     QStringList notes;
     if (!kept) notes << QStringLiteral("written without metadata: %1").arg(kept.error().detail);
-    // PNG and WebP results keep a picture's transparency; a JPEG lays it on white.
-    const QColor background = request.format == OutputFormat::Jpeg ? QColor(Qt::white) : QColor();
+    const Format& format = FormatOf(request.format);
+    const QColor background = format.keepsTransparency ? QColor() : QColor(Qt::white);
     const auto encode = [&](const QImage& image, int quality) {
         return EncodePicture(image, {request.format, quality, request.lossless}, exif);
     };
-    // PNG and lossless WebP have no quality to lower: they fit as they are or are refused.
-    const bool hasQuality = request.format == OutputFormat::Jpeg || (request.format == OutputFormat::Webp && !request.lossless);
+    // Results without loss have no quality to lower: they fit as they are or are refused.
+    const bool hasQuality = format.lossy && !(format.lossless && request.lossless);
     const auto shrunkWhole = [&]() -> Result<FittedFile> {
         Result<QImage> shrunk = ShrinkPicture(*picture, *size, {.pool = request.pool, .background = background, .source = {}});
         if (!shrunk) return shrunk.error();

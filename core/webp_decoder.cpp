@@ -27,20 +27,14 @@ QByteArray ExifBlock(QByteArrayView riff) {
     return exif.toByteArray();
 }
 
-// The size a decode for target comes out at, in stored orientation: scaled down to cover the target
-// with the decode margin's detail left to the shrink, keeping the proportions.
-QSize ScaledSize(QSize stored, QSize target) {
-    if (!target.isValid() || target.isEmpty() || Covers(target, stored)) return stored;
-    const double f = std::max(double(target.width()) / stored.width(), double(target.height()) / stored.height());
-    const auto side = [f](int full) { return std::clamp(int(std::ceil(full * f)), 1, full); };
-    return {side(stored.width()), side(stored.height())};
-}
-
 // What a decode holds: the output, and for lossless coding libwebp's own rows of the whole width and,
 // with its transforms, up to a whole picture at 4 bytes.
 std::int64_t DecodeBytes(QSize stored, QSize out, bool lossless) {
     return std::int64_t(out.width()) * out.height() * 4 + (lossless ? std::int64_t(stored.width()) * stored.height() * 4 : 0);
 }
+
+// libwebp scales to any size while decoding.
+constexpr Reduction kAnySize{false, 0};
 
 class WebpDecoder final : public PictureDecoder {
 public:
@@ -57,7 +51,7 @@ public:
 
     Result<QImage> Decode(QSize target) const override {
         if (OrientationSwapsAxes(orientation_)) target.transpose();
-        Result<QImage> decoded = DecodeAt(ScaledSize(stored_, target));
+        Result<QImage> decoded = DecodeAt(ReducedDecodeSize(stored_, target, kAnySize).size);
         if (!decoded) return decoded;
         return ApplyOrientation(std::move(*decoded), orientation_);
     }

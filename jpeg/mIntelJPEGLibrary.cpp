@@ -1,6 +1,6 @@
 #include "jpeg/mIntelJPEGLibrary.h"
 
-#include "core/encode_picture.h"
+#include "core/formats.h"
 #include "core/safe_replace.h"
 #include "image/cDIBSection.h"
 #include "platform/ijl.h"

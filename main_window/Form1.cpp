@@ -1,6 +1,7 @@
 #include "main_window/Form1.h"
 
 #include "batch_window/BatchWindow.h"
+#include "core/formats.h"
 #include "main_window/LatestPictureLoader.h"
 #include "main_window/SizeEstimator.h"
 #include "preview/Form2.h"
@@ -42,9 +43,6 @@ constexpr int kClientWidthTwips = 13440;
 constexpr int kClientHeightTwips = 7920;
 
 int Px(int twips) { return int(platform::Round(double(twips) / kTwipsPerPixel)); }
-
-// The pictures the file list shows, in any letter case.
-constexpr char kPicturePattern[] = "*.jpg;*.jpeg;*.bmp;*.gif;*.png;*.heic;*.heif;*.avif;*.webp;*.tif;*.tiff";
 
 // Creates a control, names it and places it by its twips geometry, relative to its parent.
 template <class T>
@@ -131,7 +129,8 @@ void Form1::createControls() {
 
     Frame4 = Place(new QGroupBox(QStringLiteral("Dosyalar"), this), "Frame4", 8640, 960, 4695, 5895);
     // Made with its pattern, so that a large current folder is read once rather than once per setting.
-    File1 = Place(new platform::FileListBox(Frame4, QString::fromLatin1(kPicturePattern)), "File1", 240, 2640,
+    // Every picture the program reads, in any letter case.
+    File1 = Place(new platform::FileListBox(Frame4, core::PicturePatterns().join(u';')), "File1", 240, 2640,
                   4335, 3015);
 
     Text1 = text("Text1", QStringLiteral("400"), false, 1320, 480, 495, 285);

@@ -1,6 +1,7 @@
 // Loading a picture: the drive, folder and file lists, and "1-Aç" with its open dialog.
 #include "main_window/Form1.h"
 
+#include "core/formats.h"
 #include "main_window/LatestPictureLoader.h"
 
 #include "platform/controls/CommonDialog.h"
@@ -79,9 +80,10 @@ void Form1::File1_PictureLoaded(const QString& path, const platform::Picture& pi
 
 void Form1::Command2_Click() {
     // The same pictures as the file list, in the folder it shows.
-    CommonDialog1->setFilter(
-        QStringLiteral("Resim|*.bmp;*.jpg;*.jpeg;*.gif;*.png;*.heic;*.heif;*.avif;*.webp;*.tif;*.tiff|Bmp|*.bmp|Gif|*.gif|"
-                       "Jpg|*.jpg;*.jpeg|Png|*.png|Heic|*.heic;*.heif|Avif|*.avif|WebP|*.webp|Tiff|*.tif;*.tiff||"));
+    QString filter = QStringLiteral("Resim|") + core::PicturePatterns().join(u';');
+    for (const core::Format& format : core::Formats())
+        filter += u'|' + QLatin1String(format.openName) + u'|' + core::PatternsOf(format).join(u';');
+    CommonDialog1->setFilter(filter + QStringLiteral("||"));
     CommonDialog1->setInitDir(File1->Path());
     CommonDialog1->ShowOpen();
     const QString name = CommonDialog1->FileName();

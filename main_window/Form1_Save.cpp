@@ -2,6 +2,7 @@
 // PNG or WebP, with the picture's transparency, when the name says so.
 #include "main_window/Form1.h"
 
+#include "core/formats.h"
 #include "dialogs/mCommonDialog.h"
 #include "image/cDIBSection.h"
 #include "jpeg/mIntelJPEGLibrary.h"
@@ -64,8 +65,15 @@ void Form1::resmi_kaydet(bool bQualityFromBox) {
     }
     QString sFileTitle;
     // A name typed without an extension gets the chosen type's: ".JPG" as it always has, ".png", ".webp".
-    QString sFilter = QStringLiteral(
-        "JPEG Files (*.JPG)|*.JPG|PNG Files (*.PNG)|*.png|WebP Files (*.WEBP)|*.webp|All Files (*.*)|*.*");
+    QString sFilter;
+    for (const core::OutputFormat written : core::WrittenFormats()) {
+        const QString extension = core::ExtensionOf(written).mid(1);
+        // JPEG's pattern in capitals, as it has always been offered.
+        const QString pattern = written == core::OutputFormat::Jpeg ? extension.toUpper() : extension;
+        sFilter += QStringLiteral("%1 Files (*.%2)|*.%3|")
+                       .arg(QLatin1String(core::FormatOf(written).name), extension.toUpper(), pattern);
+    }
+    sFilter += QStringLiteral("All Files (*.*)|*.*");
     std::int32_t lFilterIndex = 1;
     std::int32_t lFlags = 0;
     if (!mCommonDialog::ShowSaveFileDialog(sFileName, sFileTitle, true, sFilter, lFilterIndex, sInitialDir,

@@ -1,5 +1,6 @@
 #include "platform/ijl.h"
 
+#include "core/formats.h"
 #include "core/jpeg_encoder.h"
 
 #include <QByteArray>
@@ -19,11 +20,10 @@ IjlWriteObserver& Observer() {
     return observer;
 }
 
-constexpr std::int32_t kMaxDimension = 65500;  // the JPEG format's own limit
-
 int CheckRecord(const JPEG_CORE_PROPERTIES& p) {
+    const std::int32_t most = core::FormatOf(core::OutputFormat::Jpeg).mostPixelsASide;
     const std::int64_t height = p.DIBHeight < 0 ? -std::int64_t(p.DIBHeight) : p.DIBHeight;
-    if (p.DIBWidth <= 0 || p.DIBHeight == 0 || p.DIBWidth > kMaxDimension || height > kMaxDimension)
+    if (p.DIBWidth <= 0 || p.DIBHeight == 0 || p.DIBWidth > most || height > most)
         return IJL_INVALID_DIB_SIZE;
     if (p.JPGWidth != p.DIBWidth || p.JPGHeight != height) return IJL_INVALID_DIB_SIZE;
     if (!p.DIBBytes) return IJL_NULL_DIB_POINTER;
