@@ -192,7 +192,7 @@ QString HelpText() {
         "Pictures: .jpg, .jpeg, .png, .bmp, .gif, .heic, .heif, .avif, .webp, .tif and .tiff, in any letter case;\n"
         "hidden files are skipped.\n"
         "Exit status: 0 when every picture was written or skipped as asked, 1 when any failed, 2 for wrong\n"
-        "usage, 130 when interrupted.\n");
+        "usage, 130 when interrupted (Ctrl+C; a second one stops at once), 143 when ended by SIGTERM.\n");
 }
 
 }  // namespace cli

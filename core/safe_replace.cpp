@@ -1,17 +1,19 @@
 #include "core/safe_replace.h"
 
 #include "core/file_name.h"
+#include "core/temporary_files.h"
 
-#include <QRandomGenerator>
-#include <QRegularExpression>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -172,9 +174,11 @@ struct Temporary {
     Fd fd;
     struct stat st {};
     bool renamed = false;
+    int listed = -1;  // in TemporaryFiles
 
     explicit Temporary(const Place& p) : place(p) {}
     ~Temporary() {
+        TemporaryFiles::Forget(listed);
         // Removed only while the name is still the file made here.
         struct stat now {};
         if (!renamed && fd.fd >= 0 && ::fstatat(place.folder, name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
@@ -191,13 +195,27 @@ Result<void> Create(Temporary& temp, bool replacing) {
     // A file that replaces another starts private and takes the old mode later; a new file is created with
     // the mode any new file gets, umask and default ACL of the folder applied.
     const mode_t mode = replacing ? 0600 : 0666;
+    // Listed before it is made, so that a process told to end meanwhile removes it; no handler of this
+    // thread may run in between, since a removal waits for the listing to be done.
+    sigset_t all, before;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &before);
+    struct Restore {
+        sigset_t& before;
+        ~Restore() { pthread_sigmask(SIG_SETMASK, &before, nullptr); }
+    } restore{before};
     for (int attempt = 0; attempt < 100; ++attempt) {
         temp.name = TemporaryName(temp.place.name);
+        temp.listed = TemporaryFiles::Register(temp.place.folder, temp.name.constData());
         temp.fd.fd = ::openat(temp.place.folder, temp.name.constData(),
                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (temp.fd.fd >= 0) break;
-        if (errno != EEXIST) return CannotCreate(errno);
+        const int error = errno;
+        TemporaryFiles::Forget(temp.listed);
+        temp.listed = -1;
+        if (error != EEXIST) return CannotCreate(error);
     }
+    if (temp.fd.fd >= 0) TemporaryFiles::Made(temp.listed, temp.fd.fd);
     if (temp.fd.fd < 0 || ::fstat(temp.fd.fd, &temp.st) != 0)
         return CannotCreate(temp.fd.fd < 0 ? EEXIST : errno);
     // Held until the process ends or the file is renamed: a lock nobody holds marks one left by a crash.
