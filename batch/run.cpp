@@ -55,24 +55,38 @@ core::Error FolderError(int error, const QString& what, const QByteArray& folder
         Shown(folder)};
 }
 
-// Makes the folders of path that are missing, as a user's mkdir -p would: the path is theirs.
-void MakePath(const QByteArray& path) {
+// A folder that could not be made, and why.
+struct NotMade {
+    QByteArray folder;
+    int error = 0;
+};
+
+// Makes the folders of path that are missing, as a user's mkdir -p would: the path is theirs. Returns the
+// last one that could not be made, which tells why the path cannot be opened better than a missing name.
+NotMade MakePath(const QByteArray& path) {
+    NotMade failed;
+    const auto make = [&](const QByteArray& folder) {
+        if (::mkdir(folder.constData(), 0777) != 0 && errno != EEXIST) failed = {folder, errno};
+    };
     for (qsizetype slash = path.indexOf('/', 1); slash > 0; slash = path.indexOf('/', slash + 1))
-        ::mkdir(path.left(slash).constData(), 0777);
-    ::mkdir(path.constData(), 0777);
+        make(path.left(slash));
+    make(path);
+    return failed;
 }
 
 // Opens the folder a job's result goes in: the root without following a link, checked to be the folder
 // planned, then each folder below it, made when missing and never a link.
 core::Result<void> OpenResultFolder(const Job& job, Folder& folder) {
     const bool planned = job.rootDevice != 0 || job.rootInode != 0;
-    if (!planned) MakePath(job.outputRoot);
+    const NotMade notMade = planned ? NotMade{} : MakePath(job.outputRoot);
     folder.fd = ::open(job.outputRoot.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (folder.fd < 0) {
         const int error = errno;
         struct stat st {};
         if (::lstat(job.outputRoot.constData(), &st) == 0 && S_ISLNK(st.st_mode))
             return LinkOnTheWay(job.outputRoot);
+        if (error == ENOENT && notMade.error != 0)
+            return FolderError(notMade.error, QStringLiteral("cannot make the folder"), notMade.folder);
         return FolderError(error, QStringLiteral("cannot open the folder"), job.outputRoot);
     }
     struct stat st {};
@@ -85,10 +99,10 @@ core::Result<void> OpenResultFolder(const Job& job, Folder& folder) {
     for (const QByteArray& level : job.outputSub.split('/')) {
         if (level.isEmpty()) continue;
         reached += '/' + level;
-        ::mkdirat(folder.fd, level.constData(), 0777);
+        const int made = ::mkdirat(folder.fd, level.constData(), 0777) == 0 || errno == EEXIST ? 0 : errno;
         const int next = ::openat(folder.fd, level.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (next < 0) {
-            const int error = errno;
+            const int error = errno == ENOENT && made != 0 ? made : errno;
             if (::fstatat(folder.fd, level.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
                 return LinkOnTheWay(reached);
             return FolderError(error, QStringLiteral("cannot make the folder"), reached);
