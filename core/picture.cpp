@@ -33,6 +33,8 @@ std::vector<QSize> Picture::decodedSizes() const {
 
 QByteArray Picture::exif() const { return source_ ? source_->exif() : QByteArray(); }
 
+QString Picture::note() const { return source_ ? source_->note() : QString(); }
+
 Picture Picture::FromImage(const QImage& image) {
     if (image.isNull()) return {};
     Result<QImage> wide = To32Bit(image);

@@ -1,8 +1,10 @@
 // Every format but plain JPEG, HEIF and WebP through Qt's image reader: BMP, GIF (first frame), PNG,
 // CMYK JPEG and TIFF (first page, through the reader's plugin; 16-bit ones at 64 bits).
 
+#include "core/exif_metadata.h"
 #include "core/icc_profile.h"
 #include "core/picture_decoder.h"
+#include "core/png_chunks.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -44,10 +46,16 @@ std::int64_t DecodedPixels(QSize decoded, const QByteArray& bytes) {
 
 class QtImageDecoder final : public PictureDecoder {
 public:
-    QtImageDecoder(QByteArray bytes, QSize size, bool scalable)
-        : bytes_(std::move(bytes)), size_(size), scalable_(scalable) {}
+    QtImageDecoder(QByteArray bytes, QSize size, bool scalable, QByteArray exif, QString note)
+        : bytes_(std::move(bytes)),
+          size_(size),
+          scalable_(scalable),
+          exif_(std::move(exif)),
+          note_(std::move(note)) {}
 
     QSize size() const override { return size_; }
+    QByteArray exif() const override { return exif_; }
+    QString note() const override { return note_; }
 
     Result<QImage> Decode(QSize target) const override {
         Reader r(bytes_);
@@ -77,7 +85,26 @@ private:
     QByteArray bytes_;
     QSize size_;
     bool scalable_;
+    QByteArray exif_;
+    QString note_;
 };
+
+// The Exif of a PNG's eXIf chunk. A TIFF file is a TIFF block itself, its first directory holding the
+// camera and date as an Exif block's does: only what may be kept of it is held, not the whole file.
+QByteArray ExifOf(const QByteArray& format, const QByteArray& bytes) {
+    if (format == "png") return PngExif(bytes);
+    if (format != "tiff") return {};
+    const Result<QByteArray> kept = KeptExif(bytes);
+    if (!kept) return bytes.left(4);  // unreadable again when it is to be kept, so that a line says so
+    return kept->isEmpty() ? QByteArray() : kept->sliced(6);
+}
+
+// Only the first frame of an animation is shrunk; the user hears that the rest were left.
+QString AnimationNote(QImageReader& reader) {
+    if (reader.format() != "gif") return {};
+    const int frames = reader.imageCount();
+    return frames > 1 ? QStringLiteral("animated: the first frame of %1 was used").arg(frames) : QString();
+}
 
 }  // namespace
 
@@ -110,7 +137,11 @@ Result<std::unique_ptr<PictureDecoder>> OpenQtImageDecoder(QByteArray bytes) {
     const QSize smallest = DecodedSize(size, QSize(1, 1), scalable);
     if (const Result<void> fits = FitsDecodeBudget(DecodedPixels(smallest, bytes), DecodedFormat(r.reader, bytes)); !fits)
         return fits.error();
-    return std::unique_ptr<PictureDecoder>(std::make_unique<QtImageDecoder>(std::move(bytes), size, scalable));
+    const QByteArray format = r.reader.format();
+    QString note = AnimationNote(r.reader);
+    QByteArray exif = ExifOf(format, bytes);
+    return std::unique_ptr<PictureDecoder>(
+        std::make_unique<QtImageDecoder>(std::move(bytes), size, scalable, std::move(exif), std::move(note)));
 }
 
 }  // namespace core

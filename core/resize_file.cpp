@@ -45,6 +45,7 @@ Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QB
     const Result<QByteArray> kept = request.keepMetadata ? KeptExif(picture->exif()) : QByteArray();
     const QByteArray exif = kept ? *kept : QByteArray();
     QStringList notes;
+    if (const QString note = picture->note(); !note.isEmpty()) notes << note;
     if (!kept) notes << QStringLiteral("written without metadata: %1").arg(kept.error().detail);
     // PNG and WebP results keep a picture's transparency; a JPEG lays it on white.
     const QColor background = request.format == OutputFormat::Jpeg ? QColor(Qt::white) : QColor();
