@@ -1,6 +1,7 @@
 #include "batch/run.h"
 
 #include "core/file_name.h"
+#include "core/library_messages.h"
 #include "core/parallel.h"
 #include "core/picture.h"
 #include "core/resize_file.h"
@@ -182,7 +183,11 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
             continue;
         }
         const core::SizeRule size{options.box, options.scalePercent};
-        const std::int64_t need = std::min(core::ResizeMemory(job.inputPath, size), budget);
+        const std::int64_t need = [&] {
+            // What the libraries say of a picture's head now they say again when it is worked on.
+            const core::LibraryMessages unheard;
+            return std::min(core::ResizeMemory(job.inputPath, size), budget);
+        }();
         {
             std::unique_lock lock(mutex);
             // Woken when a picture ends; stop is set from elsewhere without a word, so look now and then.
@@ -212,6 +217,8 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
                 return;
             }
             observer.Started(job);
+            // What the libraries say of this picture goes on its own line.
+            core::LibraryMessages heard;
             // Whatever escapes one picture's work (memory running out for its file's bytes) fails that picture
             // alone: on a pool thread it would end the whole batch.
             const core::Result<core::Resized> done = [&]() -> core::Result<core::Resized> {
@@ -228,14 +235,19 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
                     return core::CaughtError();
                 }
             }();
+            const auto said = [&heard](QString why) {
+                const QString text = heard.Text();
+                if (!text.isEmpty()) why += (why.isEmpty() ? QString() : QStringLiteral("; ")) + text;
+                return why;
+            };
             if (done)
-                end(job, Outcome::Written, done->note,
+                end(job, Outcome::Written, said(done->note),
                     {std::nullopt, InputBytes(job), done->bytes, done->fitted, done->to, done->quality,
                      done->withoutMetadata});
             else if (done.error().cause == core::Cause::ResultExists)
                 end(job, Outcome::Skipped, done.error().detail, {done.error()});
             else
-                end(job, Outcome::Failed, done.error().detail, {done.error()});
+                end(job, Outcome::Failed, said(done.error().detail), {done.error()});
         });
     }
     pool.waitForDone();

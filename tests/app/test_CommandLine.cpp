@@ -226,6 +226,18 @@ private slots:
                  qPrintable(run.errors));
     }
 
+    void whatALibrarySaysGoesOnThePicturesOwnLine() {
+        for (const char* name : {"tiff-lzw-codes-not-in-table.tif", "truncated-half.tif"})
+            QVERIFY(QFile::copy(kData + "/hostile/" + name, Photos(name)));
+        const Run run = RunProgram({"-b", "24x24", "-j", "1", Photos("tiff-lzw-codes-not-in-table.tif"),
+                                    Photos("truncated-half.tif")});
+        QVERIFY2(run.errors.contains(Photos("tiff-lzw-codes-not-in-table.tif") + ": ") &&
+                     run.errors.contains("; libtiff: Using code not yet in table"),
+                 qPrintable(run.errors));
+        for (const QString& line : run.errors.split('\n', Qt::SkipEmptyParts))
+            QVERIFY2(line.startsWith(Photos()) || line.contains(" pictures: "), qPrintable(line));
+    }
+
     void theReadmeShowsTheHelpAsItIs() {
         QProcess program;
         program.start(QStringLiteral(TORV_EXECUTABLE), {"--help"});
