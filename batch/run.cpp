@@ -243,7 +243,7 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
             if (done)
                 end(job, Outcome::Written, said(done->note),
                     {std::nullopt, InputBytes(job), done->bytes, done->fitted, done->to, done->quality,
-                     done->withoutMetadata});
+                     done->withoutMetadata, done->frames});
             else if (done.error().cause == core::Cause::ResultExists)
                 end(job, Outcome::Skipped, done.error().detail, {done.error()});
             else

@@ -33,7 +33,7 @@ std::vector<QSize> Picture::decodedSizes() const {
 
 QByteArray Picture::exif() const { return source_ ? source_->exif() : QByteArray(); }
 
-QString Picture::note() const { return source_ ? source_->note() : QString(); }
+int Picture::frames() const { return source_ ? source_->frames() : 1; }
 
 Picture Picture::FromImage(const QImage& image) {
     if (image.isNull()) return {};

@@ -44,8 +44,8 @@ public:
     // The TIFF block of the file's Exif metadata (of a TIFF file, those of its own tags a copy may keep);
     // empty when there is none.
     QByteArray exif() const;
-    // What of the file the picture leaves out (the other frames of an animation); empty when nothing.
-    QString note() const;
+    // The frames of an animation, of which the picture is the first; 1 for a still picture.
+    int frames() const;
     // True when both stand for one decode of one file.
     bool sharesPixelsWith(const Picture& other) const { return source_ && source_ == other.source_; }
 

@@ -46,16 +46,16 @@ std::int64_t DecodedPixels(QSize decoded, const QByteArray& bytes) {
 
 class QtImageDecoder final : public PictureDecoder {
 public:
-    QtImageDecoder(QByteArray bytes, QSize size, bool scalable, QByteArray exif, QString note)
+    QtImageDecoder(QByteArray bytes, QSize size, bool scalable, QByteArray exif, int frames)
         : bytes_(std::move(bytes)),
           size_(size),
           scalable_(scalable),
           exif_(std::move(exif)),
-          note_(std::move(note)) {}
+          frames_(frames) {}
 
     QSize size() const override { return size_; }
     QByteArray exif() const override { return exif_; }
-    QString note() const override { return note_; }
+    int frames() const override { return frames_; }
 
     Result<QImage> Decode(QSize target) const override {
         Reader r(bytes_);
@@ -86,7 +86,7 @@ private:
     QSize size_;
     bool scalable_;
     QByteArray exif_;
-    QString note_;
+    int frames_;
 };
 
 // The Exif of a PNG's eXIf chunk. A TIFF file is a TIFF block itself, its first directory holding the
@@ -100,11 +100,7 @@ QByteArray ExifOf(const QByteArray& format, const QByteArray& bytes) {
 }
 
 // Only the first frame of an animation is shrunk; the user hears that the rest were left.
-QString AnimationNote(QImageReader& reader) {
-    if (reader.format() != "gif") return {};
-    const int frames = reader.imageCount();
-    return frames > 1 ? QStringLiteral("animated: the first frame of %1 was used").arg(frames) : QString();
-}
+int Frames(QImageReader& reader) { return reader.format() == "gif" ? std::max(reader.imageCount(), 1) : 1; }
 
 }  // namespace
 
@@ -138,10 +134,10 @@ Result<std::unique_ptr<PictureDecoder>> OpenQtImageDecoder(QByteArray bytes) {
     if (const Result<void> fits = FitsDecodeBudget(DecodedPixels(smallest, bytes), DecodedFormat(r.reader, bytes)); !fits)
         return fits.error();
     const QByteArray format = r.reader.format();
-    QString note = AnimationNote(r.reader);
+    const int frames = Frames(r.reader);
     QByteArray exif = ExifOf(format, bytes);
     return std::unique_ptr<PictureDecoder>(
-        std::make_unique<QtImageDecoder>(std::move(bytes), size, scalable, std::move(exif), std::move(note)));
+        std::make_unique<QtImageDecoder>(std::move(bytes), size, scalable, std::move(exif), frames));
 }
 
 }  // namespace core

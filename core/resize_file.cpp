@@ -45,7 +45,8 @@ Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QB
     const Result<QByteArray> kept = request.keepMetadata ? KeptExif(picture->exif()) : QByteArray();
     const QByteArray exif = kept ? *kept : QByteArray();
     QStringList notes;
-    if (const QString note = picture->note(); !note.isEmpty()) notes << note;
+    const int frames = picture->frames();
+    if (frames > 1) notes << QStringLiteral("animated: the first frame of %1 was used").arg(frames);
     if (!kept) notes << QStringLiteral("written without metadata: %1").arg(kept.error().detail);
     // PNG and WebP results keep a picture's transparency; a JPEG lays it on white.
     const QColor background = request.format == OutputFormat::Jpeg ? QColor(Qt::white) : QColor();
@@ -96,8 +97,9 @@ Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QB
         !written)
         return written.error();
     const bool fitted = file->size != *size || lowered;
-    return Resized{original, file->size, file->bytes.size(), notes.join(QStringLiteral("; ")), fitted, file->quality,
-                   !kept};
+    return Resized{
+        original, file->size, file->bytes.size(), notes.join(QStringLiteral("; ")), fitted, file->quality,
+        !kept,    frames};
 }
 
 }  // namespace core
