@@ -2,7 +2,7 @@
 
 #include "core/file_name.h"
 #include "core/natural_order.h"
-#include "core/safe_replace.h"
+#include "core/unique_fd.h"
 
 #include <QStringList>
 #include <algorithm>
@@ -101,14 +101,13 @@ bool Abandoned(const std::atomic<bool>* abandon) { return abandon && abandon->lo
 
 void Walk(const QByteArray& folder, const QByteArray& relative, bool recursive, const std::optional<Identity>& skip,
           std::vector<Found>& found, std::vector<Job>& failed, Stems& stems, const std::atomic<bool>* abandon) {
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
+    core::UniqueFd opened(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    DIR* dir = opened.valid() ? ::fdopendir(opened.get()) : nullptr;
     if (!dir) {
-        const int error = errno;
-        if (fd >= 0) ::close(fd);
-        failed.push_back(Failed(folder, Unreadable(folder, error)));
+        failed.push_back(Failed(folder, Unreadable(folder, errno)));
         return;
     }
+    const int fd = opened.release();                             // the listing's own now, closed with it
     std::vector<std::pair<QString, QByteArray>> files, folders;  // the shown name for the order, the bytes
     std::set<QByteArray>& stemsHere = stems[folder];
     errno = 0;

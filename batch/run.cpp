@@ -7,6 +7,7 @@
 #include "core/resize_file.h"
 #include "core/resize_memory.h"
 #include "core/safe_replace.h"
+#include "core/unique_fd.h"
 
 #include <QFile>
 #include <QThread>
@@ -26,16 +27,6 @@
 namespace batch {
 
 namespace {
-
-struct Folder {
-    int fd = -1;
-    Folder() = default;
-    Folder(const Folder&) = delete;
-    Folder& operator=(const Folder&) = delete;
-    ~Folder() {
-        if (fd >= 0) ::close(fd);
-    }
-};
 
 qint64 InputBytes(const Job& job) {
     struct stat st {};
@@ -77,11 +68,11 @@ NotMade MakePath(const QByteArray& path) {
 
 // Opens the folder a job's result goes in: the root without following a link, checked to be the folder
 // planned, then each folder below it, made when missing and never a link.
-core::Result<void> OpenResultFolder(const Job& job, Folder& folder) {
+core::Result<void> OpenResultFolder(const Job& job, core::UniqueFd& folder) {
     const bool planned = job.rootDevice != 0 || job.rootInode != 0;
     const NotMade notMade = planned ? NotMade{} : MakePath(job.outputRoot);
-    folder.fd = ::open(job.outputRoot.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (folder.fd < 0) {
+    folder.reset(::open(job.outputRoot.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!folder.valid()) {
         const int error = errno;
         struct stat st {};
         if (::lstat(job.outputRoot.constData(), &st) == 0 && S_ISLNK(st.st_mode))
@@ -91,7 +82,8 @@ core::Result<void> OpenResultFolder(const Job& job, Folder& folder) {
         return FolderError(error, QStringLiteral("cannot open the folder"), job.outputRoot);
     }
     struct stat st {};
-    if (planned && (::fstat(folder.fd, &st) != 0 || st.st_dev != job.rootDevice || st.st_ino != job.rootInode))
+    if (planned &&
+        (::fstat(folder.get(), &st) != 0 || st.st_dev != job.rootDevice || st.st_ino != job.rootInode))
         return core::Error{
             core::Cause::ReplacedMeanwhile,
             QStringLiteral("the folder '%1' was replaced since the run began").arg(Shown(job.outputRoot)),
@@ -100,15 +92,17 @@ core::Result<void> OpenResultFolder(const Job& job, Folder& folder) {
     for (const QByteArray& level : job.outputSub.split('/')) {
         if (level.isEmpty()) continue;
         reached += '/' + level;
-        const int made = ::mkdirat(folder.fd, level.constData(), 0777) == 0 || errno == EEXIST ? 0 : errno;
-        const int next = ::openat(folder.fd, level.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (next < 0) {
+        const int made = ::mkdirat(folder.get(), level.constData(), 0777) == 0 || errno == EEXIST ? 0 : errno;
+        core::UniqueFd next(
+            ::openat(folder.get(), level.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!next.valid()) {
             const int error = errno == ENOENT && made != 0 ? made : errno;
-            if (::fstatat(folder.fd, level.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
+            if (::fstatat(folder.get(), level.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISLNK(st.st_mode))
                 return LinkOnTheWay(reached);
             return FolderError(error, QStringLiteral("cannot make the folder"), reached);
         }
-        ::close(std::exchange(folder.fd, next));
+        folder = std::move(next);
     }
     return {};
 }
@@ -223,13 +217,13 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
             // alone: on a pool thread it would end the whole batch.
             const core::Result<core::Resized> done = [&]() -> core::Result<core::Resized> {
                 try {
-                    Folder folder;
+                    core::UniqueFd folder;
                     if (const core::Result<void> opened = OpenResultFolder(job, folder); !opened) return opened.error();
-                    sweeper.Sweep(folder.fd);
+                    sweeper.Sweep(folder.get());
                     // Results are new files: they take the time they were written, also over an older result.
-                    return core::ResizeFile(job.inputPath, folder.fd, job.outputName,
-                                            {size, options.quality, options.keepMetadata, &pool, options.maxBytes,
-                                             job.format, options.lossless},
+                    return core::ResizeFile(job.inputPath, folder.get(), job.outputName,
+                                            {size, options.quality, options.keepMetadata, &pool,
+                                             options.maxBytes, job.format, options.lossless},
                                             {.overwrite = options.overwrite, .keepTimes = false});
                 } catch (...) {
                     return core::CaughtError();

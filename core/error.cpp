@@ -67,6 +67,8 @@ const char* CauseName(Cause cause) {
             return "replaced-meanwhile";
         case Cause::ResultExists:
             return "result-exists";
+        case Cause::NoExclusiveCreate:
+            return "no-exclusive-create";
         case Cause::DiskFull:
             return "disk-full";
         case Cause::IoError:

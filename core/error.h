@@ -24,6 +24,7 @@ enum class Cause {
     FolderUnreadable,    // a folder whose list of files cannot be read (subject: the folder)
     ReplacedMeanwhile,   // the file, its temporary file or its folder changed by someone else meanwhile
     ResultExists,        // a result is there already and is not to be replaced
+    NoExclusiveCreate,   // a file system that cannot add a file without risking one there (overwrite works)
     DiskFull,            // no room left, or over a quota or a file size limit
     IoError,             // the system could not read or write, for a reason not told apart here
     FileTooLarge,        // a file larger than any picture the program reads
@@ -42,12 +43,12 @@ enum class Cause {
     MetadataUnreadable,  // an Exif block that cannot be read or carried
     Overflow,            // arithmetic out of range
     DivisionByZero,
-    Internal,           // a fault of the program's own, caught rather than ending it
+    Internal,  // a fault of the program's own, caught rather than ending it
     // Found while planning many pictures
     WouldOverwriteOriginal,  // the result's name is an original's (subject: the original)
     SameResultAsAnother,     // two pictures would give one result (subject: the other picture)
     EarlierResult,           // the file is a result of an earlier run, not an original
-    WrittenByRunBefore,       // its result was written by the run before, of the same choices
+    WrittenByRunBefore,      // its result was written by the run before, of the same choices
 };
 
 // Every cause once, for tables that must cover them all.
@@ -66,6 +67,7 @@ inline constexpr Cause kAllCauses[] = {
     Cause::FolderUnreadable,
     Cause::ReplacedMeanwhile,
     Cause::ResultExists,
+    Cause::NoExclusiveCreate,
     Cause::DiskFull,
     Cause::IoError,
     Cause::FileTooLarge,

@@ -1,5 +1,7 @@
 #include "core/huge_page_image.h"
 
+#include "core/unique_fd.h"
+
 #include <fcntl.h>
 #include <malloc.h>
 #include <sys/mman.h>
@@ -92,14 +94,13 @@ KeptMappings& Kept() {
 void Touch(std::uint8_t* bytes, std::size_t size) {
     std::memset(bytes, 0, size);
     asm volatile("" : : "r"(bytes) : "memory");  // else the compiler may drop the writes, and the buffer
-    const int zero = ::open("/dev/zero", O_RDONLY | O_CLOEXEC);
-    if (zero < 0) return;
+    const UniqueFd zero(::open("/dev/zero", O_RDONLY | O_CLOEXEC));
+    if (!zero.valid()) return;
     for (std::size_t done = 0; done < size;) {
-        const ssize_t n = ::read(zero, bytes + done, size - done);
+        const ssize_t n = ::read(zero.get(), bytes + done, size - done);
         if (n <= 0) break;
         done += std::size_t(n);
     }
-    ::close(zero);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "core/jpeg_segments.h"
 #include "core/picture_decoder.h"
 #include "core/png_chunks.h"
+#include "core/unique_fd.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -37,16 +38,15 @@ bool TiffDirectoryBeyond(QByteArrayView head) {
 
 FileHead ReadFileHead(const QByteArray& path, qsizetype maxBytes) {
     FileHead head;
-    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return head;
+    const UniqueFd fd(::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!fd.valid()) return head;
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    if (::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode)) {
         head.fileBytes = st.st_size;
         head.bytes.resize(maxBytes);
-        const ssize_t n = ::pread(fd, head.bytes.data(), std::size_t(maxBytes), 0);
+        const ssize_t n = ::pread(fd.get(), head.bytes.data(), std::size_t(maxBytes), 0);
         head.bytes.truncate(n > 0 ? n : 0);
     }
-    ::close(fd);
     return head;
 }
 

@@ -1,11 +1,12 @@
 // LoadPicture: reads a picture file through one descriptor, checks it by one small decode, and shares
 // the decoded pixels between loads of the same unchanged file.
 
-#include "core/picture.h"
 #include "core/file_name.h"
 #include "core/huge_page_image.h"
+#include "core/picture.h"
 #include "core/picture_decoder.h"
 #include "core/picture_source.h"
+#include "core/unique_fd.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -67,13 +68,6 @@ LiveSources& Live() {
     return live;
 }
 
-struct Descriptor {
-    int fd = -1;
-    ~Descriptor() {
-        if (fd >= 0) ::close(fd);
-    }
-};
-
 Error FileError(int error) {
     if (error == ENOENT || error == ENOTDIR) return {Cause::NotFound, QStringLiteral("no such file")};
     if (error == ENAMETOOLONG) return {Cause::NameTooLong, QStringLiteral("path too long")};
@@ -115,10 +109,10 @@ Result<std::shared_ptr<const PictureSource>> Decoded(QByteArray bytes, LoadCheck
 Result<Picture> Load(int folderFd, const QByteArray& name, LoadCheck check) {
     if (name.isEmpty()) return Error{Cause::NoFileName, QStringLiteral("no file named")};
     // Not blocking, so that a named pipe or a device cannot hold the caller before fstat refuses it.
-    Descriptor file{::openat(folderFd, name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
-    if (file.fd < 0) return FileError(errno);
+    const UniqueFd file(::openat(folderFd, name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!file.valid()) return FileError(errno);
     struct stat st {};
-    if (::fstat(file.fd, &st) != 0) return FileError(errno);
+    if (::fstat(file.get(), &st) != 0) return FileError(errno);
     if (S_ISDIR(st.st_mode)) return Error{Cause::IsFolder, QStringLiteral("a folder, not a file")};
     if (!S_ISREG(st.st_mode)) return Error{Cause::NotRegularFile, QStringLiteral("not a regular file")};
     if (st.st_size > kMaxPictureFileBytes)
@@ -130,10 +124,10 @@ Result<Picture> Load(int folderFd, const QByteArray& name, LoadCheck check) {
 
     QByteArray bytes;
     const qint64 head = std::min<qint64>(kHeaderBytes, st.st_size);
-    if (!ReadInto(file.fd, bytes, head, head)) return FileError(errno);
+    if (!ReadInto(file.get(), bytes, head, head)) return FileError(errno);
     if (const Result<void> checked = CheckPictureHead(bytes, st.st_size); !checked) return checked.error();
     // One byte more than the limit tells a file that grew past it since fstat.
-    if (!ReadInto(file.fd, bytes, kMaxPictureFileBytes + 1 - bytes.size(), st.st_size - bytes.size() + 1))
+    if (!ReadInto(file.get(), bytes, kMaxPictureFileBytes + 1 - bytes.size(), st.st_size - bytes.size() + 1))
         return FileError(errno);
     if (bytes.size() > kMaxPictureFileBytes)
         return Error{Cause::FileTooLarge,

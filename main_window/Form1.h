@@ -125,6 +125,7 @@ private:
     // thread; shown beside the slider when it comes.
     void requestSizeEstimate();
     void showSizeEstimate(qint64 bytes);
+    void placeSizeEstimate();
     // "38 KB": whole kilobytes, rounded up, as the window tells a file's size.
     static QString KiloBytesText(qint64 bytes);
 

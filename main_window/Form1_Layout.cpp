@@ -35,6 +35,7 @@ void Form1::arrangeControls() {
     File1->setGeometry(own(File1).adjusted(0, folderGrowth, listsGrowth, dh));  // within Frame4
     WebBrowser1->setGeometry(own(WebBrowser1).translated(0, dh));
     WebBrowser2->setGeometry(own(WebBrowser2).translated(0, dh));
+    placeSizeEstimate();
     // A picture shown zoomed may now fit at its own size, or one at its own size no longer fit.
     if (Image2->contentsRect().size() != shownBefore && !Image2->Picture().isEmpty()) Image2->fitPictureSizeMode();
 }

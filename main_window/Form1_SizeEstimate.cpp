@@ -5,6 +5,7 @@
 #include "main_window/SizeEstimator.h"
 #include "platform/controls/HScrollBar.h"
 #include "platform/controls/PictureBox.h"
+#include "platform/controls/PictureControl.h"
 
 #include <QLabel>
 
@@ -27,6 +28,15 @@ void Form1::showSizeEstimate(qint64 bytes) {
         return;
     }
     estimatedSizeLabel->setText(QStringLiteral("≈ ") + KiloBytesText(bytes));
+    placeSizeEstimate();
     estimatedSizeLabel->show();
     estimatedSizeLabel->raise();
+}
+
+// Only as wide as its text, in the preview's top right corner under the slider: it covers as little of
+// the picture as it can.
+void Form1::placeSizeEstimate() {
+    estimatedSizeLabel->adjustSize();
+    const QRect preview = Image2->geometry();
+    estimatedSizeLabel->move(preview.right() - 1 - estimatedSizeLabel->width(), preview.top() + 1);
 }

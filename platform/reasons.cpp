@@ -36,6 +36,9 @@ const char* Sentence(core::Cause cause) {
             return "Dosya kaydedilirken başka bir program onu değiştirdi.";
         case Cause::ResultExists:
             return "Sonuç zaten var (değiştirmek için \"Var olan sonuçları değiştir\").";
+        case Cause::NoExclusiveCreate:
+            return "Bu klasörün dosya sistemi, orada olan bir dosyayı koruyarak yeni dosya ekleyemiyor; "
+                   "\"Var olan sonuçları değiştir\" seçeneğiyle ya da başka bir diske kaydedin.";
         case Cause::DiskFull:
             return "Diskte yer kalmadı.";
         case Cause::IoError:

@@ -87,6 +87,7 @@ int RuntimeErrorNumber(core::Cause cause) {
         case Cause::DanglingLink:
         case Cause::FolderUnreadable:
         case Cause::ReplacedMeanwhile:
+        case Cause::NoExclusiveCreate:
         case Cause::WouldOverwriteOriginal:
         case Cause::SameResultAsAnother:
         case Cause::EarlierResult:

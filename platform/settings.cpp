@@ -1,5 +1,7 @@
 #include "platform/settings.h"
 
+#include "core/unique_fd.h"
+
 #include <QFile>
 #include <QStandardPaths>
 #include <cerrno>
@@ -14,12 +16,11 @@ namespace {
 // The file is missing or a regular file (through a link too): opened without waiting, as a named pipe
 // put there would make a plain open wait for a writer for ever.
 bool MissingOrRegular(const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return errno == ENOENT;
+    const core::UniqueFd fd(
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!fd.valid()) return errno == ENOENT;
     struct stat st {};
-    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    ::close(fd);
-    return regular;
+    return ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "core/file_name.h"
 #include "core/natural_order.h"
+#include "core/unique_fd.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -49,12 +50,11 @@ static QStringList FilesMatching(const QString& folder, const QString& pattern) 
         filters << QRegularExpression(QRegularExpression::wildcardToRegularExpression(one),
                                       QRegularExpression::CaseInsensitiveOption);
     QStringList names;
-    const int fd = ::open(core::EncodeFileName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
-    if (!dir) {
-        if (fd >= 0) ::close(fd);
-        return names;
-    }
+    core::UniqueFd opened(
+        ::open(core::EncodeFileName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    DIR* dir = opened.valid() ? ::fdopendir(opened.get()) : nullptr;
+    if (!dir) return names;
+    const int fd = opened.release();  // the listing's own now, closed with it
     while (const dirent* entry = ::readdir(dir)) {
         const QString name = core::DecodeFileName(entry->d_name);
         const QString shown = core::ShownFileName(name);  // a regular expression takes text only

@@ -5,6 +5,7 @@
 
 #include "core/picture.h"
 #include "core/resize_file.h"
+#include "core/unique_fd.h"
 #include "tests/support/HostileCorpus.h"
 #include "tests/support/PeakMemory.h"
 #include "tests/support/TestFiles.h"
@@ -115,10 +116,10 @@ void ExpectOutcome(const QString& path, const Row& row) {
         ExpectUsablePicture(*picture, row);
         // And the whole job, as a batch runs it.
         QTemporaryDir out;
-        const int folder = ::open(QFile::encodeName(out.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        const core::Result<core::Resized> done = core::ResizeFile(QFile::encodeName(path), folder, "result.jpg",
-                                                                  {QSize(400, 400), 90, false, nullptr}, {});
-        ::close(folder);
+        const core::UniqueFd folder(
+            ::open(QFile::encodeName(out.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        const core::Result<core::Resized> done = core::ResizeFile(
+            QFile::encodeName(path), folder.get(), "result.jpg", {QSize(400, 400), 90, false, nullptr}, {});
         EXPECT_TRUE(done.ok()) << (done ? "" : done.error().detail.toStdString());
     }
 

@@ -5,6 +5,7 @@
 #include "core/picture.h"
 #include "core/resize_file.h"
 #include "core/shrink.h"
+#include "core/unique_fd.h"
 #include "tests/support/TestPictures.h"
 
 #include <gtest/gtest.h>
@@ -17,11 +18,11 @@ TEST(ResizeFile, ALargeJpegIsTheWholeResultEncoded) {
     QTemporaryDir dir;
     // 4.5 megapixels out: the streamed path.
     const QString path = testpics::Save(testpics::Gradient(4000, 2000), dir.filePath("big.jpg"));
-    const int folder = ::open(QFile::encodeName(dir.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    ASSERT_GE(folder, 0);
-    const core::Result<core::Resized> done =
-        core::ResizeFile(QFile::encodeName(path), folder, "out.jpg", {QSize(3000, 3000), 85, false, nullptr}, {});
-    ::close(folder);
+    const core::UniqueFd folder(
+        ::open(QFile::encodeName(dir.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    ASSERT_TRUE(folder.valid());
+    const core::Result<core::Resized> done = core::ResizeFile(
+        QFile::encodeName(path), folder.get(), "out.jpg", {QSize(3000, 3000), 85, false, nullptr}, {});
     ASSERT_TRUE(done.ok()) << done.error().detail.toStdString();
     ASSERT_EQ(done->to, QSize(3000, 1500));
 

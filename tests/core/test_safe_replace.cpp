@@ -3,12 +3,15 @@
 #include "core/safe_replace.h"
 #include "core/temporary_files.h"
 
+#include "core/unique_fd.h"
+
 #include "tests/support/ChildProcess.h"
 #include "tests/support/TestFiles.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -18,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <climits>
+#include <optional>
 
 namespace {
 
@@ -49,6 +53,36 @@ protected:
         return Code(r.error().cause);
     }
     static int Code(core::Cause cause) { return 1 + int(cause); }
+    core::UniqueFd Folder() const {
+        return core::UniqueFd(
+            ::open(QFile::encodeName(dir_.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    }
+    // Folders and links too, which Names leaves out.
+    QStringList Everything() const {
+        return QDir(dir_.path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    }
+};
+
+// File system gaps pretended for one test.
+class Pretend {
+public:
+    explicit Pretend(core::testing::FileSystemGaps gaps)
+        : previous_(core::testing::PretendFileSystemGaps(gaps)) {}
+    ~Pretend() { core::testing::PretendFileSystemGaps(previous_); }
+
+private:
+    core::testing::FileSystemGaps previous_;
+};
+
+class Hooked {
+public:
+    explicit Hooked(core::testing::TemporaryFileHook hook)
+        : previous_(core::testing::SetTemporaryFileHook(std::move(hook))) {}
+    ~Hooked() { core::testing::SetTemporaryFileHook(previous_); }
+
+private:
+    core::testing::TemporaryFileHook previous_;
 };
 
 TEST_F(SafeReplaceTest, AReplacedFileKeepsModeTimesAndOwnerButNoSetIdBits) {
@@ -213,30 +247,55 @@ TEST_F(SafeReplaceTest, AFullDiskFailsCleanlyWhereverTheWriteIsCut) {
     EXPECT_EQ(Read("keep.jpg"), contents);
 }
 
-TEST_F(SafeReplaceTest, AKillDuringAWriteLeavesTheOldFileAndANamedTemporary) {
-    const QByteArray original = Keep("big.jpg");
-    testchild::Child child = testchild::Child::Start([&](std::string&) {
-        const QByteArray huge(1 << 30, 'j');
-        for (int i = 0; i < 100; ++i) ErrorOf("big.jpg", huge);
-        return 0;
-    });
-    QElapsedTimer clock;
-    clock.start();
-    bool writing = false;
-    while (!writing && clock.elapsed() < 60000) {
-        for (const QString& name : Names())
-            if (core::IsTemporaryFileName(name) && QFileInfo(Path(name)).size() > 0) writing = true;
-        if (!writing) QThread::usleep(200);
+// Whether the process has a file open in folder, other than target, with bytes in it: one without a name
+// shows only here ("folder/#inode (deleted)").
+bool WritingBeside(pid_t pid, const QString& folder, const QString& target) {
+    const QString fds = QStringLiteral("/proc/%1/fd").arg(pid);
+    for (const QString& fd : QDir(fds).entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
+        const QString path = fds + QLatin1Char('/') + fd;
+        const QString file = QFile::symLinkTarget(path);
+        if (!file.startsWith(folder + QLatin1Char('/')) || file == target) continue;
+        struct stat st {};
+        if (::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+            return true;
     }
-    ASSERT_TRUE(writing) << "the temporary file never grew";
-    ASSERT_TRUE(child.Kill(SIGKILL));
-    ASSERT_EQ(child.Wait().signal, SIGKILL);
+    return false;
+}
 
-    EXPECT_EQ(Read("big.jpg"), original);
-    QStringList left = Names();
-    left.removeAll("big.jpg");
-    ASSERT_EQ(left.size(), 1);
-    EXPECT_TRUE(left.front().startsWith(".big.jpg.tmp-")) << left.front().toStdString();
+// Written without a name, a killed write leaves nothing; in a named temporary file, one that a sweep takes
+// once it has aged, since no process holds it locked any more.
+TEST_F(SafeReplaceTest, AKillDuringAWriteLeavesTheOldFileAndNothingASweepKeeps) {
+    const QByteArray original = Keep("big.jpg");
+    for (const bool named : {false, true}) {
+        testchild::Child child = testchild::Child::Start([&](std::string&) {
+            core::testing::PretendFileSystemGaps({.unnamedFiles = named});
+            const QByteArray huge(1 << 30, 'j');
+            for (int i = 0; i < 100; ++i) ErrorOf("big.jpg", huge);
+            return 0;
+        });
+        QElapsedTimer clock;
+        clock.start();
+        bool writing = false;
+        while (!(writing = WritingBeside(child.pid(), dir_.path(), Path("big.jpg"))) &&
+               clock.elapsed() < 60000)
+            QThread::usleep(200);
+        ASSERT_TRUE(writing) << "the temporary file never grew";
+        ASSERT_TRUE(child.Kill(SIGKILL));
+        ASSERT_EQ(child.Wait().signal, SIGKILL);
+
+        EXPECT_EQ(Read("big.jpg"), original);
+        QStringList left = Names();
+        left.removeAll("big.jpg");
+        ASSERT_EQ(left.size(), named ? 1 : 0);
+        if (!named) continue;
+        EXPECT_TRUE(left.front().startsWith(".big.jpg.torv-tmp-")) << left.front().toStdString();
+        const core::UniqueFd folder(
+            ::open(QFile::encodeName(dir_.path()).constData(), O_RDONLY | O_DIRECTORY));
+        core::RemoveStaleTemporaryFiles(folder.get());
+        EXPECT_EQ(Names().size(), 2) << "taken while fresh";
+        core::RemoveStaleTemporaryFiles(folder.get(), 0);
+        EXPECT_EQ(Names(), QStringList{"big.jpg"});
+    }
 }
 
 // Someone who may write in the folder swaps the temporary file for a link to a file of the saving user
@@ -246,10 +305,11 @@ TEST_F(SafeReplaceTest, ATemporaryFileSwappedForALinkChangesNothing) {
     const QByteArray secret = Keep("secret", "the saving user's private file");
     Chmod(Path("secret"), 0600);
     Chmod(Path("target.jpg"), 0666);
-    const core::testing::TemporaryFileHook previous = core::testing::SetTemporaryFileHook([&](const QString& temp) {
-        QFile::remove(temp);
-        QFile::link(Path("secret"), temp);
-    });
+    const core::testing::TemporaryFileHook previous =
+        core::testing::SetTemporaryFileHook([&](core::testing::Moment, const QString& temp) {
+            QFile::remove(temp);
+            QFile::link(Path("secret"), temp);
+        });
     EXPECT_EQ(ErrorOf("target.jpg"), Code(core::Cause::ReplacedMeanwhile));
     core::testing::SetTemporaryFileHook(previous);
     EXPECT_EQ(Read("secret"), secret);
@@ -264,8 +324,9 @@ TEST_F(SafeReplaceTest, EndingAtOnceRemovesTheListedTemporaryFileOnly) {
     for (const bool swapped : {false, true}) {
         const QByteArray target = Keep("target.jpg");
         QString left;
-        const core::testing::TemporaryFileHook previous =
-            core::testing::SetTemporaryFileHook([&](const QString& temp) {
+        {
+            const Hooked hooked([&](core::testing::Moment moment, const QString& temp) {
+                if (moment != core::testing::Moment::Written) return;
                 if (swapped) {
                     Keep("theirs", "someone else's file");
                     ASSERT_EQ(::rename(QFile::encodeName(Path("theirs")).constData(),
@@ -275,8 +336,8 @@ TEST_F(SafeReplaceTest, EndingAtOnceRemovesTheListedTemporaryFileOnly) {
                 }
                 core::TemporaryFiles::RemoveAllNow();
             });
-        EXPECT_EQ(ErrorOf("target.jpg"), Code(core::Cause::ReplacedMeanwhile));
-        core::testing::SetTemporaryFileHook(previous);
+            EXPECT_EQ(ErrorOf("target.jpg"), Code(core::Cause::ReplacedMeanwhile));
+        }
         EXPECT_EQ(Read("target.jpg"), target);
         const QStringList expected = swapped ? QStringList{left, "target.jpg"} : QStringList{"target.jpg"};
         EXPECT_EQ(Names(), expected);
@@ -287,9 +348,150 @@ TEST_F(SafeReplaceTest, EndingAtOnceRemovesTheListedTemporaryFileOnly) {
     }
 }
 
+// The file made under the target's name and filled there is removed when the filling fails: the disk
+// fills after the temporary file is complete, while the contents go into the target's name.
+TEST_F(SafeReplaceTest, WithoutExclusiveLinksAHalfWrittenNewFileIsRemoved) {
+    const testchild::Outcome o = testchild::RunInChild([&](std::string&) {
+        core::testing::PretendFileSystemGaps({.exclusiveLinks = true});
+        std::optional<testfiles::FileSizeLimit> limit;
+        core::testing::SetTemporaryFileHook([&](core::testing::Moment moment, const QString&) {
+            if (moment == core::testing::Moment::Written) limit.emplace(1000);
+        });
+        const core::UniqueFd folder = Folder();
+        const core::Result<void> r =
+            core::SafeReplaceAt(folder.get(), "new.jpg", QByteArray(64 * 1024, 'j'), {.overwrite = false});
+        return r ? 0 : Code(r.error().cause);
+    });
+    EXPECT_EQ(o.exitCode, Code(core::Cause::DiskFull));
+    EXPECT_EQ(Everything().join(QLatin1Char(' ')).toStdString(), "");
+}
+
+// A sweep takes only what a killed writer of ours left: a user's own hidden files of names other programs
+// use for backups and drafts, files held locked in any way, fresh ones, and anything not plainly ours stay.
+TEST_F(SafeReplaceTest, ASweepRemovesOnlyOurOwnStaleUnlockedFiles) {
+    for (const char* name : {".notes.tmp-backup", ".thesis.odt.tmp-draft1", ".report.docx.tmp-Ab12Cd",
+                             ".tatil.jpg.tmp-Ab3dE9", ".unlocked.jpg.torv-tmp-Unlocked"})
+        Keep(name);
+    const auto open = [&](const char* name) {
+        Keep(name);
+        return core::UniqueFd(::open(QFile::encodeName(Path(name)).constData(), O_RDWR | O_CLOEXEC));
+    };
+    // A record lock of another process: closing any descriptor of the file would drop this process's own.
+    const core::UniqueFd recordLocked = open(".record.jpg.torv-tmp-Record12");
+    testchild::Child locker = testchild::Child::Start([&](std::string&) {
+        if (::lockf(recordLocked.get(), F_LOCK, 0) != 0) return 1;
+        ::pause();
+        return 0;
+    });
+    for (QElapsedTimer clock; [&] {
+             struct flock probe {};
+             probe.l_type = F_WRLCK;
+             return ::fcntl(recordLocked.get(), F_GETLK, &probe) == 0 && probe.l_type == F_UNLCK;
+         }();) {
+        if (!clock.isValid()) clock.start();
+        ASSERT_LT(clock.elapsed(), 20000) << "the child took no lock";
+        QThread::usleep(200);
+    }
+    const core::UniqueFd rangeLocked = open(".range.jpg.torv-tmp-RangeLck");
+    struct flock range {};
+    range.l_type = F_RDLCK;
+    range.l_whence = SEEK_SET;
+    range.l_start = 5;
+    range.l_len = 1;
+    ASSERT_EQ(::fcntl(rangeLocked.get(), F_OFD_SETLK, &range), 0);
+    const core::UniqueFd flocked = open(".flock.jpg.torv-tmp-Flocked1");
+    ASSERT_EQ(::flock(flocked.get(), LOCK_SH), 0);
+    Keep(".linked.jpg.torv-tmp-Linked12");
+    ASSERT_EQ(::link(QFile::encodeName(Path(".linked.jpg.torv-tmp-Linked12")).constData(),
+                     QFile::encodeName(Path("hard.jpg")).constData()),
+              0);
+    ASSERT_TRUE(QFile::link(Path("hard.jpg"), Path(".link.jpg.torv-tmp-Symlink1")));
+    ASSERT_TRUE(QDir(dir_.path()).mkdir(".dir.jpg.torv-tmp-Folder12"));
+    if (::geteuid() == 0) {
+        Keep(".theirs.jpg.torv-tmp-Theirs12");
+        ASSERT_EQ(::chown(QFile::encodeName(Path(".theirs.jpg.torv-tmp-Theirs12")).constData(), 65534, 65534),
+                  0);
+    }
+    QStringList kept = Everything();
+    const core::UniqueFd folder = Folder();
+
+    core::RemoveStaleTemporaryFiles(folder.get());  // all fresh
+    EXPECT_EQ(Everything().join(' ').toStdString(), kept.join(' ').toStdString());
+    core::RemoveStaleTemporaryFiles(folder.get(), 0);
+    kept.removeAll(".unlocked.jpg.torv-tmp-Unlocked");
+    EXPECT_EQ(Everything().join(' ').toStdString(), kept.join(' ').toStdString());
+}
+
+// A sweep of another run finds a live write's named file before its lock (passed over for its age) and
+// after (locked, so passed over even when it counted as stale): the write goes on undisturbed.
+TEST_F(SafeReplaceTest, ASweepDuringAWriteTakesNothingOfIt) {
+    const core::UniqueFd folder = Folder();
+    int sweeps = 0;
+    const Hooked hooked([&](core::testing::Moment moment, const QString&) {
+        core::RemoveStaleTemporaryFiles(folder.get(), moment == core::testing::Moment::Created ? 3600 : 0);
+        ++sweeps;
+    });
+    for (const bool named : {false, true}) {
+        const Pretend pretend({.unnamedFiles = named});
+        for (const bool overwrite : {true, false}) {
+            const QByteArray name =
+                QByteArray("picture-") + (named ? "n" : "u") + (overwrite ? "o" : "a") + ".jpg";
+            const core::Result<void> r =
+                core::SafeReplaceAt(folder.get(), name, name, {.overwrite = overwrite});
+            EXPECT_TRUE(r.ok()) << name.constData() << ": " << (r ? "" : r.error().detail.toStdString());
+            EXPECT_EQ(Read(QString::fromLatin1(name)), name);
+        }
+    }
+    EXPECT_EQ(sweeps,
+              2 + 2 + 1);  // written: both named ways and the unnamed replace; created: the named ones
+    EXPECT_EQ(Names().size(), 4);
+}
+
+// Where the file system can neither rename without replacing nor link (exFAT, phones, shares), a new file
+// is still never put over one that is there, also one that appears while the contents are written.
+TEST_F(SafeReplaceTest, WithoutExclusiveLinksNothingThereIsReplacedUnasked) {
+    const core::UniqueFd folder = Folder();
+    const Pretend pretend({.unnamedFiles = true, .exclusiveLinks = true});
+    const QByteArray theirs = Keep("there.jpg");
+    const struct {
+        const char* name;
+        bool overwrite;
+        bool appears;
+        core::Cause refused;  // Internal: written
+        const char* after;
+    } cases[] = {
+        {"new.jpg", false, false, core::Cause::Internal, "written"},
+        {"there.jpg", false, false, core::Cause::ResultExists, theirs.constData()},
+        {"late.jpg", false, true, core::Cause::ResultExists, "someone else's"},
+        {"replaced.jpg", true, false, core::Cause::Internal, "written"},
+    };
+    Keep("replaced.jpg");
+    for (const auto& c : cases) {
+        const Hooked hooked([&](core::testing::Moment moment, const QString&) {
+            if (c.appears && moment == core::testing::Moment::Written) Keep(c.name, "someone else's");
+        });
+        const core::Result<void> r =
+            core::SafeReplaceAt(folder.get(), c.name, "written", {.overwrite = c.overwrite});
+        EXPECT_EQ(r ? core::Cause::Internal : r.error().cause, c.refused) << c.name;
+        EXPECT_EQ(Read(c.name), c.after) << c.name;
+    }
+    EXPECT_EQ(Names(), (QStringList{"late.jpg", "new.jpg", "replaced.jpg", "there.jpg"}));
+
+    // Where even an exclusive create is refused, the user is told what works, and nothing is left.
+    const Pretend nothing({.unnamedFiles = true, .exclusiveLinks = true, .exclusiveCreate = true});
+    const core::Result<void> r = core::SafeReplaceAt(folder.get(), "other.jpg", "x", {.overwrite = false});
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.error().cause, core::Cause::NoExclusiveCreate);
+    EXPECT_TRUE(r.error().detail.contains(QLatin1String("--overwrite")));
+    EXPECT_EQ(Names().size(), 4);
+}
+
 TEST(TemporaryFileName, TellsTheWritersOwnFiles) {
-    for (const char* name : {".tatil.jpg.tmp-Ab3dE9", ".a.tmp-000000"}) EXPECT_TRUE(core::IsTemporaryFileName(name));
-    for (const char* name : {"tatil.jpg", ".tatil.jpg", ".tatil.jpg.tmp-Ab3", "x.tmp-Ab3dE9", ".x.tmp-Ab3dE9.jpg"})
+    for (const char* name : {".tatil.jpg.torv-tmp-Ab3dE9x0", ".a.torv-tmp-00000000"})
+        EXPECT_TRUE(core::IsTemporaryFileName(name)) << name;
+    for (const char* name :
+         {"tatil.jpg", ".tatil.jpg.tmp-Ab3dE9", ".notes.tmp-backup", ".tatil.jpg.torv-tmp-Ab3",
+          "x.torv-tmp-Ab3dE9x0", ".x.torv-tmp-Ab3dE9x0.jpg", ".x.torv-tmp-Ab3d-9x0"})
         EXPECT_FALSE(core::IsTemporaryFileName(name)) << name;
 }
 

@@ -155,10 +155,12 @@ private slots:
         QTest::qWait(20);
         // The preview takes the width in the share it has of it beside the lists (553 of 866), the folder
         // list a third of the height, the file list the rest.
-        const struct { const char* name; QPoint moved; QSize grown; } changes[] = {
-            {"Image2", {0, 0}, {255, 300}},   {"Image4", {127, 150}, {0, 0}},  {"Frame4", {255, 0}, {145, 300}},
-            {"Drive1", {255, 0}, {145, 0}},   {"Dir1", {255, 0}, {145, 100}},  {"File1", {0, 100}, {145, 200}},
-            {"WebBrowser1", {0, 300}, {0, 0}}, {"WebBrowser2", {0, 300}, {0, 0}}};
+        const struct { const char* name; QPoint moved; QSize grown;
+        } changes[] = {{"Image2", {0, 0}, {255, 300}},          {"Image4", {127, 150}, {0, 0}},
+                       {"Frame4", {255, 0}, {145, 300}},        {"Drive1", {255, 0}, {145, 0}},
+                       {"Dir1", {255, 0}, {145, 100}},          {"File1", {0, 100}, {145, 200}},
+                       {"WebBrowser1", {0, 300}, {0, 0}},       {"WebBrowser2", {0, 300}, {0, 0}},
+                       {"estimatedSizeLabel", {255, 0}, {0, 0}}};
         for (auto it = before.cbegin(); it != before.cend(); ++it) {
             QRect expected = it.value();
             for (const auto& change : changes)
