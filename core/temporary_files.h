@@ -1,7 +1,8 @@
 #pragma once
-// The temporary files this process has made and not yet renamed, so that a process told to end at once
-// (a second Ctrl+C, SIGTERM) can remove them from its signal handler before it goes: a fixed table, no
-// allocation and no lock, and removal by system calls that a handler may make.
+// The names this process has given to files it has not finished (temporary files, and a result filled
+// under its own name where the disk allows nothing else), so that a process told to end at once (a second
+// Ctrl+C, SIGTERM) can remove them from its signal handler before it goes: a fixed table, no allocation
+// and no lock, and removal by system calls that a handler may make.
 
 namespace core {
 
