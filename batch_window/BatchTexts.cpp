@@ -47,6 +47,8 @@ QString GivenUp(const batch::Details& details) {
         parts << fitted;
     }
     if (details.withoutMetadata) parts << QStringLiteral("çekim bilgileri okunamadığı için bilgisiz yazıldı");
+    if (details.frames > 1)
+        parts << QStringLiteral("hareketli: %1 kareden yalnızca ilki kullanıldı").arg(details.frames);
     return parts.join(QStringLiteral("; "));
 }
 

@@ -46,6 +46,8 @@ Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QB
     const Result<QByteArray> kept = request.keepMetadata ? KeptExif(picture->exif()) : QByteArray();
     const QByteArray exif = kept ? *kept : QByteArray();
     QStringList notes;
+    const int frames = picture->frames();
+    if (frames > 1) notes << QStringLiteral("animated: the first frame of %1 was used").arg(frames);
     if (!kept) notes << QStringLiteral("written without metadata: %1").arg(kept.error().detail);
     const Format& format = FormatOf(request.format);
     const QColor background = format.keepsTransparency ? QColor() : QColor(Qt::white);
@@ -96,8 +98,9 @@ Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QB
         !written)
         return written.error();
     const bool fitted = file->size != *size || lowered;
-    return Resized{original, file->size, file->bytes.size(), notes.join(QStringLiteral("; ")), fitted, file->quality,
-                   !kept};
+    return Resized{
+        original, file->size, file->bytes.size(), notes.join(QStringLiteral("; ")), fitted, file->quality,
+        !kept,    frames};
 }
 
 }  // namespace core
