@@ -3,6 +3,7 @@
 #include "batch/plan.h"
 #include "batch/run.h"
 #include "core/file_name.h"
+#include "core/temporary_files.h"
 
 #include <atomic>
 #include <csignal>
@@ -15,15 +16,44 @@ namespace cli {
 namespace {
 
 std::atomic<bool> interrupted{false};
+bool stderrIsTerminal = false;
 
-void OnInterrupt(int) { interrupted = true; }
+void Say(const char* text, std::size_t length) {
+    while (length > 0) {
+        const ssize_t n = ::write(STDERR_FILENO, text, length);
+        if (n <= 0) return;
+        text += n, length -= std::size_t(n);
+    }
+}
 
-// Ctrl+C and a polite kill stop the batch from taking new pictures; those in flight finish. A reader of
-// stderr that goes away (`2>&1 | head -1`) costs the lines, never the work.
+// The first Ctrl+C stops the batch from taking new pictures, and those in flight finish; a second one, or
+// a kill, ends the process at once, since a picture that a library chews on may take a minute. Only what
+// a signal handler may call: the temporary files go by their list, the line by write(2).
+void OnSignal(int signal) {
+    static constexpr char kClear[] = "\r\033[K";
+    const std::size_t clear = stderrIsTerminal ? sizeof kClear - 1 : 0;
+    if (signal == SIGINT && !interrupted.exchange(true)) {
+        static constexpr char kFinishing[] =
+            "interrupted: finishing the pictures under way (Ctrl+C again to stop at once)\n";
+        Say(kClear, clear);
+        Say(kFinishing, sizeof kFinishing - 1);
+        return;
+    }
+    core::TemporaryFiles::RemoveAllNow();
+    static constexpr char kStopped[] = "interrupted: stopped at once, the pictures under way not written\n";
+    Say(kClear, clear);
+    Say(kStopped, sizeof kStopped - 1);
+    ::_exit(128 + signal);
+}
+
+// A reader of stderr that goes away (`2>&1 | head -1`) costs the lines, never the work.
 void CatchSignals() {
+    stderrIsTerminal = ::isatty(STDERR_FILENO) == 1;
     struct sigaction action {};
-    action.sa_handler = OnInterrupt;
+    action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
+    sigaddset(&action.sa_mask, SIGINT);
+    sigaddset(&action.sa_mask, SIGTERM);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);

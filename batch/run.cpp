@@ -1,6 +1,7 @@
 #include "batch/run.h"
 
 #include "core/file_name.h"
+#include "core/library_messages.h"
 #include "core/parallel.h"
 #include "core/picture.h"
 #include "core/resize_file.h"
@@ -46,24 +47,38 @@ core::Error FolderError(int error, const QString& what, const QByteArray& folder
         Shown(folder)};
 }
 
-// Makes the folders of path that are missing, as a user's mkdir -p would: the path is theirs.
-void MakePath(const QByteArray& path) {
+// A folder that could not be made, and why.
+struct NotMade {
+    QByteArray folder;
+    int error = 0;
+};
+
+// Makes the folders of path that are missing, as a user's mkdir -p would: the path is theirs. Returns the
+// last one that could not be made, which tells why the path cannot be opened better than a missing name.
+NotMade MakePath(const QByteArray& path) {
+    NotMade failed;
+    const auto make = [&](const QByteArray& folder) {
+        if (::mkdir(folder.constData(), 0777) != 0 && errno != EEXIST) failed = {folder, errno};
+    };
     for (qsizetype slash = path.indexOf('/', 1); slash > 0; slash = path.indexOf('/', slash + 1))
-        ::mkdir(path.left(slash).constData(), 0777);
-    ::mkdir(path.constData(), 0777);
+        make(path.left(slash));
+    make(path);
+    return failed;
 }
 
 // Opens the folder a job's result goes in: the root without following a link, checked to be the folder
 // planned, then each folder below it, made when missing and never a link.
 core::Result<void> OpenResultFolder(const Job& job, core::UniqueFd& folder) {
     const bool planned = job.rootDevice != 0 || job.rootInode != 0;
-    if (!planned) MakePath(job.outputRoot);
+    const NotMade notMade = planned ? NotMade{} : MakePath(job.outputRoot);
     folder.reset(::open(job.outputRoot.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!folder.valid()) {
         const int error = errno;
         struct stat st {};
         if (::lstat(job.outputRoot.constData(), &st) == 0 && S_ISLNK(st.st_mode))
             return LinkOnTheWay(job.outputRoot);
+        if (error == ENOENT && notMade.error != 0)
+            return FolderError(notMade.error, QStringLiteral("cannot make the folder"), notMade.folder);
         return FolderError(error, QStringLiteral("cannot open the folder"), job.outputRoot);
     }
     struct stat st {};
@@ -77,11 +92,11 @@ core::Result<void> OpenResultFolder(const Job& job, core::UniqueFd& folder) {
     for (const QByteArray& level : job.outputSub.split('/')) {
         if (level.isEmpty()) continue;
         reached += '/' + level;
-        ::mkdirat(folder.get(), level.constData(), 0777);
+        const int made = ::mkdirat(folder.get(), level.constData(), 0777) == 0 || errno == EEXIST ? 0 : errno;
         core::UniqueFd next(
             ::openat(folder.get(), level.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!next.valid()) {
-            const int error = errno;
+            const int error = errno == ENOENT && made != 0 ? made : errno;
             if (::fstatat(folder.get(), level.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
                 S_ISLNK(st.st_mode))
                 return LinkOnTheWay(reached);
@@ -162,8 +177,11 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
             continue;
         }
         const core::SizeRule size{options.box, options.scalePercent};
-        const std::int64_t whole =
-            core::ResizeMemory(job.inputPath, size, {job.format, options.quality, options.lossless});
+        const std::int64_t whole = [&] {
+            // What the libraries say of a picture's head now they say again when it is worked on.
+            const core::LibraryMessages unheard;
+            return core::ResizeMemory(job.inputPath, size, {job.format, options.quality, options.lossless});
+        }();
         if (const core::Result<void> fits = core::FitsJobMemory(whole); !fits) {
             end(job, Outcome::Failed, fits.error().detail, {fits.error()});
             continue;
@@ -198,6 +216,8 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
                 return;
             }
             observer.Started(job);
+            // What the libraries say of this picture goes on its own line.
+            core::LibraryMessages heard;
             // Whatever escapes one picture's work (memory running out for its file's bytes) fails that picture
             // alone: on a pool thread it would end the whole batch.
             const core::Result<core::Resized> done = [&]() -> core::Result<core::Resized> {
@@ -214,14 +234,19 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
                     return core::CaughtError();
                 }
             }();
+            const auto said = [&heard](QString why) {
+                const QString text = heard.Text();
+                if (!text.isEmpty()) why += (why.isEmpty() ? QString() : QStringLiteral("; ")) + text;
+                return why;
+            };
             if (done)
-                end(job, Outcome::Written, done->note,
+                end(job, Outcome::Written, said(done->note),
                     {std::nullopt, InputBytes(job), done->bytes, done->fitted, done->to, done->quality,
-                     done->withoutMetadata, done->keptOriginal});
+                     done->withoutMetadata, done->frames, done->keptOriginal});
             else if (done.error().cause == core::Cause::ResultExists)
                 end(job, Outcome::Skipped, done.error().detail, {done.error()});
             else
-                end(job, Outcome::Failed, done.error().detail, {done.error()});
+                end(job, Outcome::Failed, said(done.error().detail), {done.error()});
         });
     }
     pool.waitForDone();

@@ -29,6 +29,7 @@ struct Details {
     QSize size{};                      // a written picture's result size
     int quality{};                     // and the quality it was encoded at (0: none)
     bool withoutMetadata{};            // written without the metadata asked to be kept
+    int frames = 1;                    // an animated original's, of which the first was used
     bool keptOriginal{};               // the original's own bytes written, being smaller than the result
 };
 

@@ -48,6 +48,8 @@ QString GivenUp(const batch::Details& details) {
     }
     if (details.keptOriginal) parts << QStringLiteral("Özgün resim daha küçük, olduğu gibi kopyalandı.");
     if (details.withoutMetadata) parts << QStringLiteral("çekim bilgileri okunamadığı için bilgisiz yazıldı");
+    if (details.frames > 1)
+        parts << QStringLiteral("hareketli: %1 kareden yalnızca ilki kullanıldı").arg(details.frames);
     return parts.join(QStringLiteral("; "));
 }
 

@@ -17,8 +17,8 @@ QString CountLine(const batch::PlanCounts& counts);
 // pictures: the originals; earlierResults, among the skipped, are told apart: they are no pictures of
 // the batch.
 QString Summary(int pictures, const batch::Totals& totals, int earlierResults = 0);
-// For a written picture: what it gave up, for the file size or its metadata, or that it is the original kept
-// as it is; empty when nothing.
+// For a written picture: what it gave up, for the file size, its metadata or its animation, or that it is
+// the original kept as it is; empty when nothing.
 QString GivenUp(const batch::Details& details);
 
 }  // namespace batchtexts

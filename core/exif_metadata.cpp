@@ -85,6 +85,9 @@ Result<QByteArray> KeptExif(QByteArrayView tiff) {
     if (tiff.isEmpty()) return QByteArray();
     const std::optional<TiffReader> reader = TiffReader::Open(tiff);
     if (!reader) return Error{Cause::MetadataUnreadable, QStringLiteral("unreadable Exif block")};
+    // A first directory past the block's end: a block cut short or lying, not one with nothing in it.
+    if (!reader->Has(reader->firstDirectory(), 2))
+        return Error{Cause::MetadataUnreadable, QStringLiteral("unreadable Exif block")};
     const std::vector<TiffEntry> main = reader->Directory(reader->firstDirectory());
     std::vector<Field> kept = Kept(main, kMainTags), exif;
     for (const TiffEntry& e : main)

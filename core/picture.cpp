@@ -33,6 +33,8 @@ std::vector<QSize> Picture::decodedSizes() const {
 
 QByteArray Picture::exif() const { return source_ ? source_->exif() : QByteArray(); }
 
+int Picture::frames() const { return source_ ? source_->frames() : 1; }
+
 Picture Picture::FromImage(const QImage& image) {
     if (image.isNull()) return {};
     Result<QImage> wide = To32Bit(image);

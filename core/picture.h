@@ -41,8 +41,11 @@ public:
     // The same, its rows handed to sink as they are finished rather than kept: false, with none handed
     // over, when this picture cannot be shrunk so (see PictureDecoder::ShrinkInto).
     Result<bool> shrinkFromFileInto(QSize size, const RowSink& sink, QThreadPool* pool = nullptr) const;
-    // The TIFF block of the file's Exif segment (JPEG only); empty when there is none.
+    // The TIFF block of the file's Exif metadata (of a TIFF file, those of its own tags a copy may keep);
+    // empty when there is none.
     QByteArray exif() const;
+    // The frames of an animation, of which the picture is the first; 1 for a still picture.
+    int frames() const;
     // True when both stand for one decode of one file.
     bool sharesPixelsWith(const Picture& other) const { return source_ && source_ == other.source_; }
 

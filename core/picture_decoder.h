@@ -88,6 +88,8 @@ public:
     }
     // The TIFF block of the file's Exif segment; empty when there is none.
     virtual QByteArray exif() const { return {}; }
+    // The frames of an animation, of which only the first is decoded; 1 for a still picture.
+    virtual int frames() const { return 1; }
     // The caller decodes the picture once: the file's bytes may then go as soon as that decode has read
     // them, rather than when the decoder goes. A later decode fails.
     virtual void DecodeOnce() {}

@@ -130,8 +130,11 @@ Result<void> CheckPictureHead(const QByteArray& head, std::int64_t fileBytes) {
         size = ReaderSize(reader).expandedTo(GifCanvas(head));
     }
     if (!size.isValid() || size.isEmpty())
-        return Error{Cause::Damaged,
-                     QStringLiteral("no picture size in its first %1 KB").arg(head.size() >> 10)};
+        return Error{
+            Cause::Damaged,
+            head.size() < fileBytes
+                ? QStringLiteral("no picture size found in the file's first %1 KB").arg(head.size() >> 10)
+                : QStringLiteral("no picture size found in the file's %1 bytes").arg(head.size())};
     const std::int64_t pixels = std::int64_t(size.width()) * size.height();
     if (pixels > kMaxPicturePixels) return TooLarge();
     if (fileBytes > kMetadataBytes + kMostBytesPerPixel * pixels)

@@ -5,7 +5,10 @@
 namespace core {
 
 PictureSource::PictureSource(std::unique_ptr<PictureDecoder> decoder)
-    : size_(decoder->size()), exif_(decoder->exif()), decoder_(std::move(decoder)) {}
+    : size_(decoder->size()),
+      exif_(decoder->exif()),
+      frames_(decoder->frames()),
+      decoder_(std::move(decoder)) {}
 
 PictureSource::PictureSource(QImage full) : size_(full.size()), versions_{std::move(full)} {}
 

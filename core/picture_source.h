@@ -23,6 +23,7 @@ public:
 
     QSize size() const { return size_; }
     QByteArray exif() const { return exif_; }
+    int frames() const { return frames_; }
     // The smallest version that covers atLeast with the decode margin (the full size for an empty
     // request), decoding it if none is cached yet.
     Result<QImage> pixels(QSize atLeast, int margin = kDecodeMargin) const;
@@ -41,6 +42,7 @@ private:
 
     QSize size_;
     QByteArray exif_;
+    int frames_ = 1;
     mutable std::mutex mutex_;
     mutable std::shared_ptr<const PictureDecoder> decoder_;  // dropped once the full size is at hand
     mutable std::vector<QImage> versions_;             // smallest first

@@ -61,6 +61,23 @@ QByteArray WithoutPngText(QByteArray bytes) {
     return kept;
 }
 
+QByteArray PngExif(const QByteArray& bytes) {
+    if (!bytes.startsWith("\x89PNG\r\n\x1a\n")) return {};
+    for (qsizetype at = 8; at + 8 <= bytes.size();) {
+        const std::int64_t length = BigEndian(bytes, at);
+        if (at + 8 + length > bytes.size()) break;
+        const QByteArrayView kind = QByteArrayView(bytes).sliced(at + 4, 4);
+        if (kind == "IEND") break;
+        if (kind == "eXIf") {
+            QByteArrayView block = QByteArrayView(bytes).sliced(at + 8, qsizetype(length));
+            if (block.startsWith(QByteArrayView("Exif\0\0", 6))) block = block.sliced(6);
+            return block.toByteArray();
+        }
+        at += qsizetype(length) + 12;
+    }
+    return {};
+}
+
 PngHeader ReadPngHeader(const QByteArray& bytes) {
     PngHeader header;
     if (bytes.size() < 33 || !bytes.startsWith("\x89PNG\r\n\x1a\n") || bytes.mid(12, 4) != "IHDR") return header;

@@ -18,6 +18,10 @@ QByteArray WithoutOverlongPngChunk(QByteArray bytes);
 // anything that is no PNG, stay as they are.
 QByteArray WithoutPngText(QByteArray bytes);
 
+// The TIFF block of a PNG's eXIf chunk (some writers put the JPEG segment's "Exif\0\0" before it); empty
+// when there is none or the bytes are no PNG.
+QByteArray PngExif(const QByteArray& bytes);
+
 // What a PNG's header says; valid false when the bytes do not start with one.
 struct PngHeader {
     bool valid = false;

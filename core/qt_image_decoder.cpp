@@ -1,8 +1,10 @@
 // Every format but plain JPEG, HEIF and WebP through Qt's image reader: BMP, GIF (first frame), PNG,
 // CMYK JPEG and TIFF (first page, through the reader's plugin; 16-bit ones at 64 bits).
 
+#include "core/exif_metadata.h"
 #include "core/icc_profile.h"
 #include "core/picture_decoder.h"
+#include "core/png_chunks.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -38,10 +40,12 @@ std::int64_t DecodedPixels(QSize decoded, const QByteArray& bytes) {
 
 class QtImageDecoder final : public PictureDecoder {
 public:
-    QtImageDecoder(QByteArray bytes, QSize size, Reduction reduction)
-        : bytes_(std::move(bytes)), size_(size), reduction_(reduction) {}
+    QtImageDecoder(QByteArray bytes, QSize size, Reduction reduction, QByteArray exif, int frames)
+        : bytes_(std::move(bytes)), size_(size), reduction_(reduction), exif_(std::move(exif)), frames_(frames) {}
 
     QSize size() const override { return size_; }
+    QByteArray exif() const override { return exif_; }
+    int frames() const override { return frames_; }
 
     Result<QImage> Decode(QSize target) const override {
         Reader r(bytes_);
@@ -71,7 +75,22 @@ private:
     QByteArray bytes_;
     QSize size_;
     Reduction reduction_;
+    QByteArray exif_;
+    int frames_;
 };
+
+// The Exif of a PNG's eXIf chunk. A TIFF file is a TIFF block itself, its first directory holding the
+// camera and date as an Exif block's does: only what may be kept of it is held, not the whole file.
+QByteArray ExifOf(const QByteArray& format, const QByteArray& bytes) {
+    if (format == "png") return PngExif(bytes);
+    if (format != "tiff") return {};
+    const Result<QByteArray> kept = KeptExif(bytes);
+    if (!kept) return bytes.left(4);  // unreadable again when it is to be kept, so that a line says so
+    return kept->isEmpty() ? QByteArray() : kept->sliced(6);
+}
+
+// Only the first frame of an animation is shrunk; the user hears that the rest were left.
+int Frames(QImageReader& reader) { return reader.format() == "gif" ? std::max(reader.imageCount(), 1) : 1; }
 
 }  // namespace
 
@@ -101,8 +120,11 @@ Result<std::unique_ptr<PictureDecoder>> OpenQtImageDecoder(QByteArray bytes) {
     const QSize smallest = ReducedDecodeSize(size, QSize(1, 1), reduction).size;
     if (const Result<void> fits = FitsDecodeBudget(DecodedPixels(smallest, bytes), DecodedFormat(r.reader, bytes)); !fits)
         return fits.error();
+    const QByteArray format = r.reader.format();
+    const int frames = Frames(r.reader);
+    QByteArray exif = ExifOf(format, bytes);
     return std::unique_ptr<PictureDecoder>(
-        std::make_unique<QtImageDecoder>(std::move(bytes), size, reduction));
+        std::make_unique<QtImageDecoder>(std::move(bytes), size, reduction, std::move(exif), frames));
 }
 
 }  // namespace core

@@ -45,13 +45,17 @@ Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QB
     const QSize original = picture->size();
     const Result<QSize> size = ResultSize(original, request.size);
     if (!size) return size.error();
-    // The original may stand for a result of its own size only; the file's bytes are kept for nothing else.
-    const QByteArray originalCopy =
-        *size == original ? OriginalAsResult(fileBytes, request.format, request.lossless) : QByteArray();
+    const int frames = picture->frames();
+    // The original may stand for a result of its own size and one frame only; the file's bytes are kept for
+    // nothing else.
+    const QByteArray originalCopy = *size == original && frames == 1
+                                        ? OriginalAsResult(fileBytes, request.format, request.lossless)
+                                        : QByteArray();
     fileBytes = QByteArray();
     const Result<QByteArray> kept = request.keepMetadata ? KeptExif(picture->exif()) : QByteArray();
     const QByteArray exif = kept ? *kept : QByteArray();
     QStringList notes;
+    if (frames > 1) notes << QStringLiteral("animated: the first frame of %1 was used").arg(frames);
     if (!kept) notes << QStringLiteral("written without metadata: %1").arg(kept.error().detail);
     const Format& format = FormatOf(request.format);
     const QColor background = format.keepsTransparency ? QColor() : QColor(Qt::white);
@@ -115,6 +119,7 @@ Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QB
                    to != *size || lowered,
                    keepOriginal ? 0 : file->quality,
                    !kept,
+                   frames,
                    keepOriginal};
 }
 

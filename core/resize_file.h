@@ -29,10 +29,11 @@ struct Resized {
     QSize to;    // the result's
     qint64 bytes = 0;  // the result file's size
     QString note;      // what the result lacks that was asked for (metadata that could not be kept, a lower
-                       // quality or size to fit maxBytes); often empty
+                       // quality or size to fit maxBytes, an animation's other frames); often empty
     bool fitted = false;  // quality or size lowered to fit maxBytes
     int quality = 0;      // what it was encoded at; 0 for a format without a quality
     bool withoutMetadata = false;  // metadata asked to be kept could not be
+    int frames = 1;                // an animation's, of which the first was used
     bool keptOriginal = false;     // the original's own bytes written, being smaller than the result
 };
 

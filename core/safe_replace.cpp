@@ -1,6 +1,7 @@
 #include "core/safe_replace.h"
 
 #include "core/file_name.h"
+#include "core/temporary_files.h"
 #include "core/unique_fd.h"
 
 #include <dirent.h>
@@ -14,6 +15,7 @@
 #include <cctype>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -219,6 +221,29 @@ Result<void> LookAtOldFile(int folderFd, const QByteArray& name, const ReplaceOp
     return {};
 }
 
+// Gives name in the open folder to a new file of this process through make, which returns the file's
+// descriptor (-1 and errno when it fails), listing the name in TemporaryFiles from just before, so that a
+// process told to end at once removes it. Signals wait in this thread meanwhile: a removal waits for a
+// listing under way, and must not be this thread's own handler. slot: the listing, -1 for none.
+template <class Make>
+int MakeListed(int folderFd, const QByteArray& name, int& slot, Make make) {
+    sigset_t all, before;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &before);
+    slot = TemporaryFiles::Register(folderFd, name.constData());
+    const int fd = make();
+    const int error = errno;
+    if (fd >= 0) {
+        TemporaryFiles::Made(slot, fd);
+    } else {
+        TemporaryFiles::Forget(slot);
+        slot = -1;
+    }
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    errno = error;
+    return fd;
+}
+
 // The file the contents go into: one without a name where the file system has them, else a new one of a
 // marked name beside the target (never an existing name, never through a link).
 struct Temporary {
@@ -228,8 +253,10 @@ struct Temporary {
     struct stat st {};
     QByteArray name;       // empty while the file has none
     bool renamed = false;  // the name went to the target
+    int listed = -1;       // its name's place in TemporaryFiles
 
     ~Temporary() {
+        TemporaryFiles::Forget(listed);
         // Removed only while the name is still the file made here.
         if (!renamed && !name.isEmpty() && StillThere(folder, name, st))
             ::unlinkat(folder, name.constData(), 0);
@@ -245,8 +272,10 @@ Result<void> Create(Temporary& temp, const QByteArray& target, bool replacing) {
         if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return CannotCreate(errno);
         for (int attempt = 0; attempt < 100 && !temp.fd.valid(); ++attempt) {
             const QByteArray name = TemporaryName(target);
-            temp.fd.reset(::openat(temp.folder, name.constData(),
-                                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+            temp.fd.reset(MakeListed(temp.folder, name, temp.listed, [&] {
+                return ::openat(temp.folder, name.constData(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+            }));
             if (temp.fd.valid())
                 temp.name = name;
             else if (errno != EEXIST)
@@ -266,7 +295,10 @@ Result<void> Create(Temporary& temp, const QByteArray& target, bool replacing) {
 Result<void> GiveName(Temporary& temp, const QByteArray& target) {
     for (int attempt = 0; attempt < 100 && temp.name.isEmpty(); ++attempt) {
         const QByteArray name = TemporaryName(target);
-        if (LinkUnnamed(temp.fd.get(), temp.folder, name) == 0)
+        const auto link = [&] {
+            return LinkUnnamed(temp.fd.get(), temp.folder, name) == 0 ? temp.fd.get() : -1;
+        };
+        if (MakeListed(temp.folder, name, temp.listed, link) >= 0)
             temp.name = name;
         else if (errno != EEXIST)
             return CannotCreate(errno);
@@ -280,7 +312,14 @@ Result<void> GiveName(Temporary& temp, const QByteArray& target) {
 // here. written: what the name holds then.
 Result<void> WriteNewFile(int folderFd, const QByteArray& name, QByteArrayView contents,
                           struct stat& written) {
-    const UniqueFd fd(CreateExclusively(folderFd, name, 0666));
+    // Listed while it is being written: half a file is removed by a process told to end at once too.
+    int listed = -1;
+    const UniqueFd fd(
+        MakeListed(folderFd, name, listed, [&] { return CreateExclusively(folderFd, name, 0666); }));
+    const struct Forget {
+        int& slot;
+        ~Forget() { TemporaryFiles::Forget(slot); }
+    } forget{listed};
     if (!fd.valid() && errno == EEXIST) return Exists();
     if (!fd.valid() && Unsupported(errno))
         return Error{Cause::NoExclusiveCreate,

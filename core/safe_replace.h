@@ -31,7 +31,9 @@ struct ReplaceOptions {
 // The contents are written into a file without a name where the file system has them, so that a killed
 // process leaves nothing behind; elsewhere into ".<name>.torv-tmp-XXXXXXXX", locked while written. Where
 // the file system can neither rename without replacing nor link (FAT, phones, some shares), a new file is
-// made exclusively under its name and filled; where even that fails, Cause::NoExclusiveCreate.
+// made exclusively under its name and filled; where even that fails, Cause::NoExclusiveCreate. Every
+// name made for an unfinished file is listed in TemporaryFiles while it is, for a process told to end at
+// once.
 Result<void> SafeReplaceAt(int folderFd, const QByteArray& name, QByteArrayView contents, ReplaceOptions options);
 
 // Replaces (or creates) target as SafeReplaceAt does, keeping the old times. A link as target: the file

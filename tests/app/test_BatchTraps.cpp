@@ -116,6 +116,12 @@ private slots:
             << Trap{[] { QDir().mkpath("in/locked"), Copy("orient_1.jpg", "in/locked/e.jpg"), ::chmod("in/locked", 0),
                          ::chmod("in", 0777), ::chmod(".", 0755), ::chmod("..", 0755); },
                     asUser + R"("$TORV" -r -b 8x8 in)", 1, "in/locked: cannot read the folder: Permission denied"};
+        QTest::newRow("output folder it may not make")
+            << Trap{[] {
+                        QDir().mkpath("locked"), ::chmod("locked", 0555), ::chmod("in", 0777),
+                            ::chmod(".", 0755), ::chmod("..", 0755);
+                    },
+                    asUser + R"("$TORV" -b 8x8 -o locked/new in)", 1, "locked/new': Permission denied"};
         QTest::newRow("not UTF-8")
             << Trap{[] { Copy("orient_1.jpg", "in/bad\xff\xfe.jpg"), Copy("orient_1.jpg", "lone\xff.jpg"); },
                     R"("$TORV" -b 8x8 in lone*.jpg)", 0, "3 pictures: 3 written",

@@ -1,12 +1,15 @@
 // The command line as a user runs it on a folder of photos: results that fit the box and stand upright,
 // originals never written, a second run that writes nothing, --overwrite, the tree under --output, a
-// refused result that would be an original, metadata that cannot be kept, the sizes, file sizes and
-// format asked for, and wrong usage.
+// refused result that would be an original, metadata kept from PNG and TIFF or that cannot be kept, an
+// animation's first frame, the sizes, file sizes and format asked for, the help as the README shows it,
+// and wrong usage.
 #include "tests/support/HeifWriter.h"
 #include "tests/support/QtTests.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestPictures.h"
 
+#include <unistd.h>
+#include <zlib.h>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
@@ -16,7 +19,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <unistd.h>
 #include <map>
 
 namespace {
@@ -60,6 +62,48 @@ bool Upright(const QImage& image) {
     };
     return near(0.25, 0.25, qRgb(255, 0, 0)) && near(0.75, 0.25, qRgb(0, 255, 0)) &&
            near(0.25, 0.75, qRgb(0, 0, 255)) && near(0.75, 0.75, qRgb(255, 255, 255));
+}
+
+// A TIFF file or block, little-endian, with Make, DateTime and a GPS latitude added to its first directory,
+// which is written anew at the end; the old entries keep their values where they are.
+QByteArray WithCameraTags(QByteArray tiff) {
+    const auto u16 = [&](qsizetype at) { return quint32(uchar(tiff[at]) | uchar(tiff[at + 1]) << 8); };
+    const auto le = [](quint32 v, int bytes) {
+        QByteArray out;
+        for (int i = 0; i < bytes; ++i) out += char(v >> 8 * i);
+        return out;
+    };
+    const auto entry = [&](quint32 tag, quint32 type, quint32 count, quint32 value) {
+        return le(tag, 2) + le(type, 2) + le(count, 4) + le(value, 4);
+    };
+    const auto put = [&](const QByteArray& bytes) {
+        const quint32 at = quint32(tiff.size());
+        tiff += bytes;
+        if (tiff.size() % 2) tiff += '\0';
+        return at;
+    };
+    const quint32 first = u16(4) | u16(6) << 16;
+    std::map<quint32, QByteArray> entries;
+    for (quint32 i = 0; i < u16(first); ++i)
+        entries[u16(first + 2 + 12 * i)] = tiff.mid(first + 2 + 12 * i, 12);
+    const quint32 latitude = put(QByteArray(24, '\x07'));
+    entries[0x010F] = entry(0x010F, 2, 5, put(QByteArray("Torv\0", 5)));
+    entries[0x0132] = entry(0x0132, 2, 20, put(QByteArray("2026:12:07 10:11:12\0", 20)));
+    entries[0x8825] = entry(0x8825, 4, 1, put(le(1, 2) + entry(0x0002, 5, 3, latitude) + le(0, 4)));
+    QByteArray directory = le(quint32(entries.size()), 2);
+    for (const auto& [tag, bytes] : entries) directory += bytes;
+    tiff.replace(4, 4, le(put(directory + le(0, 4)), 4));
+    return tiff;
+}
+
+QByteArray PngChunk(const char* kind, const QByteArray& data) {
+    const QByteArray body = kind + data;
+    const auto be = [](quint32 v) {
+        const char bytes[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+        return QByteArray(bytes, 4);
+    };
+    return be(quint32(data.size())) + body +
+           be(quint32(::crc32(0, reinterpret_cast<const Bytef*>(body.constData()), uInt(body.size()))));
 }
 
 }  // namespace
@@ -149,6 +193,58 @@ private slots:
         QVERIFY2(run.errors.contains(Photos("etiketli.jpg") + ": written without metadata: Exif block too large"),
                  qPrintable(run.errors));
         QCOMPARE(QImageReader(Photos("etiketli_kucuk.jpg")).size(), QSize(24, 16));
+    }
+
+    void keepsTheMetadataOfPngAndTiff() {
+        QImage picture(40, 30, QImage::Format_RGB32);
+        picture.fill(Qt::darkCyan);
+        QVERIFY(picture.save(Photos("kamera.tif"), "TIFF"));
+        const QByteArray tiff = testfiles::ReadBytes(Photos("kamera.tif"));
+        QVERIFY(tiff.startsWith("II"));
+        testfiles::WriteBytes(Photos("kamera.tif"), WithCameraTags(tiff));
+        const QByteArray png = testfiles::ReadBytes(kData + "/upright.png");
+        const QByteArray block = WithCameraTags(QByteArray("II\x2A\0\x08\0\0\0\0\0\0\0\0\0", 14));
+        testfiles::WriteBytes(Photos("telefon.png"), png.first(33) + PngChunk("eXIf", block) + png.mid(33));
+
+        const Run run =
+            RunProgram({"-b", "24x24", "--keep-metadata", Photos("kamera.tif"), Photos("telefon.png")});
+        QVERIFY2(run.status == 0 && run.errors.contains("2 written"), qPrintable(run.errors));
+        for (const char* result : {"kamera_kucuk.jpg", "telefon_kucuk.jpg"}) {
+            const QByteArray jpeg = testfiles::ReadBytes(Photos(result));
+            QVERIFY2(jpeg.contains(QByteArray("Exif\0\0", 6)) && jpeg.contains(QByteArray("Torv\0", 5)) &&
+                         jpeg.contains("2026:12:07 10:11:12"),
+                     result);
+            QVERIFY2(!jpeg.contains(QByteArray(24, '\x07')), result);  // never where
+        }
+    }
+
+    void saysThatAnAnimationGaveItsFirstFrameOnly() {
+        QVERIFY(QFile::copy(kData + "/hostile/animated.gif", Photos("hareketli.gif")));
+        const Run run = RunProgram({"-b", "24x24", Photos("hareketli.gif")});
+        QVERIFY2(run.status == 0 && run.errors.contains(Photos("hareketli.gif") +
+                                                        ": animated: the first frame of 3 was used"),
+                 qPrintable(run.errors));
+    }
+
+    void whatALibrarySaysGoesOnThePicturesOwnLine() {
+        for (const char* name : {"tiff-lzw-codes-not-in-table.tif", "truncated-half.tif"})
+            QVERIFY(QFile::copy(kData + "/hostile/" + name, Photos(name)));
+        const Run run = RunProgram({"-b", "24x24", "-j", "1", Photos("tiff-lzw-codes-not-in-table.tif"),
+                                    Photos("truncated-half.tif")});
+        QVERIFY2(run.errors.contains(Photos("tiff-lzw-codes-not-in-table.tif") + ": ") &&
+                     run.errors.contains("; libtiff: Using code not yet in table"),
+                 qPrintable(run.errors));
+        for (const QString& line : run.errors.split('\n', Qt::SkipEmptyParts))
+            QVERIFY2(line.startsWith(Photos()) || line.contains(" pictures: "), qPrintable(line));
+    }
+
+    void theReadmeShowsTheHelpAsItIs() {
+        QProcess program;
+        program.start(QStringLiteral(TORV_EXECUTABLE), {"--help"});
+        QVERIFY(program.waitForFinished(10000));
+        const QString readme = QString::fromUtf8(testfiles::ReadBytes(kData + "/../../README.md"));
+        for (const QString& line : QString::fromUtf8(program.readAllStandardOutput()).split('\n'))
+            QVERIFY2(line.trimmed().isEmpty() || readme.contains(line), qPrintable(line));
     }
 
     void sizesAndFileSizes_data() {

@@ -95,6 +95,18 @@ private slots:
         QVERIFY2(text(window, "summary").contains("(1 boyuta sığdırıldı)"), qPrintable(text(window, "summary")));
     }
 
+    void anAnimationSaysItGaveItsFirstFrame() {
+        QTemporaryDir dir;
+        QVERIFY(QFile::copy(QStringLiteral(TORV_TEST_DATA "/hostile/animated.gif"), dir.filePath("a.gif")));
+        BatchWindow window({dir.filePath("a.gif")}, QSize(20, 20));
+        window.show();
+        QTRY_VERIFY(FindControl<QPushButton>(window, "start")->isEnabled());
+        QTest::mouseClick(FindControl<QPushButton>(window, "start"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.running(), 30000);
+        QTRY_COMPARE(FindControl<QPlainTextEdit>(window, "problems")->toPlainText(),
+                     "Yazıldı " + dir.filePath("a.gif") + ": hareketli: 3 kareden yalnızca ilki kullanıldı");
+    }
+
     void aTypedFolderEnablesStartOnceItCanTakeTheResults() {
         QTemporaryDir dir;
         const QString photo = testpics::Save(testpics::Gradient(80, 60), dir.filePath("a.jpg"));

@@ -88,6 +88,8 @@ TEST(KeptExif, CarriesWhenAndWithWhatButNeverWhere) {
 TEST(KeptExif, NothingToKeepGivesNothingAndAnUnreadableBlockAnError) {
     EXPECT_TRUE(core::KeptExif({})->isEmpty());
     EXPECT_EQ(core::KeptExif("not a TIFF block").error().cause, core::Cause::MetadataUnreadable);
+    EXPECT_EQ(core::KeptExif(QByteArray("MM\0\x2A\x7F\xFF\xFF\xF0", 8)).error().cause,
+              core::Cause::MetadataUnreadable);
     // Only an orientation and a GPS pointer: nothing a copy may carry.
     const QByteArray bare("II\x2A\0\x08\0\0\0\x02\0\x12\x01\x03\0\x01\0\0\0\x06\0\0\0"
                           "\x25\x88\x04\0\x01\0\0\0\x26\0\0\0\0\0\0\0",

@@ -1,6 +1,7 @@
 // SafeReplace: a replaced file keeps what the user set on it and nothing it should not; every refusal and
 // every failure half-way (a full disk, a kill, a swapped temporary file) leaves the old file as it was.
 #include "core/safe_replace.h"
+#include "core/temporary_files.h"
 
 #include "core/unique_fd.h"
 
@@ -315,6 +316,36 @@ TEST_F(SafeReplaceTest, ATemporaryFileSwappedForALinkChangesNothing) {
     EXPECT_EQ(Stat(Path("secret")).st_mode & 07777, 0600u);
     EXPECT_EQ(Read("target.jpg"), target);
     EXPECT_FALSE(QFileInfo(Path("target.jpg")).isSymLink());
+}
+
+// A process told to end at once removes the temporary file of a save under way, from its list; a file that
+// someone put at that name meanwhile is theirs and stays.
+TEST_F(SafeReplaceTest, EndingAtOnceRemovesTheListedTemporaryFileOnly) {
+    for (const bool swapped : {false, true}) {
+        const QByteArray target = Keep("target.jpg");
+        QString left;
+        {
+            const Hooked hooked([&](core::testing::Moment moment, const QString& temp) {
+                if (moment != core::testing::Moment::Written) return;
+                if (swapped) {
+                    Keep("theirs", "someone else's file");
+                    ASSERT_EQ(::rename(QFile::encodeName(Path("theirs")).constData(),
+                                       QFile::encodeName(temp).constData()),
+                              0);
+                    left = QFileInfo(temp).fileName();
+                }
+                core::TemporaryFiles::RemoveAllNow();
+            });
+            EXPECT_EQ(ErrorOf("target.jpg"), Code(core::Cause::ReplacedMeanwhile));
+        }
+        EXPECT_EQ(Read("target.jpg"), target);
+        const QStringList expected = swapped ? QStringList{left, "target.jpg"} : QStringList{"target.jpg"};
+        EXPECT_EQ(Names(), expected);
+        if (swapped) {
+            EXPECT_EQ(Read(left), "someone else's file");
+        }
+        QFile::remove(Path(left));
+    }
 }
 
 // The file made under the target's name and filled there is removed when the filling fails: the disk

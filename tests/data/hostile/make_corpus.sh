@@ -542,3 +542,27 @@ write("heic-item-list-claims-1-holds-2100.heic", heif(b"heic", {1: Item(b"hvc1",
 write("heic-unused-item-declared-70000x1.heic", heif(b"heic", {
     1: Item(b"hvc1", tile64, props64, hidden=False), 2: Item(b"hvc1", tile64, with_ispe(props64, 70000, 1))}))
 PY
+
+# Files whose lines matter: a GIF whose screen is 0 x 0 (no size to tell), a TIFF whose pixels claim
+# LZW coding without being so (libtiff complains of codes not in its table), and a PNG whose eXIf chunk
+# points past its own end.
+python3 <<'PY'
+import struct, zlib
+read = lambda name: open(name, "rb").read()
+def write(name, data):
+    with open(name, "wb") as f: f.write(data)
+write("gif-screen-0x0.gif", b"GIF89a" + struct.pack("<HHBBB", 0, 0, 0, 0, 0) + b";")
+tif = bytearray(read("good-marker.tif"))
+u16, u32 = ("<H", "<I") if tif[:2] == b"II" else (">H", ">I")
+ifd = struct.unpack(u32, tif[4:8])[0]
+for i in range(struct.unpack(u16, tif[ifd:ifd + 2])[0]):
+    entry = ifd + 2 + 12 * i
+    if struct.unpack(u16, tif[entry:entry + 2])[0] == 259:  # Compression, a SHORT
+        tif[entry + 8:entry + 12] = struct.pack(u16, 5) + b"\0\0"
+write("tiff-lzw-codes-not-in-table.tif", tif)
+chunk = lambda k, b: struct.pack(">I", len(b)) + k + b + struct.pack(">I", zlib.crc32(k + b))
+exif = b"MM\x00\x2a" + struct.pack(">I", 0x7FFFFFF0)
+write("png-exif-directory-past-the-end.png", b"\x89PNG\r\n\x1a\n"
+      + chunk(b"IHDR", struct.pack(">IIBBBBB", 1, 1, 8, 2, 0, 0, 0)) + chunk(b"eXIf", exif)
+      + chunk(b"IDAT", zlib.compress(b"\0\x33\x66\x99")) + chunk(b"IEND", b""))
+PY
