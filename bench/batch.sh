@@ -35,7 +35,7 @@ done
 count=${TORV_BENCH_COUNT:-12}
 rounds=${TORV_BENCH_ROUNDS:-3}
 boxes=${TORV_BENCH_BOXES:-400 1280 1920 3000}
-sets=${TORV_BENCH_SETS:-noisy smooth}
+sets=${TORV_BENCH_SETS-noisy smooth}
 mogrify=${TORV_BENCH_MOGRIFY:-yes}
 work=${TORV_BENCH_DIR:-$(mktemp -d)}
 mkdir -p "$work"
