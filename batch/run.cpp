@@ -156,17 +156,18 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
         observer.Ended(job, outcome, why, details);
     };
 
-    // Pictures in flight are bounded by jobs; the pool has a thread for each core besides, so that a
-    // picture's own parts (decoding beside filtering, bands of rows) use cores that no picture does.
+    // Pictures being made are bounded by jobs; the pool has a thread for each core besides, so that a
+    // picture's own parts (decoding beside filtering, bands of rows) use cores that no picture does, and as
+    // many again for pictures whose results are on their way to the disk, which waits without a core.
     const int most = options.jobs > 0 ? options.jobs : QThread::idealThreadCount();
     Sweeper sweeper;
     QThreadPool pool;
-    pool.setMaxThreadCount(std::max(most, QThread::idealThreadCount()));
+    pool.setMaxThreadCount(std::max(most, QThread::idealThreadCount()) + 1);
     const std::int64_t budget = options.memoryBudget > 0 ? options.memoryBudget : DefaultMemoryBudget();
     std::mutex mutex;
     std::condition_variable freed;
     std::int64_t inFlight = 0;  // bytes admitted and not yet given back
-    int running = 0;            // pictures admitted and not yet ended
+    int making = 0;             // pictures admitted whose results are not yet made
     for (const Job& job : jobs) {
         if (job.kind == Job::Kind::Skip) {
             end(job, Outcome::Skipped, job.why.detail, {job.why});
@@ -190,27 +191,37 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
         {
             std::unique_lock lock(mutex);
             // Woken when a picture ends; stop is set from elsewhere without a word, so look now and then.
-            while (!stop && (inFlight + need > budget || running >= most))
+            while (!stop && (inFlight + need > budget || making >= most))
                 freed.wait_for(lock, std::chrono::milliseconds(50));
             inFlight += need;
-            ++running;
+            ++making;
         }
         pool.start([&, job, need, size] {
+            // The next picture may start once this one's result is made; its memory comes back at its end.
             struct GiveBack {
                 std::mutex& mutex;
                 std::condition_variable& freed;
                 std::int64_t& inFlight;
-                int& running;
+                int& making;
                 std::int64_t need;
+                bool isMaking = true;
+                void Made() {
+                    {
+                        std::lock_guard lock(mutex);
+                        if (!std::exchange(isMaking, false)) return;
+                        --making;
+                    }
+                    freed.notify_all();
+                }
                 ~GiveBack() {
                     {
                         std::lock_guard lock(mutex);
                         inFlight -= need;
-                        --running;
+                        if (isMaking) --making;
                     }
                     freed.notify_all();
                 }
-            } giveBack{mutex, freed, inFlight, running, need};
+            } giveBack{mutex, freed, inFlight, making, need};
             if (stop) {
                 end(job, Outcome::NotDone, {});
                 return;
@@ -226,10 +237,11 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
                     if (const core::Result<void> opened = OpenResultFolder(job, folder); !opened) return opened.error();
                     sweeper.Sweep(folder.get());
                     // Results are new files: they take the time they were written, also over an older result.
-                    return core::ResizeFile(job.inputPath, folder.get(), job.outputName,
-                                            {size, options.quality, options.keepMetadata, &pool,
-                                             options.maxBytes, job.format, options.lossless},
-                                            {.overwrite = options.overwrite, .keepTimes = false});
+                    return core::ResizeFile(
+                        job.inputPath, folder.get(), job.outputName,
+                        {size, options.quality, options.keepMetadata, &pool, options.maxBytes, job.format,
+                         options.lossless, [&giveBack] { giveBack.Made(); }},
+                        {.overwrite = options.overwrite, .keepTimes = false});
                 } catch (...) {
                     return core::CaughtError();
                 }

@@ -6,6 +6,7 @@
 #include "core/jpeg_encoder.h"
 #include "core/original_copy.h"
 #include "core/picture.h"
+#include "core/picture_decoder.h"
 #include "core/shrink.h"
 
 #include <fcntl.h>
@@ -20,6 +21,18 @@ namespace {
 // results are encoded as they are filtered at any size: its rows hold more than a JPEG's reduced decode, and
 // a batch of 3000 x 2000 PNGs into 1920 then peaks at 64 MB rather than 73, in a tenth less time.
 constexpr std::int64_t kStreamedPixels = 4'000'000;
+
+// Whether the picture in input may already be inside the box, as its head tells (either way up): only then
+// may its own bytes stand for the result. Held beside its decoder's, they cost a batch a file's size again.
+bool MayStayAsItIs(const QByteArray& input, const SizeRule& rule) {
+    const QSize stored = PictureHeadSize(ReadFileHead(input, kHeadSizeBytes).bytes);
+    if (!stored.isValid()) return true;
+    const auto unchanged = [&](QSize upright) {
+        const Result<QSize> size = ResultSize(upright, rule);
+        return size && *size == upright;
+    };
+    return unchanged(stored) || unchanged(stored.transposed());
+}
 
 // The JPEG of the whole picture shrunk to size, encoded as the filter finishes its rows: the result is never
 // held whole, and encoding overlaps decoding. Empty when the picture cannot be shrunk so.
@@ -42,7 +55,8 @@ Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QB
                            const ResizeRequest& request, ReplaceOptions replace) {
     // The shrink decodes the whole file and tells its faults: no checking decode before it.
     QByteArray fileBytes;
-    Result<Picture> picture = LoadPictureAt(AT_FDCWD, input, LoadCheck::HeaderOnly, &fileBytes);
+    Result<Picture> picture = LoadPictureAt(AT_FDCWD, input, LoadCheck::HeaderOnly,
+                                            MayStayAsItIs(input, request.size) ? &fileBytes : nullptr);
     if (!picture) return picture.error();
     const QSize original = picture->size();
     const Result<QSize> size = ResultSize(original, request.size);
@@ -113,6 +127,7 @@ Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QB
     else if (lowered)
         notes << QStringLiteral("fitted at quality %1").arg(file->quality);
     const QByteArray& bytes = keepOriginal ? originalCopy : file->bytes;
+    if (request.made) request.made();
     if (const Result<void> written = SafeReplaceAt(outputFolderFd, outputName, bytes, replace); !written)
         return written.error();
     return Resized{original,
