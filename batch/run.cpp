@@ -47,6 +47,9 @@ core::Error FolderError(int error, const QString& what, const QByteArray& folder
         Shown(folder)};
 }
 
+// Results from this size on take long enough to reach the disk that the next picture starts meanwhile.
+constexpr qint64 kLongWriteBytes = 256 * 1024;
+
 // A folder that could not be made, and why.
 struct NotMade {
     QByteArray folder;
@@ -157,12 +160,11 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
     };
 
     // Pictures being made are bounded by jobs; the pool has a thread for each core besides, so that a
-    // picture's own parts (decoding beside filtering, bands of rows) use cores that no picture does, and as
-    // many again for pictures whose results are on their way to the disk, which waits without a core.
+    // picture's own parts (decoding beside filtering, bands of rows) use cores that no picture does.
     const int most = options.jobs > 0 ? options.jobs : QThread::idealThreadCount();
     Sweeper sweeper;
     QThreadPool pool;
-    pool.setMaxThreadCount(std::max(most, QThread::idealThreadCount()) + 1);
+    pool.setMaxThreadCount(std::max(most, QThread::idealThreadCount()));
     const std::int64_t budget = options.memoryBudget > 0 ? options.memoryBudget : DefaultMemoryBudget();
     std::mutex mutex;
     std::condition_variable freed;
@@ -197,20 +199,25 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
             ++making;
         }
         pool.start([&, job, need, size] {
-            // The next picture may start once this one's result is made; its memory comes back at its end.
+            // A large result's wait for the disk takes no core: the next picture starts meanwhile, on a
+            // thread the pool lends for that long. Its memory comes back at its end. A small result's wait is
+            // short, and a thread more would keep a heap more.
             struct GiveBack {
                 std::mutex& mutex;
                 std::condition_variable& freed;
+                QThreadPool& pool;
                 std::int64_t& inFlight;
                 int& making;
                 std::int64_t need;
                 bool isMaking = true;
-                void Made() {
+                void Made(qint64 bytes) {
+                    if (bytes < kLongWriteBytes) return;
                     {
                         std::lock_guard lock(mutex);
-                        if (!std::exchange(isMaking, false)) return;
+                        isMaking = false;
                         --making;
                     }
+                    pool.releaseThread();
                     freed.notify_all();
                 }
                 ~GiveBack() {
@@ -219,9 +226,10 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
                         inFlight -= need;
                         if (isMaking) --making;
                     }
+                    if (!isMaking) pool.reserveThread();
                     freed.notify_all();
                 }
-            } giveBack{mutex, freed, inFlight, making, need};
+            } giveBack{mutex, freed, pool, inFlight, making, need};
             if (stop) {
                 end(job, Outcome::NotDone, {});
                 return;
@@ -240,7 +248,7 @@ Totals Run(const std::vector<Job>& jobs, const Options& options, Observer& obser
                     return core::ResizeFile(
                         job.inputPath, folder.get(), job.outputName,
                         {size, options.quality, options.keepMetadata, &pool, options.maxBytes, job.format,
-                         options.lossless, [&giveBack] { giveBack.Made(); }},
+                         options.lossless, [&giveBack](qint64 bytes) { giveBack.Made(bytes); }},
                         {.overwrite = options.overwrite, .keepTimes = false});
                 } catch (...) {
                     return core::CaughtError();

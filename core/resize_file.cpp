@@ -127,7 +127,7 @@ Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QB
     else if (lowered)
         notes << QStringLiteral("fitted at quality %1").arg(file->quality);
     const QByteArray& bytes = keepOriginal ? originalCopy : file->bytes;
-    if (request.made) request.made();
+    if (request.made) request.made(bytes.size());
     if (const Result<void> written = SafeReplaceAt(outputFolderFd, outputName, bytes, replace); !written)
         return written.error();
     return Resized{original,

@@ -23,9 +23,9 @@ struct ResizeRequest {
     qint64 maxBytes = 0;          // above 0: the file at most this big (core/fit_file_size.h)
     OutputFormat format = OutputFormat::Jpeg;
     bool lossless = false;        // WebP only
-    // Called once the result's bytes are made, before they are written and reach the disk: a batch starts
-    // its next picture meanwhile, since waiting for the disk takes no core.
-    std::function<void()> made;
+    // Called with the result's size once its bytes are made, before they are written and reach the disk: a
+    // batch may start its next picture meanwhile, since waiting for the disk takes no core.
+    std::function<void(qint64 bytes)> made;
 };
 
 struct Resized {
