@@ -22,10 +22,10 @@ namespace {
 // a batch of 3000 x 2000 PNGs into 1920 then peaks at 64 MB rather than 73, in a tenth less time.
 constexpr std::int64_t kStreamedPixels = 4'000'000;
 
-// Whether the picture in input may already be inside the box, as its head tells (either way up): only then
+// Whether the picture whose file begins with head may already be inside the box (either way up): only then
 // may its own bytes stand for the result. Held beside its decoder's, they cost a batch a file's size again.
-bool MayStayAsItIs(const QByteArray& input, const SizeRule& rule) {
-    const QSize stored = PictureHeadSize(ReadFileHead(input, kHeadSizeBytes).bytes);
+bool MayStayAsItIs(const QByteArray& head, const SizeRule& rule) {
+    const QSize stored = PictureHeadSize(head);
     if (!stored.isValid()) return true;
     const auto unchanged = [&](QSize upright) {
         const Result<QSize> size = ResultSize(upright, rule);
@@ -54,9 +54,12 @@ Result<QByteArray> StreamedJpeg(Picture& picture, QSize size, int quality, QByte
 Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QByteArray& outputName,
                            const ResizeRequest& request, ReplaceOptions replace) {
     // The shrink decodes the whole file and tells its faults: no checking decode before it.
+    // The head tells beforehand what the file's bytes are wanted for; the loader reads them once.
+    const QByteArray head = ReadFileHead(input, kHeadSizeBytes).bytes;
+    const bool png = IsPng(head);
     QByteArray fileBytes;
     Result<Picture> picture = LoadPictureAt(AT_FDCWD, input, LoadCheck::HeaderOnly,
-                                            MayStayAsItIs(input, request.size) ? &fileBytes : nullptr);
+                                            MayStayAsItIs(head, request.size) ? &fileBytes : nullptr);
     if (!picture) return picture.error();
     const QSize original = picture->size();
     const Result<QSize> size = ResultSize(original, request.size);
@@ -67,7 +70,6 @@ Result<Resized> ResizeFile(const QByteArray& input, int outputFolderFd, const QB
     const QByteArray originalCopy = *size == original && frames == 1
                                         ? OriginalAsResult(fileBytes, request.format, request.lossless)
                                         : QByteArray();
-    const bool png = IsPng(fileBytes);
     fileBytes = QByteArray();
     const Result<QByteArray> kept = request.keepMetadata ? KeptExif(picture->exif()) : QByteArray();
     const QByteArray exif = kept ? *kept : QByteArray();
